@@ -54,8 +54,8 @@ private:
     void buffree();
     // Next byte of the stream, or NUL after a reported connection fault.
     char NextByte();
-    // Reads one token; stop_at_dollar adds "$" to its stop bytes.
-    void ReadToken(bool stop_at_dollar);
+    // Reads one token; stop_at_dollar adds "$" to its stop bytes. True when it was cut.
+    bool ReadToken(bool stop_at_dollar);
     void SetBufText(const char* s, std::size_t n);
     bool ValidLength(int length);
     void DropPending();
