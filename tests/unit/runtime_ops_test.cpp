@@ -95,6 +95,8 @@ struct BinaryCase {
     int left, right, expected;
 };
 
+void PrintTo(const BinaryCase& c, std::ostream* os) { *os << c.left << ' ' << c.op << ' ' << c.right; }
+
 class BinaryOperator : public RuntimeTest, public ::testing::WithParamInterface<BinaryCase> {};
 
 PolizElem* MakeOperator(const std::string& op) {
@@ -134,6 +136,8 @@ struct UnaryCase {
     bool negate;
     int operand, expected;
 };
+
+void PrintTo(const UnaryCase& c, std::ostream* os) { *os << (c.negate ? '-' : '!') << c.operand; }
 
 class UnaryOperator : public RuntimeTest, public ::testing::WithParamInterface<UnaryCase> {};
 
@@ -177,6 +181,8 @@ struct ReportCase {
     std::function<void(RuntimeTest&)> build;
     const char* message;
 };
+
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
 
 class RunLoopReport : public RuntimeTest, public ::testing::WithParamInterface<ReportCase> {};
 
