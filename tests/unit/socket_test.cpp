@@ -36,6 +36,8 @@ struct WaitCase {
     int after;  // the number right behind the marker
 };
 
+void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
+
 class SocketWaitTest : public SocketTest, public ::testing::WithParamInterface<WaitCase> {};
 
 TEST_P(SocketWaitTest, FindsMarkerAndStopsRightBehindIt) {
@@ -66,6 +68,8 @@ struct Wait2Case {
     int result;
     std::string left;  // the token read right after the wait
 };
+
+void PrintTo(const Wait2Case& c, std::ostream* os) { *os << c.name; }
 
 class SocketWait2Test : public SocketTest, public ::testing::WithParamInterface<Wait2Case> {};
 
@@ -103,6 +107,8 @@ struct TokenCase {
     std::string stream;
     std::vector<int> numbers;
 };
+
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
 
 class SocketReadIntTest : public SocketTest, public ::testing::WithParamInterface<TokenCase> {};
 
