@@ -29,12 +29,14 @@ protected:
     }
     void TearDown() override { unlink(script_path_.c_str()); }
 
-    ProgramResult RunRobot(const std::string& script, const std::vector<std::string>& options) {
+    ProgramResult RunRobot(const std::string& script, const std::vector<std::string>& options,
+                           const std::string& answers = "") {
         std::ofstream(script_path_, std::ios::binary) << script;
         ProgramRun run;
         run.path = ROBOT_BINARY;
         run.args = {script_path_};
         run.args.insert(run.args.end(), options.begin(), options.end());
+        run.input = answers;
         run.timeout = std::chrono::seconds(60);
         return RunProgram(run);
     }
@@ -82,6 +84,25 @@ TEST_F(DriverGame, BankruptcyEndsTheGameAfterThatTurn) {
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.status, 0) << result.out;
     EXPECT_NE(result.out.find("~Game: vemobot looser! :'-( \n"), std::string::npos) << result.out;
+}
+
+// A refused name of 256 characters, accepted at the prompt, is sent cut to 255.
+TEST_F(DriverGame, OverlongNameAcceptedAtPromptIsCut) {
+    const std::string cut(255, 'r');
+    FakePeer peer("127.0.10.22", FakePeer::kRobotPort);
+    game_script::Introduction(peer, cut);
+    game_script::JoinListedGame(peer, 1);
+    game_script::TurnStart(peer, market_, {{cut, 2, 2, 100, 2, 0}, players_[1]});
+    game_script::EndTurn(peer, Ending::kBankrupt, players_);
+    peer.Start();
+
+    ProgramResult result =
+        RunRobot("{ $x := 1; }\r\n", {"-host", "127.0.10.22", "-name", cut + "r"}, "y\n");
+    EXPECT_EQ(peer.Finish(), "");
+    ASSERT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.status, 0) << result.out;
+    EXPECT_NE(result.out.find(":: -101"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("~Info: The name is " + cut + ".\n"), std::string::npos);
 }
 
 }  // namespace
