@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "mod/robot/data.h"
+
 namespace {
 
 constexpr int kRuntimeError = -750;  // error number of every runtime report
@@ -127,6 +129,10 @@ bool CExecuter::Debug(const char* fmt, const char* data) {
     if (flag_debug != 1) return false;
     if (fmt) PrintTrace(fmt, data);
     return true;
+}
+
+int CExecuter::GetDataInt(const char* a, const char* b, int n) {
+    return Data ? Data->Get(a, b, n) : 0;
 }
 
 void CExecuter::ShowError(const char* msg, const char* name) {

@@ -86,6 +86,7 @@ public:
     void Push(PolizElem* e);
     PolizElem* Pop();
 
+    bool IsStackEmpty() const { return stack.IsEmpty(); }
     const PolizItem* GetBegin() const { return begin; }
     const CVarTable& GetVarTable() const { return VarTable; }
 
