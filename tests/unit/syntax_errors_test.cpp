@@ -1,6 +1,7 @@
 // Tests of the syntax error reports (message, line and lexeme) and of the recovery after them.
 #include <gtest/gtest.h>
 
+#include "mod/lang/syn.h"
 #include "syntax_fixture.h"
 
 namespace {
@@ -104,6 +105,18 @@ TEST(SyntaxRecovery, LexemesOfAFailedLexicalAnalysisAreNoStatement) {
     EXPECT_FALSE(compiled.Passed());
     EXPECT_EQ(compiled.Output(), Report(2, "Not match statement. ", "#x"));
     EXPECT_EQ(compiled.Dump(), Numbered({"PolizConst<int> 1", "PolizFuncVarRead $y"}));
+}
+
+TEST(SyntaxOperatorStack, FlushWithoutOpeningEntryRaisesBracketError) {
+    CExecuter executer(nullptr, nullptr);
+    CRun run(&executer);
+    CSyntax syntax(nullptr, &run);
+    try {
+        syntax.StackToPOLIZ();
+        ADD_FAILURE() << "no error raised";
+    } catch (const char* message) {
+        EXPECT_STREQ(message, " Poliz_Expression Bracks Error.");
+    }
 }
 
 }  // namespace
