@@ -107,7 +107,7 @@ bool CSyntax::MakeAnalysis() {
     // The cursor needs a lookahead before the first consumption, so a script of fewer than
     // two lexemes cannot be translated: it fails with a report instead.
     if (!begin) {
-        ReportEmptyScript();
+        ShowError("Script is empty. ");
         return passed;
     }
     if (!begin->next) {
@@ -120,13 +120,6 @@ bool CSyntax::MakeAnalysis() {
         ShowError("Nesting is too deep. ");
     }
     return passed;
-}
-
-void CSyntax::ReportEmptyScript() {
-    Error.ClearLastText();
-    Error.Gum("Syntax :: Line 1 --> Script is empty. ~ ''");
-    Error.OnErrorSpit(-550, true);
-    passed = false;
 }
 
 // Lexeme cursor ------------------------------------------------------------------------
@@ -255,16 +248,17 @@ char* CSyntax::NewLabel(const char* format) {
 
 // Reports ------------------------------------------------------------------------------
 
+// Cites the lexeme consumed last; a script without lexemes has none, and counts as line 1.
 void CSyntax::ShowError(const char* message) {
     char line[16];
-    std::snprintf(line, sizeof line, "%d", current->line);
+    std::snprintf(line, sizeof line, "%d", current ? current->line : 1);
     Error.ClearLastText();
     Error.Gum("Syntax :: Line ");
     Error.Gum(line);
     Error.Gum(" --> ");
     Error.Gum(message);
     Error.Gum("~ '");
-    Error.Gum(current->s);
+    Error.Gum(current ? current->s : "");
     Error.Gum("'");
     Error.OnErrorSpit(-550, true);
     passed = false;

@@ -97,7 +97,6 @@ private:
     void Trace(const char* text);
     char CurrentFirst() const { return current->s[0]; }
     char NextFirst() const { return next->s[0]; }
-    void ReportEmptyScript();
 
     CError Error;
     CRun* exe;
