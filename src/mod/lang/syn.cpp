@@ -326,8 +326,8 @@ void CSyntax::sx_Statement_IfElse() {
     NextLex();
     if (CurrentFirst() != ')') throw "Missed ')' in 'if' statement. ";
     ++ifelse;
-    // The end label goes to the conditional jump, which owns it; both texts are shared by
-    // the jumps and label definitions of this statement.
+    // The conditional jump owns both label texts; the jump and the label definitions emitted
+    // after it only borrow them.
     char* label_end = NewLabel("@@%u");
     char* label_else = NewLabel("@@else%u");
     Emit(new PolizFuncPassIf(label_end, label_else));
