@@ -13,6 +13,8 @@ struct ValueCase {
     int value;
 };
 
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.script; }
+
 class SyntaxRunValue : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(SyntaxRunValue, StoresExpectedValue) {
