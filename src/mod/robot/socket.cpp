@@ -34,7 +34,7 @@ int ClampedAtoi(const char* s) {
 // Keeps the last bytes of the stream, as many as a marker has, and tells when they equal it.
 class MarkerWindow {
 public:
-    explicit MarkerWindow(const char* marker) : marker_(marker) {}
+    explicit MarkerWindow(const char* marker) : marker_(marker ? marker : "") {}
     bool Feed(char c) {
         window_.push_back(c);
         if (window_.size() > marker_.size()) window_.erase(0, 1);
@@ -54,7 +54,7 @@ CSocket::CSocket() : socketfd(-1), addr(), buf(1, '\0'), buf_size(1), pending_po
 CSocket::~CSocket() { buffree(); }
 
 void CSocket::ConnectTo(const char* host, int portno) {
-    DropPending();
+    CloseHost();  // a connection still open from an earlier game is not leaked
     socketfd = socket(AF_INET, SOCK_STREAM, 0);
     if (socketfd < 0) error.OnError("Cann't create socket.", -2, false);
     std::memset(&addr, 0, sizeof(addr));
@@ -133,6 +133,7 @@ void CSocket::ReadNext(int size) {
 }
 
 void CSocket::Write(const char* s) {
+    if (s == nullptr) s = "";
     std::size_t left = std::strlen(s);
     while (left > 0) {
         // MSG_NOSIGNAL: a closed peer is a reported fault, not a SIGPIPE that kills the robot.
@@ -148,18 +149,18 @@ void CSocket::Write(const char* s) {
 }
 
 void CSocket::SendCommand(const char* s) {
-    std::string line = s;
+    std::string line = s ? s : "";
     line += '\n';
     Write(line.c_str());
 }
 
 // Numbers are written in full: a cut form would send a different number than was asked for.
 void CSocket::SendCommandWithInt(const char* s, int i) {
-    SendCommand((std::string(s) + std::to_string(i)).c_str());
+    SendCommand((std::string(s ? s : "") + std::to_string(i)).c_str());
 }
 
 void CSocket::SendCommandWithInt2(const char* s, int i, int i2) {
-    SendCommand((std::string(s) + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
+    SendCommand((std::string(s ? s : "") + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
 }
 
 void CSocket::SetBufText(const char* s, std::size_t n) {
