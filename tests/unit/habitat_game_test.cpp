@@ -18,6 +18,7 @@ namespace {
 using game_script::Ending;
 using game_script::PlayerState;
 
+// Runs the robot program on a script in a scratch folder against a scripted server.
 class HabitatGameTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -30,6 +30,7 @@ std::string PlayerLines(const PlayerState& p) {
            std::to_string(p.auto_plants) + "]. \n\n";
 }
 
+// A session talking to a scripted peer, with its console output captured.
 class HabitatTest : public ::testing::Test {
 protected:
     void SetUp() override { AnswerPrompts(""); }
@@ -77,6 +78,16 @@ TEST_F(HabitatTest, JoinsTheFirstListedGame) {
                                    "~Info: The game is started.\n\n");
     EXPECT_EQ(Data().game_number, 3);
     EXPECT_STREQ(Data().you.gamer_name, "robo");
+    EXPECT_EQ(peer.Finish(), "");
+}
+
+TEST_F(HabitatTest, OwnNameIsCutToItsField) {
+    const std::string name(300, 'r');
+    game_script::Introduction(peer, name);
+    game_script::JoinListedGame(peer, 1);
+    Init(name.c_str(), 1);
+    EXPECT_EQ(std::string(Data().you.gamer_name), name.substr(0, 255));
+    EXPECT_STREQ(Data().you._tag_end, "<tag><type=childend><name=you>");
     EXPECT_EQ(peer.Finish(), "");
 }
 
@@ -226,6 +237,7 @@ TEST_F(HabitatTest, LongNamesAreCutAndKeepTheirEntry) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+// How a turn ends and the result and money the robot has afterwards.
 struct TurnCase {
     const char* name;
     game_script::Ending ending;
@@ -235,6 +247,7 @@ struct TurnCase {
 
 void PrintTo(const TurnCase& c, std::ostream* os) { *os << c.name; }
 
+// End-of-turn cases over the table.
 class HabitatTurnTest : public HabitatTest, public ::testing::WithParamInterface<TurnCase> {};
 
 TEST_P(HabitatTurnTest, EndOfTurnSetsTheResultAndCountsTheTurn) {

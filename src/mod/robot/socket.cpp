@@ -108,28 +108,27 @@ char CSocket::NextByte() {
     return pending[pending_pos++];
 }
 
+// Like one read call: hands out up to size bytes, waiting only for the first one; the buffer
+// is cut to the bytes actually read.
 void CSocket::Read(int size) {
     bufalloc(size, 0);
-    for (int i = 0; i < size; ++i) {
-        buf[static_cast<std::size_t>(i)] = NextByte();
-        // Like one read call: hand out what has arrived, wait only for the first byte.
-        if (pending_pos >= pending.size()) {
-            bufalloc(i + 1, 1);
-            break;
-        }
-    }
+    FillFrom(0, size);
 }
 
 void CSocket::ReadNext(int size) {
     int old = buf_size;
     bufalloc(old + size, 1);
-    for (int i = 0; i < size; ++i) {
-        buf[static_cast<std::size_t>(old + i)] = NextByte();
-        if (pending_pos >= pending.size()) {
-            bufalloc(old + i + 1, 1);
-            break;
-        }
+    FillFrom(old, size);
+}
+
+void CSocket::FillFrom(int pos, int size) {
+    int got = 0;
+    while (got < size) {
+        buf[static_cast<std::size_t>(pos + got++)] = NextByte();
+        if (pending_pos >= pending.size()) break;
     }
+    buf.resize(static_cast<std::size_t>(pos + got));
+    buf_size = pos + got;
 }
 
 void CSocket::Write(const char* s) {
