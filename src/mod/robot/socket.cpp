@@ -51,7 +51,11 @@ private:
 
 CSocket::CSocket() : socketfd(-1), addr(), buf(1, '\0'), buf_size(1), pending_pos(0) {}
 
-CSocket::~CSocket() { buffree(); }
+// The descriptor is owned: one still open when the connection object goes is closed with it.
+CSocket::~CSocket() {
+    CloseHost();
+    buffree();
+}
 
 void CSocket::ConnectTo(const char* host, int portno) {
     CloseHost();  // a connection still open from an earlier game is not leaked
