@@ -78,11 +78,13 @@ public:
 
     static int Count(const std::string& text, const std::string& piece) {
         int n = 0;
-        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+            ++n;
         return n;
     }
     static std::string Report(const std::string& msg) {
-        return "\n\n~Error: Runtime error. " + msg + "\n :: -750\n~Try to continue (may be errors)? [y/n]";
+        return "\n\n~Error: Runtime error. " + msg +
+               "\n :: -750\n~Try to continue (may be errors)? [y/n]";
     }
 
     CExecuter exe{nullptr, nullptr};
