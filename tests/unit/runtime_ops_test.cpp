@@ -245,6 +245,9 @@ TEST_F(RuntimeTest, DumpListsOneElementPerLine) {
     Int(2).Add(new PolizFuncVarWrite("$i")).Add(new PolizFuncPlus);
     Add(new PolizFuncVarRead("$x")).Add(new PolizFuncPassIf(Label("@@1"), Label("@@else1")));
     Add(new PolizFuncLabelRead("@@1")).Str("\"hi %d\"").Add(new PolizFuncWow);
+    Add(new PolizFuncRoboWrite(".you", ".money", 2))
+        .Add(new PolizFuncRoboWrite(".win", nullptr, 1));
+    Add(new PolizFuncRobMacros("\"Online\"")).Add(new PolizFuncRobBuy);
     EXPECT_EQ(DumpProgram(exe),
               "1 PolizConst<int> 2\n"
               "2 PolizFuncVarWrite $i\n"
@@ -253,5 +256,9 @@ TEST_F(RuntimeTest, DumpListsOneElementPerLine) {
               "5 PolizFuncPassIf @@1 @@else1\n"
               "6 PolizFuncLabelRead @@1\n"
               "7 PolizConst<char*> \"hi %d\"\n"
-              "8 PolizFuncWow\n");
+              "8 PolizFuncWow\n"
+              "9 PolizFuncRoboWrite .you .money 2\n"
+              "10 PolizFuncRoboWrite .win 1\n"
+              "11 PolizFuncRobMacros \"Online\"\n"
+              "12 PolizFuncRobBuy\n");
 }
