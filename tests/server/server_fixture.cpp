@@ -45,7 +45,15 @@ void RecordingTransport::Send(ClientId id, const std::string& line) {
     all.push_back(line);
 }
 
-void ServerTest::TearDown() {
+void ServerTest::Restart() {
+    CheckLines();
+    core_.reset();
+    transport = RecordingTransport{};
+    log.str("");
+    events.str("");
+}
+
+void ServerTest::CheckLines() {
     for (const std::string& line : transport.all) {
         EXPECT_EQ(MarkerProblem(line), "");
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
