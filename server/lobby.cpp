@@ -24,7 +24,7 @@ Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
 }
 
-void Lobby::Connect(ClientId id) { clients_[id] = Client{}; }
+void Lobby::Connect(ClientId id) { clients_.emplace(id, Client{}); }
 
 void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
     auto it = clients_.find(id);
@@ -140,8 +140,11 @@ void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>&
 
 void Lobby::Who(ClientId id) {
     for (const auto& [number, table] : tables_) {
-        Send(id, "game " + Num(number) + " (" + NameOf(table.members.front()) + ", " + Players(table.members.size()) +
-                     ") is waiting  #" + Num(number));
+        const std::string head =
+            "game " + Num(number) + " (" + NameOf(table.members.front()) + ", " + Players(table.members.size()) + ")";
+        // A full game is listed without the waiting marker: a robot joins the first game so
+        // marked, and one that tried a full game would wait for its start forever.
+        Send(id, Full(table) ? head + " is full" : head + " is waiting  #" + Num(number));
     }
     for (const auto& [number, game] : running_) {
         Send(id, "game " + Num(number) + " is running, turn " + Num(game->turn()) + ", " +
@@ -179,7 +182,7 @@ void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& wo
         return;
     }
     Table& table = it->second;
-    if (table.members.size() >= static_cast<std::size_t>(options_.max_players)) {
+    if (Full(table)) {
         Send(id, "! error: game #" + Num(number) + " is full");
         return;
     }
@@ -300,6 +303,10 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
 void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {
     // Its players keep the game for "info" and "market"; the lobby only stops listing it.
     if (game->finished()) running_.erase(game->number());
+}
+
+bool Lobby::Full(const Table& table) const {
+    return table.members.size() >= static_cast<std::size_t>(options_.max_players);
 }
 
 bool Lobby::InGame(ClientId id, const Client& client) const {

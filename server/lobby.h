@@ -55,6 +55,7 @@ private:
     void GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms);
     void Chat(ClientId id, const Client& client, const std::string& line);
     void ForgetFinished(const std::shared_ptr<Game>& game);
+    bool Full(const Table& table) const;
     bool InGame(ClientId id, const Client& client) const;
     std::string InGameError(const Client& client) const;
     const std::string& NameOf(ClientId id) const;

@@ -95,5 +95,31 @@ TEST_F(GameEnd, GameWhosePlayersAllDisconnectEndsAtOnce) {
     EXPECT_EQ(Ask(Named("cid"), ".who"), Lines{"0 games are played"});
 }
 
+// The conversation a robot holds: name, "Hi!", ".who", then join the first waiting game or
+// create one; each turn "market", "info", orders, "turn"; after the notice, "info" again.
+TEST_F(GameEnd, RobotConversationReachesAWinner) {
+    options.max_turns = 2;
+    const ClientId maker = Connect();
+    for (const std::string line : {"maker", "Hi!", ".who", ".create"}) Say(maker, line);
+    EXPECT_EQ(Take(maker), (Lines{"ok: welcome, maker", "0 games are played", "maker has created the game #1"}));
+    const ClientId joiner = Connect();
+    for (const std::string line : {"joiner", "Hi!", ".who", ".join 1"}) Say(joiner, line);
+    EXPECT_EQ(Take(joiner), (Lines{"ok: welcome, joiner", "game 1 (maker, 1 player) is waiting  #1", "0 games are played",
+                                   "ok: you joined game #1"}));
+    EXPECT_EQ(AskOne(maker, "start"), "& START");
+    for (int turn = 1; turn <= 2; ++turn) {
+        for (ClientId robot : {maker, joiner}) {
+            EXPECT_EQ(Ask(robot, "market").size(), 1u);
+            EXPECT_EQ(Ask(robot, "info").back(), "& PLAYERS 2");
+            Say(robot, robot == joiner ? "sell 1 4000" : "prod 0");
+            Say(robot, "turn");
+        }
+    }
+    EXPECT_EQ(Take(joiner).back(), "& ENDTURN");
+    EXPECT_EQ(Take(maker).back(), "# You are a bankrupt, the game is over (winner: joiner)");
+    EXPECT_EQ(Ask(joiner, "info").front(), "& YOU_WIN");
+    EXPECT_EQ(Ask(maker, "info"), (Lines{"& INFO joiner 4 0 13200 2 0", "& PLAYERS 1"}));
+}
+
 }  // namespace
 }  // namespace gs_test

@@ -64,7 +64,9 @@ TEST_F(Lobby, JoinTellsEveryMemberAndTheJoiner) {
     Say(cid, ".join 1");
     EXPECT_EQ(Take(ann), Lines{"@+ JOIN cid"});
     EXPECT_EQ(Take(bob), Lines{"@+ JOIN cid"});
-    EXPECT_EQ(AskOne(Named("dee"), ".join 1"), "! error: game #1 is full");
+    const ClientId dee = Named("dee");
+    EXPECT_EQ(AskOne(dee, ".join 1"), "! error: game #1 is full");
+    EXPECT_EQ(Ask(dee, ".who"), (Lines{"game 1 (ann, 3 players) is full", "0 games are played"}));
     EXPECT_EQ(events.str(), "game 1 created by ann\ngame 1: bob joined\ngame 1: cid joined\n");
 }
 
