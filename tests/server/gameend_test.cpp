@@ -8,16 +8,19 @@ using GameEnd = ServerTest;
 
 TEST_F(GameEnd, LastPlayerLeftWins) {
     const auto ids = Play({"ann", "bob"});
-    EXPECT_EQ(AskOne(ids[1], "abuild"), "ok: building an automatic plant, ready at the end of turn 5");
+    EXPECT_EQ(AskOne(ids[1], "abuild"),
+              "ok: building an automatic plant, ready at the end of turn 5");
     EndTurn(ids);
     EXPECT_EQ(Take(ids[0]), (Lines{"ok: turn 1 ended for you", "& ENDTURN"}));
-    EXPECT_EQ(Take(ids[1]), (Lines{"ok: turn 1 ended for you", "# You are a bankrupt, your money fell to -3000"}));
+    EXPECT_EQ(Take(ids[1]), (Lines{"ok: turn 1 ended for you",
+                                   "# You are a bankrupt, your money fell to -3000"}));
     EXPECT_EQ(Ask(ids[0], "info"), (Lines{"& YOU_WIN", "& INFO ann 4 2 7000 2 0", "& PLAYERS 1"}));
     EXPECT_EQ(Ask(ids[1], "info"), (Lines{"& INFO ann 4 2 7000 2 0", "& PLAYERS 1"}));
-    EXPECT_EQ(LogLines().back(),
-              R"({"event":"end","game":1,"turn":1,"reason":"last_player","winner":"ann","players":[)"
-              R"({"name":"ann","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":false,"out_turn":null},)"
-              R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1}]})");
+    EXPECT_EQ(
+        LogLines().back(),
+        R"({"event":"end","game":1,"turn":1,"reason":"last_player","winner":"ann","players":[)"
+        R"({"name":"ann","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":false,"out_turn":null},)"
+        R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1}]})");
     EXPECT_NE(events.str().find("game 1 ended after 1 turns: winner ann\n"), std::string::npos);
 }
 
@@ -36,7 +39,8 @@ TEST_F(GameEnd, TurnLimitCrownsTheRichestAndEarliestOnTies) {
         EndTurn(ids);
         const ClientId winner = c.winner == "ann" ? ids[0] : ids[1];
         const ClientId loser = c.winner == "ann" ? ids[1] : ids[0];
-        const std::string over = "# You are a bankrupt, the game is over (winner: " + c.winner + ")";
+        const std::string over =
+            "# You are a bankrupt, the game is over (winner: " + c.winner + ")";
         EXPECT_EQ(Take(winner).back(), "& ENDTURN");
         EXPECT_EQ(Take(loser).back(), over);
         EXPECT_EQ(Take(ids[2]).back(), over);
@@ -44,7 +48,8 @@ TEST_F(GameEnd, TurnLimitCrownsTheRichestAndEarliestOnTies) {
         EXPECT_EQ(info.front(), "& YOU_WIN");
         EXPECT_EQ(info.back(), "& PLAYERS 1");
         EXPECT_EQ(Ask(loser, "info").size(), 2u);
-        EXPECT_NE(LogLines().back().find(R"("reason":"turn_limit","winner":")" + c.winner + "\""), std::string::npos);
+        EXPECT_NE(LogLines().back().find(R"("reason":"turn_limit","winner":")" + c.winner + "\""),
+                  std::string::npos);
     }
 }
 
@@ -81,7 +86,8 @@ TEST_F(GameEnd, PlayersAreBackInTheLobbyWithTheFinalState) {
 TEST_F(GameEnd, LastConnectedPlayerWinsWhenTheOthersLeave) {
     const auto ids = Play({"ann", "bob", "cid"});
     Drop(ids[1]);
-    EXPECT_EQ(AskOne(ids[2], ".leave"), "ok: you left game #1; you are out at the end of this turn");
+    EXPECT_EQ(AskOne(ids[2], ".leave"),
+              "ok: you left game #1; you are out at the end of this turn");
     EXPECT_EQ(Ask(ids[0], "turn"), (Lines{"ok: turn 1 ended for you", "& ENDTURN"}));
     EXPECT_EQ(Ask(ids[0], "info").front(), "& YOU_WIN");
     EXPECT_EQ(Take(ids[2]), Lines{});
@@ -101,11 +107,12 @@ TEST_F(GameEnd, RobotConversationReachesAWinner) {
     options.max_turns = 2;
     const ClientId maker = Connect();
     for (const std::string line : {"maker", "Hi!", ".who", ".create"}) Say(maker, line);
-    EXPECT_EQ(Take(maker), (Lines{"ok: welcome, maker", "0 games are played", "maker has created the game #1"}));
+    EXPECT_EQ(Take(maker),
+              (Lines{"ok: welcome, maker", "0 games are played", "maker has created the game #1"}));
     const ClientId joiner = Connect();
     for (const std::string line : {"joiner", "Hi!", ".who", ".join 1"}) Say(joiner, line);
-    EXPECT_EQ(Take(joiner), (Lines{"ok: welcome, joiner", "game 1 (maker, 1 player) is waiting  #1", "0 games are played",
-                                   "ok: you joined game #1"}));
+    EXPECT_EQ(Take(joiner), (Lines{"ok: welcome, joiner", "game 1 (maker, 1 player) is waiting  #1",
+                                   "0 games are played", "ok: you joined game #1"}));
     EXPECT_EQ(AskOne(maker, "start"), "& START");
     for (int turn = 1; turn <= 2; ++turn) {
         for (ClientId robot : {maker, joiner}) {

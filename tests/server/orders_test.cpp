@@ -58,7 +58,8 @@ TEST_F(Orders, MoneyPaidForPlantsLimitsLaterOrders) {
 TEST_F(Orders, AfterTurnOnlyMarketAndInfoAreAnswered) {
     const auto ids = Play({"ann", "bob"});
     EXPECT_EQ(AskOne(ids[0], "turn"), "ok: turn 1 ended for you");
-    for (const std::string line : {"buy 1 600", "sell 1 100", "prod 1", "upgrade", "abuild", "turn"}) {
+    for (const std::string line :
+         {"buy 1 600", "sell 1 100", "prod 1", "upgrade", "abuild", "turn"}) {
         EXPECT_EQ(AskOne(ids[0], line), "! wait: turn already ended for you") << line;
     }
     EXPECT_EQ(AskOne(ids[0], "market"), "& MARKET 4 550 4 5600");
@@ -73,10 +74,11 @@ TEST_F(Orders, ANewBidReplacesTheOld) {
     EndTurn(ids);
     // One bid of 1 at 700 went through: 10000 - 700 - upkeep 200*5 + 400*2 + 700*2.
     EXPECT_EQ(InfoOf(ids[0], "ann"), "& INFO ann 5 2 6100 2 0");
-    EXPECT_NE(LogLines().at(1).find(R"("orders":[{"player":"ann","order":"buy 3 600"},)"
-                                    R"({"player":"ann","order":"buy 1 700"}],)"
-                                    R"("trades":[{"player":"ann","kind":"raw","n":1,"price":700}])"),
-              std::string::npos);
+    EXPECT_NE(
+        LogLines().at(1).find(R"("orders":[{"player":"ann","order":"buy 3 600"},)"
+                              R"({"player":"ann","order":"buy 1 700"}],)"
+                              R"("trades":[{"player":"ann","kind":"raw","n":1,"price":700}])"),
+        std::string::npos);
 }
 
 TEST_F(Orders, PlantUnderUpgradeCannotBeUpgradedAgain) {
@@ -91,8 +93,10 @@ TEST_F(Orders, PlantUnderUpgradeCannotBeUpgradedAgain) {
     EXPECT_EQ(InfoOf(ids[0], "ann"), "& INFO ann 4 0 600 2 0");
     EndTurn(ids);  // the first upgrade is done before upkeep: 800 + 700 + 1200
     const Lines log = LogLines();
-    EXPECT_NE(log.at(4).find(R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true})"),
-              std::string::npos);
+    EXPECT_NE(
+        log.at(4).find(
+            R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true})"),
+        std::string::npos);
 }
 
 }  // namespace

@@ -27,8 +27,10 @@ TEST_F(Turn, RawGoesToTheHighestBidsAndTiesFollowTheSeed) {
         const std::string trades = Trades(LogLines(), 1);
         const std::string cid = R"("trades":[{"player":"cid","kind":"raw","n":1,"price":700},)";
         EXPECT_EQ(trades.rfind(cid, 0), 0u) << trades;
-        const bool ann_first = trades.find(R"({"player":"ann","kind":"raw","n":4,"price":600},)") != std::string::npos;
-        const bool bob_first = trades.find(R"({"player":"bob","kind":"raw","n":4,"price":600},)") != std::string::npos;
+        const bool ann_first =
+            trades.find(R"({"player":"ann","kind":"raw","n":4,"price":600},)") != std::string::npos;
+        const bool bob_first =
+            trades.find(R"({"player":"bob","kind":"raw","n":4,"price":600},)") != std::string::npos;
         EXPECT_NE(ann_first, bob_first) << trades;
         outcomes.insert(ann_first ? "ann" : "bob");
     }
@@ -50,7 +52,9 @@ TEST_F(Turn, ProductsGoToTheLowestOffersAndTiesFollowTheSeed) {
         Say(ids[1], "sell 4 1000");
         EndTurn(ids);
         const std::string trades = Trades(LogLines(), 2);
-        EXPECT_EQ(trades.rfind(R"("trades":[{"player":"cid","kind":"prod","n":2,"price":900},)", 0), 0u) << trades;
+        EXPECT_EQ(trades.rfind(R"("trades":[{"player":"cid","kind":"prod","n":2,"price":900},)", 0),
+                  0u)
+            << trades;
         const std::size_t ann = trades.find("\"ann\""), bob = trades.find("\"bob\"");
         ASSERT_TRUE(ann != std::string::npos || bob != std::string::npos) << trades;
         outcomes.insert(ann < bob ? "ann" : "bob");
@@ -62,10 +66,13 @@ TEST_F(Turn, ProductionStopsWhereMoneyRunsOutAndBankruptsAreTold) {
     const auto ids = Play({"ann"});
     Say(ids[0], "prod 2");
     Say(ids[0], "upgrade");  // leaves 3000: enough for one product only
-    EXPECT_EQ(Ask(ids[0], "turn"), (Lines{"ok: turn 1 ended for you", "# You are a bankrupt, your money fell to -2200"}));
+    EXPECT_EQ(Ask(ids[0], "turn"), (Lines{"ok: turn 1 ended for you",
+                                          "# You are a bankrupt, your money fell to -2200"}));
     // 3000 - 2000 - upkeep 200*3 + 400*3 + 700*2 = -2200
-    EXPECT_NE(LogLines().at(1).find(R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true})"),
-              std::string::npos);
+    EXPECT_NE(
+        LogLines().at(1).find(
+            R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true})"),
+        std::string::npos);
     EXPECT_EQ(LogLines().at(2).substr(0, 78),
               R"({"event":"end","game":1,"turn":1,"reason":"all_out","winner":null,"players":[{)");
     EXPECT_NE(events.str().find("game 1 ended after 1 turns: no winner\n"), std::string::npos);
@@ -77,10 +84,12 @@ TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
     Say(ids[0], "sell 2 5600");
     for (int turn = 1; turn <= 5; ++turn) EndTurn(ids);
     const Lines log = LogLines();
-    EXPECT_NE(log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false)"),
-              std::string::npos);
-    EXPECT_NE(log.at(5).find(R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true)"),
-              std::string::npos);
+    EXPECT_NE(
+        log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false)"),
+        std::string::npos);
+    EXPECT_NE(
+        log.at(5).find(R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true)"),
+        std::string::npos);
 }
 
 TEST_F(Turn, TimeoutEndsTheTurnForEveryone) {
@@ -115,8 +124,10 @@ TEST_F(Turn, LostPlayerDoesNotHoldTheTurnAndGoesOutAtItsEnd) {
     EXPECT_EQ(Ask(ids[1], "info").back(), "& PLAYERS 2");
     // Its bid was not served, and it is out from turn 1.
     EXPECT_EQ(Trades(LogLines(), 1), R"("trades":[])");
-    EXPECT_NE(LogLines().at(1).find(R"("name":"cid","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true)"),
-              std::string::npos);
+    EXPECT_NE(
+        LogLines().at(1).find(
+            R"("name":"cid","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true)"),
+        std::string::npos);
 }
 
 TEST_F(Turn, OutPlayerMayAskButNotOrder) {
@@ -125,7 +136,8 @@ TEST_F(Turn, OutPlayerMayAskButNotOrder) {
     EndTurn(ids);
     EXPECT_EQ(Take(ids[2]).back(), "# You are a bankrupt, your money fell to -3000");
     EXPECT_EQ(AskOne(ids[2], "buy 1 900"), "! error: you are out of the game");
-    EXPECT_EQ(Ask(ids[2], "info"), (Lines{"& INFO ann 4 2 7000 2 0", "& INFO bob 4 2 7000 2 0", "& PLAYERS 2"}));
+    EXPECT_EQ(Ask(ids[2], "info"),
+              (Lines{"& INFO ann 4 2 7000 2 0", "& INFO bob 4 2 7000 2 0", "& PLAYERS 2"}));
     EXPECT_EQ(AskOne(ids[2], ".create"), "cid has created the game #2");
     Say(ids[0], "chat");
     EXPECT_EQ(Take(ids[2]), Lines{});
