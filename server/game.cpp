@@ -86,8 +86,6 @@ int Game::PlayersIn() const {
         std::count_if(players_.begin(), players_.end(), [](const Player& p) { return !p.out; }));
 }
 
-bool Game::HasPlayer(ClientId client) const { return Find(client) != nullptr; }
-
 bool Game::IsPlaying(ClientId client) const {
     const Player* player = Find(client);
     return !finished_ && player != nullptr && Trades(*player);

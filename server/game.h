@@ -46,7 +46,6 @@ public:
     bool finished() const { return finished_; }
     std::int64_t deadline_ms() const { return deadline_ms_; }  // -1: none
     int PlayersIn() const;
-    bool HasPlayer(ClientId client) const;
     // The player is still in the running game and its client still attached.
     bool IsPlaying(ClientId client) const;
     std::vector<ClientId> PlayingClients() const;
