@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <ostream>
 
-#include "rules.h"
-
 namespace gs {
 namespace {
 
@@ -24,11 +22,6 @@ Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, Send
     for (Seat& seat : seats) {
         Player player;
         player.seat = std::move(seat);
-        player.money = kStartMoney;
-        player.raw = kStartRaw;
-        player.prod = kStartProd;
-        player.fabrics = kStartFabrics;
-        player.auto_plants = kStartAutoPlants;
         players_.push_back(std::move(player));
     }
 }
