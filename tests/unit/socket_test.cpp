@@ -1,5 +1,7 @@
 // Tests of the server connection against a scripted peer: marker waits, token reads, the
 // lines sent and the reports of a broken connection.
+#include "mod/robot/socket.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,10 +11,10 @@
 
 #include "client_console.h"
 #include "fake_peer.h"
-#include "mod/robot/socket.h"
 
 namespace {
 
+// A connection to a fresh scripted peer; error prompts find a closed input.
 class SocketTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,6 +31,7 @@ protected:
     CSocket socket;
 };
 
+// Bytes in segments, the marker awaited in them and the number right behind it.
 struct WaitCase {
     std::string name;
     std::vector<std::string> segments;
@@ -38,6 +41,7 @@ struct WaitCase {
 
 void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
 
+// Marker waits over the table of cases.
 class SocketWaitTest : public SocketTest, public ::testing::WithParamInterface<WaitCase> {};
 
 TEST_P(SocketWaitTest, FindsMarkerAndStopsRightBehindIt) {
@@ -61,6 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitCase{"RepeatedPrefix", {"waiting  waiting  #12\n"}, "waiting  #", 12}),
     [](const auto& info) { return info.param.name; });
 
+// A stream, two markers, which one ends the wait and the token left behind it.
 struct Wait2Case {
     std::string name;
     std::string stream;
@@ -71,6 +76,7 @@ struct Wait2Case {
 
 void PrintTo(const Wait2Case& c, std::ostream* os) { *os << c.name; }
 
+// Two-marker waits over the table of cases.
 class SocketWait2Test : public SocketTest, public ::testing::WithParamInterface<Wait2Case> {};
 
 TEST_P(SocketWait2Test, ReportsWhichMarkerCameFirst) {
@@ -93,15 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         Wait2Case{"TieGoesToSecondLonger", "..XAB rest\n", "AB", "XAB", -1, " rest"}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(SocketTest, ReadIntTakesBlankSeparatedNumbersAndTheLineFeed) {
-    peer.Send(" 2 500 2 5500\n9\n");
-    Connect();
-    std::vector<int> got;
-    for (int i = 0; i < 5; ++i) got.push_back(socket.Read_Int());
-    EXPECT_EQ(got, (std::vector<int>{2, 500, 2, 5500, 9}));
-    EXPECT_EQ(peer.Finish(), "");
-}
-
+// A stream and the numbers that successive Read_Int calls take from it.
 struct TokenCase {
     std::string name;
     std::string stream;
@@ -110,6 +108,7 @@ struct TokenCase {
 
 void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
 
+// Number reads over the table of cases.
 class SocketReadIntTest : public SocketTest, public ::testing::WithParamInterface<TokenCase> {};
 
 TEST_P(SocketReadIntTest, StopsAtTheRightByte) {
@@ -121,19 +120,31 @@ TEST_P(SocketReadIntTest, StopsAtTheRightByte) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tokens, SocketReadIntTest,
-    ::testing::Values(
-        TokenCase{"OneDigitKeepsItsNeighbour", "7 8\n", {7, 8}},
-        TokenCase{"DollarEndsANumber", "500$7\n", {500, 7}},
-        TokenCase{"EmptyLineIsZero", "\n5\n", {0, 5}},
-        TokenCase{"LeadingBlankAndSign", " -12 3\n", {-12, 3}},
-        TokenCase{"SecondBlankLeadsTheNext", "1  2\n", {1, 2}},
-        TokenCase{"NoDigits", "abc 4\n", {0, 4}},
-        TokenCase{"DigitsUpToANonDigit", "12ab 4\n", {12, 4}},
-        TokenCase{"ClampedToTheIntRange", "99999999999 -99999999999 2147483648\n",
-                  {INT_MAX, INT_MIN, INT_MAX}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Tokens, SocketReadIntTest,
+                         ::testing::Values(TokenCase{"BlankSeparatedAndLineFeed",
+                                                     " 2 500 2 5500\n9\n",
+                                                     {2, 500, 2, 5500, 9}},
+                                           TokenCase{"OneDigitKeepsItsNeighbour", "7 8\n", {7, 8}},
+                                           TokenCase{"DollarEndsANumber", "500$7\n", {500, 7}},
+                                           TokenCase{"EmptyLineIsZero", "\n5\n", {0, 5}},
+                                           TokenCase{"LeadingBlankAndSign", " -12 3\n", {-12, 3}},
+                                           TokenCase{"SecondBlankLeadsTheNext", "1  2\n", {1, 2}},
+                                           TokenCase{"NoDigits", "abc 4\n", {0, 4}},
+                                           TokenCase{"DigitsUpToANonDigit", "12ab 4\n", {12, 4}},
+                                           TokenCase{"ClampedToTheIntRange",
+                                                     "99999999999 -99999999999 2147483648\n",
+                                                     {INT_MAX, INT_MIN, INT_MAX}}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(SocketTest, RawReadsReplaceOrExtendTheBuffer) {
+    peer.Send("ab");
+    Connect();
+    socket.Read(1);
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), "a");
+    socket.ReadNext(1);
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), "ab");
+    EXPECT_EQ(peer.Finish(), "");
+}
 
 TEST_F(SocketTest, ReadStrKeepsLeadingBlanksUntilTrimmed) {
     peer.Send(" alice 7\n");
@@ -194,6 +205,7 @@ TEST_F(SocketTest, BadLengthIsReportedAndNothingRead) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+// A send operation and the bytes it must put on the wire.
 struct SendCase {
     std::function<void(CSocket&)> send;
     std::string bytes;
