@@ -328,8 +328,9 @@ std::string BreachOfRules(const Situation& s, const std::vector<std::string>& li
 
 TEST(Examples, RobotsGiveOnlyValidOrdersAndEndTheTurn) {
     int robots = 0;
-    for (const fs::path& path : fs::directory_iterator(kExamples)) {
-        if (path.extension() != ".robot") continue;
+    for (const fs::path& path : ExampleFiles(".robot")) {
+        // The guide's example of a braceless script, which never ends a turn on purpose.
+        if (path.filename() == "one-statement.robot") continue;
         ++robots;
         for (const Situation& situation : kSituations) {
             SCOPED_TRACE(path.filename().string() + ", " + situation.name);
@@ -348,7 +349,7 @@ TEST(Examples, RobotsGiveOnlyValidOrdersAndEndTheTurn) {
             EXPECT_EQ(BreachOfRules(situation, orders), "") << output;
         }
     }
-    EXPECT_GE(robots, 4);
+    EXPECT_GE(robots, 10);
 }
 
 }  // namespace
