@@ -1,0 +1,21 @@
+# Install rules: the programs, the script guide and server docs, the example robots and the
+# manual pages. Programs built on other branches are installed only when their target exists.
+include(GNUInstallDirs)
+
+foreach(program robot gameserver match)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+# The guide and the server's docs, taken when installing so that pages added later come along.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        FILES_MATCHING PATTERN "*.md"
+        PATTERN "man" EXCLUDE)
+
+# Robots keep their CR LF line ends: the files are copied byte for byte.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+install(FILES ${CMAKE_SOURCE_DIR}/docs/man/robot.1 ${CMAKE_SOURCE_DIR}/docs/man/gameserver.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
