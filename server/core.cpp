@@ -1,17 +1,23 @@
-// ServerCore: forwards the network layer's events to the lobby.
+// ServerCore: hands the network layer's events to the lobby.
 #include "core.h"
+
+#include "lobby.h"
 
 namespace gs {
 
-class Lobby {};
+ServerCore::ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events)
+    : lobby_(std::make_unique<Lobby>(options, transport, log, events)) {}
 
-ServerCore::ServerCore(const CoreOptions&, Transport&, std::ostream*, std::ostream*)
-    : lobby_(std::make_unique<Lobby>()) {}
 ServerCore::~ServerCore() = default;
-void ServerCore::OnConnect(ClientId, std::int64_t) {}
-void ServerCore::OnLine(ClientId, const std::string&, std::int64_t) {}
-void ServerCore::OnDisconnect(ClientId, std::int64_t) {}
-void ServerCore::OnTimer(std::int64_t) {}
-std::int64_t ServerCore::NextDeadline() const { return -1; }
+
+void ServerCore::OnConnect(ClientId id, std::int64_t /*now_ms*/) { lobby_->Connect(id); }
+
+void ServerCore::OnLine(ClientId id, const std::string& line, std::int64_t now_ms) { lobby_->Line(id, line, now_ms); }
+
+void ServerCore::OnDisconnect(ClientId id, std::int64_t now_ms) { lobby_->Disconnect(id, now_ms); }
+
+void ServerCore::OnTimer(std::int64_t now_ms) { lobby_->Timer(now_ms); }
+
+std::int64_t ServerCore::NextDeadline() const { return lobby_->NextDeadline(); }
 
 }  // namespace gs
