@@ -76,5 +76,19 @@ TEST_F(ProtocolGame, OrdersOutsideAGameAreRefused) {
                                           "! error: you are not in a game (.create or .join N first)"}));
 }
 
+TEST(ProtocolTurnTimeout, PlayersWhoSayNothingAreTreatedAsDone) {
+    gs::CoreOptions options;
+    options.turn_timeout_s = 1;
+    ServerUnderTest server("127.0.30.5", options);
+    auto alice = LogIn(server, "alice");
+    auto bob = LogIn(server, "bob");
+    alice->Send(".create\nstart\n");
+    EXPECT_EQ(alice->ReadLines(2), (Lines{"alice has created the game #1", "& START"}));
+    bob->SendLine(".who");  // the lobby stays served while the turn runs
+    EXPECT_EQ(bob->ReadLines(2), (Lines{"game 1 is running, turn 1, 1 player", "1 games are played"}));
+    EXPECT_EQ(alice->ReadLine(), "& ENDTURN");
+    EXPECT_EQ(alice->ReadLine(), "& ENDTURN");  // and the next turn times out too
+}
+
 }  // namespace
 }  // namespace gs_test
