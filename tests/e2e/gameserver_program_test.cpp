@@ -177,12 +177,27 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
 
 INSTANTIATE_TEST_SUITE_P(StopSignals, GameserverProgram, ::testing::Values(SIGINT, SIGTERM));
 
-TEST(GameserverCommandLine, BadOptionExitsWithStatus2AndSaysWhy) {
-    ServerProcess server({"--max-players", "102"});
-    std::string line;
-    ASSERT_TRUE(server.Err().Next(line));
-    EXPECT_EQ(line, "gameserver: bad value for --max-players: '102' (expected a number from 1 to 101)");
-    EXPECT_EQ(server.Wait(), 2);
+struct FailedStart {
+    std::vector<std::string> args;
+    std::string message;  // the first line on standard error
+    int status;
+};
+
+TEST(GameserverCommandLine, FailedStartSaysWhyWithItsStatus) {
+    const FailedStart cases[] = {
+        {{"--max-players", "102"}, "gameserver: bad value for --max-players: '102' (expected a number from 1 to 101)", 2},
+        {{"--bogus"}, "gameserver: unknown option: --bogus", 2},
+        {{"--host", kHost, "--port", "0", "--log", "/nonexistent-dir/x.jsonl"},
+         "gameserver: cannot open log file /nonexistent-dir/x.jsonl: No such file or directory", 1},
+    };
+    for (const FailedStart& c : cases) {
+        SCOPED_TRACE(c.message);
+        ServerProcess server(c.args);
+        std::string line;
+        ASSERT_TRUE(server.Err().Next(line));
+        EXPECT_EQ(line, c.message);
+        EXPECT_EQ(server.Wait(), c.status);
+    }
 }
 
 TEST(GameserverCommandLine, HelpGoesToStandardOutput) {
