@@ -26,41 +26,37 @@ constexpr char kHost[] = "127.0.30.10";
 // Reads LF-terminated lines from a descriptor with a timeout.
 class LineReader {
 public:
-    explicit LineReader(int fd = -1) : fd_(fd) {}
     void Attach(int fd) { fd_ = fd; }
     // The next line; false on EOF or timeout.
     bool Next(std::string& line) {
-        for (;;) {
-            if (const std::size_t lf = buffer_.find('\n'); lf != std::string::npos) {
-                line = buffer_.substr(0, lf);
-                buffer_.erase(0, lf + 1);
-                return true;
-            }
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, kTimeoutMs) <= 0) return false;
-            char chunk[4096];
-            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n <= 0) return false;
-            buffer_.append(chunk, static_cast<std::size_t>(n));
+        std::size_t lf;
+        while ((lf = buffer_.find('\n')) == std::string::npos) {
+            if (Fill() != Got::kData) return false;
         }
-    }
-    // Everything until EOF; false on timeout.
-    bool Rest(std::string& text) {
-        for (;;) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, kTimeoutMs) <= 0) return false;
-            char chunk[4096];
-            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n <= 0) break;
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-        text.swap(buffer_);
-        buffer_.clear();
+        line = buffer_.substr(0, lf);
+        buffer_.erase(0, lf + 1);
         return true;
+    }
+    // Reads and drops everything up to EOF; false on timeout.
+    bool SkipToEnd() {
+        Got got;
+        while ((got = Fill()) == Got::kData) buffer_.clear();
+        return got == Got::kEnd;
     }
 
 private:
-    int fd_;
+    enum class Got { kData, kEnd, kTimeout };
+    Got Fill() {
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, kTimeoutMs) <= 0) return Got::kTimeout;
+        char chunk[4096];
+        const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+        if (n <= 0) return Got::kEnd;
+        buffer_.append(chunk, static_cast<std::size_t>(n));
+        return Got::kData;
+    }
+
+    int fd_ = -1;
     std::string buffer_;
 };
 
@@ -102,8 +98,7 @@ public:
     void Signal(int signal) { ::kill(pid_, signal); }
     // Waits for the program to close its stderr (it has exited), then returns its exit status.
     int Wait() {
-        std::string rest;
-        if (!err_.Rest(rest)) return -1;  // the destructor kills it
+        if (!err_.SkipToEnd()) return -1;  // the destructor kills it
         int status = 0;
         ::waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -155,7 +150,8 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
     const int port = server.WaitListening();
     ASSERT_GT(port, 0);
     const int fd = Connect(port);
-    LineReader client(fd);
+    LineReader client;
+    client.Attach(fd);
     std::string line;
     ASSERT_TRUE(server.Err().Next(line));
     EXPECT_EQ(line.rfind("client 1 connected from ", 0), 0u) << line;

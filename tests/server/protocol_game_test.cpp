@@ -70,12 +70,6 @@ TEST_F(ProtocolGame, LostConnectionDoesNotHoldUpTheTurn) {
     EXPECT_EQ(alice_->ReadLines(3), (Lines{"& YOU_WIN", "& INFO alice 4 2 7000 2 0", "& PLAYERS 1"}));
 }
 
-TEST_F(ProtocolGame, OrdersOutsideAGameAreRefused) {
-    alice_->Send("buy 1 600\nturn\n");
-    EXPECT_EQ(alice_->ReadLines(2), (Lines{"! error: you are not in a game (.create or .join N first)",
-                                          "! error: you are not in a game (.create or .join N first)"}));
-}
-
 TEST(ProtocolTurnTimeout, PlayersWhoSayNothingAreTreatedAsDone) {
     gs::CoreOptions options;
     options.turn_timeout_s = 1;
