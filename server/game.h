@@ -63,12 +63,12 @@ private:
         bool out = false;
         int out_turn = 0;
         std::int64_t money, raw, prod, fabrics, auto_plants;
-        std::vector<int> upgrades_due;  // turns at whose end an upgrade completes
-        std::vector<int> builds_due;    // turns at whose end a new automatic plant is ready
-        std::optional<Lot> bid;         // this turn's "buy"
-        std::optional<Lot> offer;       // this turn's "sell"
+        std::vector<int> upgrades_due;     // turns at whose end an upgrade completes
+        std::vector<int> builds_due;       // turns at whose end a new automatic plant is ready
+        std::optional<Lot> bid;            // this turn's "buy"
+        std::optional<Lot> offer;          // this turn's "sell"
         std::optional<std::int64_t> make;  // this turn's "prod"
-        bool done = false;              // sent "turn"
+        bool done = false;                 // sent "turn"
     };
 
     Player* Find(ClientId client);

@@ -14,14 +14,10 @@ struct RequestWord {
 };
 
 constexpr RequestWord kRequestWords[] = {
-    {"market", RequestKind::kMarket, 0, "market"},
-    {"info", RequestKind::kInfo, 0, "info"},
-    {"buy", RequestKind::kBuy, 2, "buy N P"},
-    {"sell", RequestKind::kSell, 2, "sell N P"},
-    {"prod", RequestKind::kProd, 1, "prod N"},
-    {"upgrade", RequestKind::kUpgrade, 0, "upgrade"},
-    {"abuild", RequestKind::kAbuild, 0, "abuild"},
-    {"turn", RequestKind::kTurn, 0, "turn"},
+    {"market", RequestKind::kMarket, 0, "market"}, {"info", RequestKind::kInfo, 0, "info"},
+    {"buy", RequestKind::kBuy, 2, "buy N P"},      {"sell", RequestKind::kSell, 2, "sell N P"},
+    {"prod", RequestKind::kProd, 1, "prod N"},     {"upgrade", RequestKind::kUpgrade, 0, "upgrade"},
+    {"abuild", RequestKind::kAbuild, 0, "abuild"}, {"turn", RequestKind::kTurn, 0, "turn"},
 };
 
 bool IsDigits(const std::string& word) {
@@ -87,17 +83,24 @@ Request ParseRequest(const std::string& line) {
 
 std::string RequestText(const Request& request) {
     switch (request.kind) {
-        case RequestKind::kMarket: return "market";
-        case RequestKind::kInfo: return "info";
+        case RequestKind::kMarket:
+            return "market";
+        case RequestKind::kInfo:
+            return "info";
         case RequestKind::kBuy:
             return "buy " + std::to_string(request.count) + " " + std::to_string(request.price);
         case RequestKind::kSell:
             return "sell " + std::to_string(request.count) + " " + std::to_string(request.price);
-        case RequestKind::kProd: return "prod " + std::to_string(request.count);
-        case RequestKind::kUpgrade: return "upgrade";
-        case RequestKind::kAbuild: return "abuild";
-        case RequestKind::kTurn: return "turn";
-        case RequestKind::kNone: break;
+        case RequestKind::kProd:
+            return "prod " + std::to_string(request.count);
+        case RequestKind::kUpgrade:
+            return "upgrade";
+        case RequestKind::kAbuild:
+            return "abuild";
+        case RequestKind::kTurn:
+            return "turn";
+        case RequestKind::kNone:
+            break;
     }
     return "";
 }
