@@ -48,21 +48,22 @@ struct NetServer::Client {
     int fd = -1;
     InputBuffer in;
     OutputBuffer out;
-    bool known = false;            // the core has heard of it and not yet of its end
+    bool known = false;  // the core has heard of it and not yet of its end
     bool disconnect_queued = false;
-    bool accepts_output = true;    // the core's lines are still queued for it
-    bool closing = false;          // no further input is handled; close once output is written
-    bool write_shut = false;       // our side of the stream has been shut down
-    bool peer_eof = false;         // the peer has stopped sending
+    bool accepts_output = true;  // the core's lines are still queued for it
+    bool closing = false;        // no further input is handled; close once output is written
+    bool write_shut = false;     // our side of the stream has been shut down
+    bool peer_eof = false;       // the peer has stopped sending
     bool dead = false;
     bool input_queued = false;
     bool output_queued = false;
-    bool registered = false;       // the socket is in the epoll set
-    std::uint32_t watched = 0;     // epoll events currently asked for
+    bool registered = false;    // the socket is in the epoll set
+    std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
 };
 
-NetServer::NetServer(const NetConfig& config, std::ostream* events) : config_(config), events_(events) {}
+NetServer::NetServer(const NetConfig& config, std::ostream* events)
+    : config_(config), events_(events) {}
 
 NetServer::~NetServer() {
     CloseAll();
@@ -87,14 +88,16 @@ bool NetServer::Listen(std::string& error) {
     if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         return error = SystemError("cannot listen on " + where), false;
     }
-    if (::listen(listen_fd_, SOMAXCONN) != 0) return error = SystemError("listen on " + where), false;
+    if (::listen(listen_fd_, SOMAXCONN) != 0)
+        return error = SystemError("listen on " + where), false;
     socklen_t length = sizeof addr;
     ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length);
     bound_port_ = ntohs(addr.sin_port);
 
     epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
     if (epoll_fd_ < 0) return error = SystemError("epoll_create1"), false;
-    if (::pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) return error = SystemError("pipe2"), false;
+    if (::pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0)
+        return error = SystemError("pipe2"), false;
     epoll_event listen_event{EPOLLIN, {}};
     listen_event.data.u64 = kListenTag;
     epoll_event wake_event{EPOLLIN, {}};
@@ -190,7 +193,8 @@ void NetServer::Accept() {
         if ((errno == EMFILE || errno == ENFILE) && spare_fd_ >= 0) {
             // Out of descriptors: free the spare one to tell a single waiting client why.
             ::close(spare_fd_);
-            const int refused = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            const int refused =
+                ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (refused >= 0) {
                 const std::string line = std::string(kServerFull) + "\n";
                 (void)!::send(refused, line.data(), line.size(), MSG_NOSIGNAL);
@@ -204,7 +208,8 @@ void NetServer::Accept() {
 
 void NetServer::AddClient(int fd, const std::string& peer) {
     int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // answers are already batched per pass
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one,
+                 sizeof one);  // answers are already batched per pass
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;

@@ -77,7 +77,7 @@ TEST_F(ProtocolBadInput, ClientThatStopsReadingIsDroppedPastTheOutputLimit) {
     std::string burst;
     for (int i = 0; i < 64; ++i) burst += chat + "\n";
     for (int i = 0; i < 32; ++i) ASSERT_TRUE(talker->Send(burst));  // 8 MB relayed to the sleeper
-    ExpectNothingElse(*talker);  // the talker was never held up
+    ExpectNothingElse(*talker);                                     // the talker was never held up
 
     ASSERT_TRUE(sleeper.WaitClosed());
     EXPECT_LT(sleeper.BytesRead(), 32u * 64u * 4000u);
@@ -102,7 +102,8 @@ TEST_F(ProtocolBadInput, NamesCarryingRobotMarkersAreRefused) {
     for (const char* name : {"botstart", "xbotstartx", "a b", ".who", ""}) {
         SCOPED_TRACE(name);
         LineClient client(server_.host(), server_.port());
-        client.Send(std::string(name) + (*name ? "\n" : "\n.x\n"));  // a blank first line is skipped
+        client.Send(std::string(name) +
+                    (*name ? "\n" : "\n.x\n"));  // a blank first line is skipped
         const Lines lines = client.ReadUntilClosed();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].rfind("! error: ", 0), 0u) << lines[0];
@@ -113,15 +114,24 @@ TEST_F(ProtocolBadInput, ChatCarryingRobotMarkersIsNotRelayed) {
     auto alice = LogIn(server_, "alice");
     auto bob = LogIn(server_, "bob");
     const char* attempts[] = {
-        "& START",          "look: & ENDTURN",      "& YOU_WIN",    "& MARKET 1 1 1 1",
-        "& INFO x 1 1 1 1 1", "& PLAYERS 9",        "@+ JOIN eve",  "botstart alice",
-        "game 9 (x, 1 player) is waiting  #9",      "7 games are played",
-        "eve has created the game #3",              "# You are a bankrupt, ha",
+        "& START",
+        "look: & ENDTURN",
+        "& YOU_WIN",
+        "& MARKET 1 1 1 1",
+        "& INFO x 1 1 1 1 1",
+        "& PLAYERS 9",
+        "@+ JOIN eve",
+        "botstart alice",
+        "game 9 (x, 1 player) is waiting  #9",
+        "7 games are played",
+        "eve has created the game #3",
+        "# You are a bankrupt, ha",
     };
     for (const char* text : attempts) {
         SCOPED_TRACE(text);
         alice->SendLine(text);
-        EXPECT_EQ(alice->ReadLine(), "! error: chat not sent: it contains text reserved for robots");
+        EXPECT_EQ(alice->ReadLine(),
+                  "! error: chat not sent: it contains text reserved for robots");
     }
     ExpectNothingElse(*bob);
 }
