@@ -121,41 +121,62 @@ void NetServer::Run(ServerCore& core) {
     core_ = &core;
     stop_ = false;
     now_ = MonotonicMs();
-    epoll_event events[kMaxEventsPerWait];
     while (!stop_) {
-        do {
-            DeliverDisconnects();
-            FlushAll();
-        } while (!to_disconnect_.empty());
-        FreeDead();
-
-        const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
-        if (count < 0 && errno != EINTR) break;
-        now_ = MonotonicMs();
-        for (int i = 0; i < count; ++i) {
-            const std::uint64_t tag = events[i].data.u64;
-            if (tag == kWakeTag) {
-                stop_ = true;
-            } else if (tag == kListenTag) {
-                Accept();
-            } else if (auto it = clients_.find(tag); it != clients_.end()) {
-                OnSocketEvent(*it->second, events[i].events);
-            }
-        }
-        std::vector<ClientId> ready;
-        ready.swap(with_input_);
-        for (ClientId id : ready) {
-            if (auto it = clients_.find(id); it != clients_.end()) {
-                it->second->input_queued = false;
-                HandleLines(*it->second, kMaxLinesPerPass);
-            }
-        }
-        const std::int64_t deadline = core_->NextDeadline();
-        if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
-        CheckDeadlines();
+        Settle();
+        if (!WaitAndDispatch()) break;
+        HandleQueuedInput();
+        RunTimers();
     }
     CloseAll();
     core_ = nullptr;
+}
+
+// Between passes: tells the core of every client that has gone, writes what is queued (which may
+// drop more clients, and their departure may queue more lines), then frees the dead.
+void NetServer::Settle() {
+    do {
+        DeliverDisconnects();
+        FlushAll();
+    } while (!to_disconnect_.empty());
+    FreeDead();
+}
+
+bool NetServer::WaitAndDispatch() {
+    epoll_event events[kMaxEventsPerWait];
+    const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
+    if (count < 0 && errno != EINTR) {
+        if (events_) *events_ << SystemError("epoll_wait") << std::endl;
+        return false;
+    }
+    now_ = MonotonicMs();
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t tag = events[i].data.u64;
+        if (tag == kWakeTag) {
+            stop_ = true;
+        } else if (tag == kListenTag) {
+            Accept();
+        } else if (auto it = clients_.find(tag); it != clients_.end()) {
+            OnSocketEvent(*it->second, events[i].events);
+        }
+    }
+    return true;
+}
+
+void NetServer::HandleQueuedInput() {
+    std::vector<ClientId> ready;
+    ready.swap(with_input_);
+    for (ClientId id : ready) {
+        if (auto it = clients_.find(id); it != clients_.end()) {
+            it->second->input_queued = false;
+            HandleLines(*it->second, kMaxLinesPerPass);
+        }
+    }
+}
+
+void NetServer::RunTimers() {
+    const std::int64_t deadline = core_->NextDeadline();
+    if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
+    CheckDeadlines();
 }
 
 void NetServer::Send(ClientId id, const std::string& line) {

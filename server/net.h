@@ -54,6 +54,10 @@ public:
 private:
     struct Client;
 
+    void Settle();
+    bool WaitAndDispatch();
+    void HandleQueuedInput();
+    void RunTimers();
     void Accept();
     void AddClient(int fd, const std::string& peer);
     void Refuse(int fd, const std::string& peer);
