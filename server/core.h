@@ -15,11 +15,10 @@ using ClientId = std::uint64_t;
 class Transport {
 public:
     virtual ~Transport() = default;
-    virtual void Send(
-        ClientId id,
-        const std::string& line) = 0;  // one line, without its LF (the transport adds it)
-    virtual void Close(
-        ClientId id) = 0;  // close the client once everything queued for it has been written
+    // One line, without its LF (the transport adds it).
+    virtual void Send(ClientId id, const std::string& line) = 0;
+    // Close the client once everything queued for it has been written.
+    virtual void Close(ClientId id) = 0;
 };
 
 // Settings of the lobby and of every game it runs.

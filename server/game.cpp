@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <ostream>
 
-#include "rules.h"
-
 namespace gs {
 namespace {
 
@@ -24,11 +22,6 @@ Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, Send
     for (Seat& seat : seats) {
         Player player;
         player.seat = std::move(seat);
-        player.money = kStartMoney;
-        player.raw = kStartRaw;
-        player.prod = kStartProd;
-        player.fabrics = kStartFabrics;
-        player.auto_plants = kStartAutoPlants;
         players_.push_back(std::move(player));
     }
 }
@@ -85,8 +78,6 @@ int Game::PlayersIn() const {
     return static_cast<int>(
         std::count_if(players_.begin(), players_.end(), [](const Player& p) { return !p.out; }));
 }
-
-bool Game::HasPlayer(ClientId client) const { return Find(client) != nullptr; }
 
 bool Game::IsPlaying(ClientId client) const {
     const Player* player = Find(client);

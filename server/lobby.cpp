@@ -1,4 +1,14 @@
 // Lobby commands, routing of lines, and the life of waiting games.
+//
+// How a line is routed once the client has a name:
+// - a first word beginning with "." is a lobby command; an unknown one is an error, not chat,
+//   so that a mistyped command is not broadcast;
+// - "start", and the game requests ("market", "info", "buy", ...), go to the client's game;
+// - anything else is chat, for the members of the same waiting game, the players still in the
+//   same running game, or everyone in the lobby. Bytes outside printable ASCII become '?';
+//   a line that then contains a robot marker is not sent, and its sender gets an error.
+// A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
+// once, but "info" and "market" keep answering from that game until it creates or joins another.
 #include "lobby.h"
 
 #include <algorithm>

@@ -4,8 +4,6 @@
 namespace gs {
 namespace {
 
-constexpr std::size_t kMaxNumberDigits = 9;  // digits; keeps numbers within kMaxRequestNumber
-
 struct RequestWord {
     const char* word;
     RequestKind kind;
@@ -47,11 +45,11 @@ std::vector<std::string> SplitWords(const std::string& line) {
 
 bool ParseNumber(const std::string& word, std::int64_t& value) {
     if (!IsDigits(word)) return false;
-    std::size_t first = word.find_first_not_of('0');
-    if (first == std::string::npos) first = word.size() - 1;  // "000" is 0
-    if (word.size() - first > kMaxNumberDigits) return false;
     value = 0;
-    for (std::size_t i = first; i < word.size(); ++i) value = value * 10 + (word[i] - '0');
+    for (char c : word) {
+        value = value * 10 + (c - '0');
+        if (value > kMaxRequestNumber) return false;  // stops long before the 64-bit limit
+    }
     return true;
 }
 
@@ -71,7 +69,8 @@ Request ParseRequest(const std::string& line) {
         for (int i = 0; i < entry.numbers; ++i) {
             const std::string& word = words[static_cast<std::size_t>(i) + 1];
             if (!ParseNumber(word, *targets[i])) {
-                request.error = IsDigits(word) ? "! error: number too large (at most 999999999)"
+                request.error = IsDigits(word) ? "! error: number too large (at most " +
+                                                     std::to_string(kMaxRequestNumber) + ")"
                                                : usage + " (N and P are whole numbers)";
                 return request;
             }

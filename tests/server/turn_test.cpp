@@ -106,13 +106,6 @@ TEST_F(Turn, TimeoutEndsTheTurnForEveryone) {
     EXPECT_EQ(AskOne(ids[0], "turn"), "ok: turn 2 ended for you");
 }
 
-TEST_F(Turn, NoDeadlineWithoutTimeoutOrRunningGame) {
-    options.turn_timeout_s = 0;
-    EXPECT_EQ(Core().NextDeadline(), -1);
-    Play({"ann"});
-    EXPECT_EQ(Core().NextDeadline(), -1);
-}
-
 TEST_F(Turn, LostPlayerDoesNotHoldTheTurnAndGoesOutAtItsEnd) {
     const auto ids = Play({"ann", "bob", "cid"});
     Say(ids[2], "buy 4 900");
