@@ -1,2 +1,26 @@
-// Entry point of the robot. The driver arrives with the lexical analyser.
-int main() { return 0; }
+// Entry point of the robot: scans the command line, compiles the script once and plays.
+#include <cstring>
+
+#include "flags.h"
+#include "game.h"
+#include "mod/robot/data.h"
+#include "ui/onerror.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        CError("Program was started without parameters.\n Please, use this form: main <bot_path> .\n",
+               -100);
+    }
+    GetFlags(argc, argv);
+    CGame game;
+    const CData initial;
+    // Without a script path the run goes on as for a script file that cannot be opened.
+    game.Compile(argc >= 2 ? argv[1] : nullptr);
+    if (game.Syntax->GetPassed()) {
+        do {
+            std::memcpy(static_cast<void*>(game.Data), &initial, sizeof(CData));
+            game.PlayBot(argv);
+        } while (flag_colvo != 0);
+    }
+    return 0;
+}

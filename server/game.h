@@ -1,0 +1,117 @@
+// One running game: its players, their orders during a turn, and the end of turn that turns
+// the orders into trades, production, plants, upkeep, bankruptcies and finally a winner.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core.h"
+#include "gamelog.h"
+#include "market.h"
+#include "request.h"
+#include "rng.h"
+
+namespace gs {
+
+// A client taking part in a game, as the lobby hands it over at the start.
+struct Seat {
+    ClientId client = 0;
+    std::string name;
+};
+
+// A game from its start to its end, and afterwards the record its players may still ask about.
+class Game {
+public:
+    using SendFn = std::function<void(ClientId, const std::string&)>;
+
+    Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send, GameLog& log,
+         std::ostream* events);
+
+    // Tells every player "& START", logs the start and opens turn 1.
+    void Start(std::int64_t now_ms);
+    // A well-formed or malformed game request from one of the game's players (in or out).
+    void Handle(ClientId client, const Request& request, std::int64_t now_ms);
+    // The player's client is gone (disconnected or left): it goes out at the end of this turn
+    // and no longer holds the turn up.
+    void Detach(ClientId client, std::int64_t now_ms);
+    // Ends the turn when its timeout has passed.
+    void OnTimer(std::int64_t now_ms);
+
+    int number() const { return number_; }
+    int turn() const { return turn_; }
+    bool finished() const { return finished_; }
+    std::int64_t deadline_ms() const { return deadline_ms_; }  // -1: none
+    int PlayersIn() const;
+    bool HasPlayer(ClientId client) const;
+    // The player is still in the running game and its client still attached.
+    bool IsPlaying(ClientId client) const;
+    std::vector<ClientId> PlayingClients() const;
+
+private:
+    struct Lot {
+        std::int64_t count = 0;
+        std::int64_t price = 0;
+    };
+
+    struct Player {
+        Seat seat;
+        bool attached = true;  // its client still follows the game
+        bool out = false;
+        int out_turn = 0;
+        std::int64_t money, raw, prod, fabrics, auto_plants;
+        std::vector<int> upgrades_due;  // turns at whose end an upgrade completes
+        std::vector<int> builds_due;    // turns at whose end a new automatic plant is ready
+        std::optional<Lot> bid;         // this turn's "buy"
+        std::optional<Lot> offer;       // this turn's "sell"
+        std::optional<std::int64_t> make;  // this turn's "prod"
+        bool done = false;              // sent "turn"
+    };
+
+    Player* Find(ClientId client);
+    const Player* Find(ClientId client) const;
+    void Send(const Player& player, const std::string& line);
+
+    void ReplyMarket(ClientId client);
+    void ReplyInfo(ClientId client);
+    void Order(Player& player, const Request& request, std::int64_t now_ms);
+    std::string Buy(Player& player, const Request& request);
+    std::string Sell(Player& player, const Request& request);
+    std::string Prod(Player& player, const Request& request);
+    std::string Upgrade(Player& player);
+    std::string Abuild(Player& player);
+
+    bool Trades(const Player& player) const { return !player.out && player.attached; }
+    void EndTurnIfReady(std::int64_t now_ms);
+    void EndTurn(std::int64_t now_ms);
+    void RawAuction(std::vector<TradeRecord>& trades);
+    void ProductAuction(std::vector<TradeRecord>& trades);
+    void Production();
+    void Building();
+    void Upkeep();
+    void Bankruptcies();
+    void CloseAtTurnLimit();
+    void NextTurn(std::int64_t now_ms);
+    void Finish(const std::string& reason);
+    std::vector<PlayerRecord> Records() const;
+    void Event(const std::string& line);
+
+    int number_;
+    std::vector<Player> players_;  // join order
+    CoreOptions options_;
+    SendFn send_;
+    GameLog& log_;
+    std::ostream* events_;
+    Rng rng_;
+    int turn_ = 0;
+    MarketRow market_;
+    std::vector<OrderRecord> orders_;  // accepted orders of this turn, in arrival order
+    std::int64_t deadline_ms_ = -1;
+    bool finished_ = false;
+    int winner_ = -1;  // index into players_, or -1
+};
+
+}  // namespace gs

@@ -1,0 +1,61 @@
+// The JSON Lines game log: one object per game start, per completed turn and per game end,
+// keys in a fixed order and no spaces, so that the same game always gives the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "market.h"
+
+namespace gs {
+
+// A player's state as logged after a turn or at the end of a game.
+struct PlayerRecord {
+    std::string name;
+    std::int64_t money = 0;
+    std::int64_t raw = 0;
+    std::int64_t prod = 0;
+    std::int64_t fabrics = 0;
+    std::int64_t auto_plants = 0;
+    bool out = false;
+    int out_turn = 0;  // turn in which the player went out; 0 while it is in
+};
+
+// One accepted order, in its canonical text ("buy 2 600").
+struct OrderRecord {
+    std::string player;
+    std::string order;
+};
+
+// One auction result: `kind` is "raw" (bought) or "prod" (sold).
+struct TradeRecord {
+    std::string player;
+    std::string kind;
+    std::int64_t n = 0;
+    std::int64_t price = 0;
+};
+
+// Writes the log's lines to a stream, or nothing when there is no stream.
+class GameLog {
+public:
+    explicit GameLog(std::ostream* out) : out_(out) {}
+
+    void Start(int game, std::uint64_t seed, int max_turns, const std::vector<std::string>& players);
+    void Turn(int game, int turn, const MarketRow& market, const std::vector<OrderRecord>& orders,
+              const std::vector<TradeRecord>& trades, const std::vector<PlayerRecord>& players);
+    // reason: "last_player", "turn_limit" or "all_out"; winner "" for none.
+    void End(int game, int turn, const std::string& reason, const std::string& winner,
+             const std::vector<PlayerRecord>& players);
+
+private:
+    void Write(const std::string& line);
+
+    std::ostream* out_;
+};
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonString(const std::string& text);
+
+}  // namespace gs

@@ -1,0 +1,451 @@
+// server_loadtest: starts a gameserver on a loopback address, fills it with many concurrent
+// clients playing many games from one thread, and reports how long turns take to resolve.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/epoll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net_buffers.h"
+
+namespace {
+
+constexpr int kMaxGames = 1000;             // games one run may hold
+constexpr int kMaxPlayersPerGame = 16;      // players per game
+constexpr int kMaxEventsPerWait = 512;      // epoll events taken per wait
+constexpr std::size_t kReadChunkBytes = 64 * 1024;  // bytes taken from one socket per read
+constexpr rlim_t kSpareFiles = 64;          // descriptors beyond one per client
+constexpr std::uint32_t kServerLogTag = UINT32_MAX;  // epoll tag of the server's standard error
+
+// Orders every player sends each turn: cheap enough that most games survive the run.
+constexpr char kTurnOrders[] = "market\ninfo\nsell 2 4300\nbuy 2 900\nprod 2\nturn\n";
+
+std::int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Discards what the server wrote to standard error, so that it never blocks on a full pipe.
+void DrainServerLog(int fd) {
+    char buffer[65536];
+    while (read(fd, buffer, sizeof buffer) > 0) {
+    }
+}
+
+// What the run is told on its command line.
+struct Settings {
+    std::string server;          // gameserver program
+    std::string host = "127.0.30.250";
+    int games = 250;
+    int players = 4;
+    int turns = 20;
+    int time_limit_s = 120;      // the whole run, setup included
+};
+
+// One simulated player: a socket, its framing, and where it is in its game.
+struct Player {
+    enum class Stage { kConnecting, kLobby, kJoined, kPlaying, kDone };
+    int fd = -1;
+    int game = 0;                // index of its game in this run
+    bool creator = false;
+    std::string name;
+    Stage stage = Stage::kConnecting;
+    gs::InputBuffer in;
+    std::string out;
+    int turns_done = 0;
+};
+
+// One game of the run: its members and the timing of its current turn.
+struct Game {
+    std::vector<int> members;    // indexes into the players
+    int server_number = 0;       // the server's game number, once created
+    int joined = 0;
+    int orders_sent = 0;         // players that have sent this turn's orders
+    std::int64_t last_orders_ms = 0;
+    int turn = 0;
+};
+
+// The run: one epoll loop over every player's socket.
+class LoadTest {
+public:
+    LoadTest(const Settings& settings, int port, int server_log_fd)
+        : settings_(settings), port_(port), server_log_fd_(server_log_fd) {}
+    bool Run();
+    void Report() const;
+
+private:
+    bool Connect(int index);
+    void OnEvent(int index, std::uint32_t events);
+    void OnLine(int index, const std::string& line);
+    void SendOrders(int index);
+    void Queue(int index, const std::string& text);
+    void Flush(int index);
+    void Finish(int index);
+    void Fail(const std::string& why) { if (failure_.empty()) failure_ = why; }
+
+    Settings settings_;
+    int port_;
+    int server_log_fd_;  // the server's standard error, drained as it comes
+    int epoll_fd_ = -1;
+    std::vector<Player> players_;
+    std::vector<Game> games_;
+    int finished_ = 0;
+    int started_games_ = 0;
+    std::string failure_;
+    std::vector<std::int64_t> resolve_ms_;  // per game and turn: last orders sent to end of turn seen
+    std::int64_t begin_ms_ = 0, all_started_ms_ = 0, end_ms_ = 0;
+    std::uint64_t lines_in_ = 0, bytes_out_ = 0;
+};
+
+bool LoadTest::Run() {
+    epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
+    const int count = settings_.games * settings_.players;
+    players_.resize(count);
+    games_.resize(settings_.games);
+    epoll_event log_event{EPOLLIN, {}};
+    log_event.data.u32 = kServerLogTag;
+    epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, server_log_fd_, &log_event);
+    begin_ms_ = NowMs();
+    for (int i = 0; i < count; ++i) {
+        Player& p = players_[i];
+        p.game = i / settings_.players;
+        p.creator = i % settings_.players == 0;
+        p.name = "load" + std::to_string(p.game) + "_" + std::to_string(i % settings_.players);
+        games_[p.game].members.push_back(i);
+        if (!Connect(i)) return false;
+    }
+    const std::int64_t deadline = begin_ms_ + settings_.time_limit_s * 1000LL;
+    epoll_event events[kMaxEventsPerWait];
+    while (finished_ < count && failure_.empty()) {
+        const std::int64_t left = deadline - NowMs();
+        if (left <= 0) {
+            Fail("time limit reached with " + std::to_string(count - finished_) + " players unfinished");
+            break;
+        }
+        const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left));
+        for (int i = 0; i < n; ++i) {
+            if (events[i].data.u32 == kServerLogTag) {
+                DrainServerLog(server_log_fd_);
+            } else {
+                OnEvent(static_cast<int>(events[i].data.u32), events[i].events);
+            }
+        }
+    }
+    end_ms_ = NowMs();
+    for (Player& p : players_) {
+        if (p.fd >= 0) close(p.fd);
+    }
+    close(epoll_fd_);
+    return failure_.empty();
+}
+
+bool LoadTest::Connect(int index) {
+    Player& p = players_[index];
+    p.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (p.fd < 0) return Fail(std::string("socket: ") + std::strerror(errno)), false;
+    int one = 1;
+    setsockopt(p.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port_));
+    inet_pton(AF_INET, settings_.host.c_str(), &addr.sin_addr);
+    if (connect(p.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
+        return Fail(std::string("connect: ") + std::strerror(errno)), false;
+    }
+    epoll_event event{EPOLLIN | EPOLLOUT, {}};
+    event.data.u32 = static_cast<std::uint32_t>(index);
+    epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, p.fd, &event);
+    Queue(index, p.name + "\n" + (p.creator ? ".create\n" : ""));
+    return true;
+}
+
+void LoadTest::OnEvent(int index, std::uint32_t events) {
+    Player& p = players_[index];
+    if (p.fd < 0) return;
+    if (p.stage == Player::Stage::kConnecting && (events & EPOLLOUT)) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error != 0) return Fail(p.name + " could not connect: " + std::strerror(error));
+        p.stage = Player::Stage::kLobby;
+    }
+    if (events & EPOLLOUT) Flush(index);
+    if (!(events & (EPOLLIN | EPOLLHUP | EPOLLERR))) return;
+    char buffer[kReadChunkBytes];
+    const ssize_t n = recv(p.fd, buffer, sizeof buffer, 0);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+        if (p.stage != Player::Stage::kDone) Fail(p.name + " lost its connection");
+        return;
+    }
+    if (n < 0) return;
+    p.in.Append(buffer, static_cast<std::size_t>(n));
+    std::string line;
+    while (p.fd >= 0 && p.in.TakeLine(line) == gs::InputBuffer::Next::kLine) {
+        ++lines_in_;
+        OnLine(index, line);
+    }
+}
+
+void LoadTest::OnLine(int index, const std::string& line) {
+    Player& p = players_[index];
+    Game& game = games_[p.game];
+    if (line.rfind("! error", 0) == 0 && p.stage != Player::Stage::kPlaying) {
+        return Fail(p.name + " got: " + line);
+    }
+    const std::string created = p.name + " has created the game #";
+    if (p.creator && line.rfind(created, 0) == 0) {
+        game.server_number = std::atoi(line.c_str() + created.size());
+        for (int member : game.members) {
+            if (member != index) Queue(member, ".join " + std::to_string(game.server_number) + "\n");
+        }
+    } else if (p.creator && line.rfind("@+ JOIN ", 0) == 0) {
+        if (++game.joined == settings_.players - 1) Queue(index, "start\n");
+    } else if (line == "& START") {
+        p.stage = Player::Stage::kPlaying;
+        if (p.creator && ++started_games_ == settings_.games) all_started_ms_ = NowMs();
+        SendOrders(index);
+    } else if (line == "& YOU_WIN") {
+        Finish(index);  // its game is over: the others are out
+    } else if (line == "& ENDTURN" || line.rfind("# You are a bankrupt", 0) == 0) {
+        if (game.orders_sent > 0) {
+            // The first player to hear of the end of the turn times it for the whole game.
+            resolve_ms_.push_back(NowMs() - game.last_orders_ms);
+            game.orders_sent = 0;
+            ++game.turn;
+        }
+        ++p.turns_done;
+        if (line == "& ENDTURN" && p.turns_done < settings_.turns) {
+            SendOrders(index);
+        } else {
+            Finish(index);
+        }
+    }
+}
+
+void LoadTest::SendOrders(int index) {
+    Game& game = games_[players_[index].game];
+    ++game.orders_sent;
+    game.last_orders_ms = NowMs();
+    Queue(index, kTurnOrders);
+}
+
+void LoadTest::Queue(int index, const std::string& text) {
+    players_[index].out += text;
+    if (players_[index].stage != Player::Stage::kConnecting) Flush(index);
+}
+
+void LoadTest::Flush(int index) {
+    Player& p = players_[index];
+    while (!p.out.empty()) {
+        const ssize_t n = send(p.fd, p.out.data(), p.out.size(), MSG_NOSIGNAL);
+        if (n <= 0) break;
+        bytes_out_ += static_cast<std::uint64_t>(n);
+        p.out.erase(0, static_cast<std::size_t>(n));
+    }
+    const std::uint32_t wanted = p.out.empty() ? 0u : static_cast<std::uint32_t>(EPOLLOUT);
+    epoll_event event{EPOLLIN | wanted, {}};
+    event.data.u32 = static_cast<std::uint32_t>(index);
+    epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, p.fd, &event);
+}
+
+// A player that has played its turns, lost, or seen its game end; it stays connected until the
+// end of the run so that the load does not drop while other games still play.
+void LoadTest::Finish(int index) {
+    Player& p = players_[index];
+    if (p.stage == Player::Stage::kDone) return;
+    p.stage = Player::Stage::kDone;
+    ++finished_;
+}
+
+std::int64_t Percentile(const std::vector<std::int64_t>& sorted, double fraction) {
+    if (sorted.empty()) return 0;
+    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1));
+    return sorted[at];
+}
+
+void LoadTest::Report() const {
+    std::vector<std::int64_t> sorted = resolve_ms_;
+    std::sort(sorted.begin(), sorted.end());
+    const double seconds = static_cast<double>(end_ms_ - all_started_ms_) / 1000.0;
+    std::printf("clients: %zu in %d games of %d players\n", players_.size(), settings_.games,
+                settings_.players);
+    std::printf("setup (connect, lobby, start): %lld ms\n",
+                static_cast<long long>(all_started_ms_ - begin_ms_));
+    std::printf("turns resolved: %zu in %.2f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
+                sorted.size(), seconds, seconds > 0 ? static_cast<double>(sorted.size()) / seconds : 0.0,
+                static_cast<unsigned long long>(lines_in_), static_cast<unsigned long long>(bytes_out_));
+    std::printf("turn resolution (last orders sent -> end of turn seen), ms: min %lld, median %lld, "
+                "p90 %lld, p99 %lld, max %lld\n",
+                static_cast<long long>(Percentile(sorted, 0)), static_cast<long long>(Percentile(sorted, 0.5)),
+                static_cast<long long>(Percentile(sorted, 0.9)), static_cast<long long>(Percentile(sorted, 0.99)),
+                static_cast<long long>(Percentile(sorted, 1)));
+    if (!failure_.empty()) std::printf("FAILED: %s\n", failure_.c_str());
+}
+
+// Allowed CPUs of this process, lowest first.
+std::vector<int> AllowedCpus() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    std::vector<int> cpus;
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return cpus;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &set)) cpus.push_back(cpu);
+    }
+    return cpus;
+}
+
+void PinTo(int cpu) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    sched_setaffinity(0, sizeof set, &set);
+}
+
+// The server under test, started on one CPU; its standard error comes back through a pipe.
+struct ServerProcess {
+    pid_t pid = -1;
+    int err_fd = -1;
+    int port = 0;
+};
+
+bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::string& error) {
+    int pipe_fds[2];
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return error = "pipe2 failed", false;
+    const int clients = settings.games * settings.players;
+    std::vector<std::string> args = {settings.server, "--host", settings.host, "--port", "0",
+                                     "--max-clients", std::to_string(clients + 16), "--max-players",
+                                     std::to_string(settings.players), "--max-turns",
+                                     std::to_string(settings.turns), "--turn-timeout", "30", "--seed", "1"};
+    server.pid = fork();
+    if (server.pid < 0) return error = "fork failed", false;
+    if (server.pid == 0) {
+        if (cpu >= 0) PinTo(cpu);
+        dup2(pipe_fds[1], STDERR_FILENO);
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        std::perror("exec gameserver");
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    server.err_fd = pipe_fds[0];
+    // Wait for "listening on HOST:PORT, seed N"; the server prints it once bound.
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(server.err_fd, buffer, sizeof buffer);
+        if (n <= 0) return error = "the server exited before listening: " + text, false;
+        text.append(buffer, static_cast<std::size_t>(n));
+        const std::size_t at = text.find("listening on ");
+        const std::size_t colon = text.find(':', at);
+        if (at != std::string::npos && colon != std::string::npos && text.find(',', colon) != std::string::npos) {
+            server.port = std::atoi(text.c_str() + colon + 1);
+            break;
+        }
+    }
+    fcntl(server.err_fd, F_SETFL, O_NONBLOCK);
+    return true;
+}
+
+int StopServer(ServerProcess& server) {
+    kill(server.pid, SIGTERM);
+    int status = 0;
+    while (waitpid(server.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    close(server.err_fd);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string DefaultServerPath() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return "gameserver";
+    std::string self(path, static_cast<std::size_t>(n));
+    return self.substr(0, self.rfind('/') + 1) + "gameserver";
+}
+
+bool ParseInt(const char* text, int low, int high, int& value) {
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high) return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool ParseSettings(int argc, char** argv, Settings& settings) {
+    settings.server = DefaultServerPath();
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (i + 1 >= argc) return false;
+        const char* value = argv[++i];
+        bool ok = true;
+        if (name == "--server") settings.server = value;
+        else if (name == "--host") settings.host = value;
+        else if (name == "--games") ok = ParseInt(value, 1, kMaxGames, settings.games);
+        else if (name == "--players") ok = ParseInt(value, 2, kMaxPlayersPerGame, settings.players);
+        else if (name == "--turns") ok = ParseInt(value, 1, 1000, settings.turns);
+        else if (name == "--time-limit") ok = ParseInt(value, 1, 3600, settings.time_limit_s);
+        else ok = false;
+        if (!ok) return false;
+    }
+    in_addr addr{};
+    return inet_pton(AF_INET, settings.host.c_str(), &addr) == 1 && (ntohl(addr.s_addr) >> 24) == 127;
+}
+
+void RaiseFileLimit(rlim_t wanted) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= wanted) return;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    if (!ParseSettings(argc, argv, settings)) {
+        std::cerr << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] [--players N]\n"
+                     "                       [--turns N] [--time-limit SECONDS]\n";
+        return 2;
+    }
+    signal(SIGPIPE, SIG_IGN);
+    const int clients = settings.games * settings.players;
+    RaiseFileLimit(static_cast<rlim_t>(clients) + kSpareFiles);
+
+    // The server gets a CPU of its own when there are two; the clients take the next one.
+    const std::vector<int> cpus = AllowedCpus();
+    ServerProcess server;
+    std::string error;
+    if (!StartServer(settings, cpus.empty() ? -1 : cpus[0], server, error)) {
+        std::cerr << "server_loadtest: " << error << "\n";
+        return 1;
+    }
+    if (cpus.size() > 1) PinTo(cpus[1]);
+    std::printf("server: %s on %s:%d\n", settings.server.c_str(), settings.host.c_str(), server.port);
+
+    LoadTest test(settings, server.port, server.err_fd);
+    const bool ok = test.Run();
+    DrainServerLog(server.err_fd);
+    const int status = StopServer(server);
+    test.Report();
+    std::printf("server exit status after SIGTERM: %d\n", status);
+    return ok && status == 0 ? 0 : 1;
+}

@@ -1,0 +1,324 @@
+// Lobby commands, routing of lines, and the life of waiting games.
+#include "lobby.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "names.h"
+#include "request.h"
+#include "rules.h"
+
+namespace gs {
+namespace {
+
+std::string Num(std::int64_t value) { return std::to_string(value); }
+
+std::string Players(std::size_t count) { return Num(static_cast<std::int64_t>(count)) + (count == 1 ? " player" : " players"); }
+
+}  // namespace
+
+Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events)
+    : options_(options), transport_(transport), log_(log), events_(events) {
+    options_.max_players = std::clamp(options_.max_players, 1, kMaxPlayersLimit);
+    options_.max_turns = std::max(options_.max_turns, 1);
+    options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
+}
+
+void Lobby::Connect(ClientId id) { clients_[id] = Client{}; }
+
+void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
+    auto it = clients_.find(id);
+    if (it == clients_.end() || it->second.closing) return;
+    Client& client = it->second;
+    if (client.name.empty()) {
+        TakeName(id, client, line, now_ms);
+        return;
+    }
+    const std::vector<std::string> words = SplitWords(line);
+    if (words.empty()) return;
+    if (words[0][0] == '.') {
+        Command(id, client, words, now_ms);
+    } else if (words[0] == "start") {
+        if (words.size() != 1) {
+            Send(id, "! error: usage: start");
+        } else {
+            StartGame(id, client, now_ms);
+        }
+    } else if (const Request request = ParseRequest(line); request.kind != RequestKind::kNone) {
+        GameRequest(id, client, request, now_ms);
+    } else {
+        Chat(id, client, line);
+    }
+}
+
+void Lobby::Disconnect(ClientId id, std::int64_t now_ms) {
+    auto it = clients_.find(id);
+    if (it == clients_.end()) return;
+    if (!it->second.closing) {
+        it->second.closing = true;
+        Leave(id, it->second, now_ms, true);
+    }
+    names_.erase(it->second.name);
+    clients_.erase(it);
+}
+
+void Lobby::Timer(std::int64_t now_ms) {
+    std::vector<std::shared_ptr<Game>> games;
+    for (const auto& entry : running_) games.push_back(entry.second);
+    for (const std::shared_ptr<Game>& game : games) {
+        game->OnTimer(now_ms);
+        ForgetFinished(game);
+    }
+}
+
+std::int64_t Lobby::NextDeadline() const {
+    std::int64_t next = -1;
+    for (const auto& entry : running_) {
+        const std::int64_t deadline = entry.second->deadline_ms();
+        if (deadline >= 0 && (next < 0 || deadline < next)) next = deadline;
+    }
+    return next;
+}
+
+void Lobby::Send(ClientId id, const std::string& line) {
+    auto it = clients_.find(id);
+    if (it != clients_.end() && !it->second.closing) transport_.Send(id, line);
+}
+
+void Lobby::CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms) {
+    Send(id, last_line);
+    transport_.Close(id);
+    Client& client = clients_[id];
+    client.closing = true;
+    Leave(id, client, now_ms, true);
+}
+
+void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms) {
+    if (line == ".quit") {
+        CloseClient(id, "ok: bye", now_ms);
+        return;
+    }
+    std::string error = NameError(line);
+    if (error.empty() && names_.count(line) > 0) error = "this name is taken";
+    if (!error.empty()) {
+        CloseClient(id, "! error: " + error, now_ms);
+        return;
+    }
+    client.name = line;
+    names_.insert(line);
+    Send(id, "ok: welcome, " + line);
+}
+
+void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>& words, std::int64_t now_ms) {
+    const std::string& command = words[0];
+    if (command == ".join") {
+        Join(id, client, words);
+        return;
+    }
+    const bool known = command == ".who" || command == ".create" || command == ".botstart" || command == ".leave" ||
+                       command == ".quit";
+    if (!known) {
+        Send(id, "! error: unknown command");
+        return;
+    }
+    if (words.size() != 1) {
+        Send(id, "! error: this command takes no arguments");
+        return;
+    }
+    if (command == ".who") {
+        Who(id);
+    } else if (command == ".create") {
+        Create(id, client);
+    } else if (command == ".botstart") {
+        AskStart(id, client);
+    } else if (command == ".leave") {
+        Leave(id, client, now_ms, false);
+    } else {
+        CloseClient(id, "ok: bye", now_ms);
+    }
+}
+
+void Lobby::Who(ClientId id) {
+    for (const auto& [number, table] : tables_) {
+        Send(id, "game " + Num(number) + " (" + NameOf(table.members.front()) + ", " + Players(table.members.size()) +
+                     ") is waiting  #" + Num(number));
+    }
+    for (const auto& [number, game] : running_) {
+        Send(id, "game " + Num(number) + " is running, turn " + Num(game->turn()) + ", " +
+                     Players(static_cast<std::size_t>(game->PlayersIn())));
+    }
+    Send(id, Num(static_cast<std::int64_t>(running_.size())) + " games are played");
+}
+
+void Lobby::Create(ClientId id, Client& client) {
+    if (InGame(id, client)) {
+        Send(id, InGameError(client));
+        return;
+    }
+    const int number = next_game_++;
+    tables_[number].members.push_back(id);
+    client.table = number;
+    Send(id, client.name + " has created the game #" + Num(number));
+    Event("game " + Num(number) + " created by " + client.name);
+}
+
+void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& words) {
+    std::int64_t number = 0;
+    if (words.size() != 2 || !ParseNumber(words[1], number)) {
+        Send(id, "! error: usage: .join N (N: the number of a waiting game)");
+        return;
+    }
+    if (InGame(id, client)) {
+        Send(id, InGameError(client));
+        return;
+    }
+    auto it = tables_.find(static_cast<int>(number));
+    if (it == tables_.end()) {
+        const bool running = running_.count(static_cast<int>(number)) > 0;
+        Send(id, running ? "! error: game #" + Num(number) + " is already running" : "! error: no such game");
+        return;
+    }
+    Table& table = it->second;
+    if (table.members.size() >= static_cast<std::size_t>(options_.max_players)) {
+        Send(id, "! error: game #" + Num(number) + " is full");
+        return;
+    }
+    for (ClientId member : table.members) Send(member, "@+ JOIN " + client.name);
+    table.members.push_back(id);
+    client.table = static_cast<int>(number);
+    Send(id, "ok: you joined game #" + Num(number));
+    Event("game " + Num(number) + ": " + client.name + " joined");
+}
+
+void Lobby::AskStart(ClientId id, Client& client) {
+    if (client.table == 0) {
+        Send(id, "! error: you are not in a waiting game");
+        return;
+    }
+    const ClientId owner = tables_[client.table].members.front();
+    if (owner == id) {
+        Send(id, "! error: the game is yours: send start to begin it");
+        return;
+    }
+    Send(owner, "botstart " + client.name);
+    Send(id, "ok: asked " + NameOf(owner) + " to start the game");
+}
+
+void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
+    if (client.table == 0) {
+        Send(id, InGame(id, client) ? "! error: your game is already running"
+                                    : "! error: you are not in a game (.create or .join N first)");
+        return;
+    }
+    const int number = client.table;
+    const Table table = tables_[number];
+    if (table.members.front() != id) {
+        Send(id, "! error: only " + NameOf(table.members.front()) + ", who created the game, can start it");
+        return;
+    }
+    std::vector<Seat> seats;
+    for (ClientId member : table.members) seats.push_back({member, NameOf(member)});
+    auto game = std::make_shared<Game>(
+        number, std::move(seats), options_, [this](ClientId to, const std::string& line) { Send(to, line); }, log_,
+        events_);
+    tables_.erase(number);
+    for (ClientId member : table.members) {
+        Client& each = clients_[member];
+        each.table = 0;
+        each.game = game;
+    }
+    running_[number] = game;
+    game->Start(now_ms);
+    ForgetFinished(game);
+}
+
+void Lobby::Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly) {
+    if (client.table != 0) {
+        const int number = client.table;
+        LeaveTable(id, client);
+        if (!quietly) Send(id, "ok: you left game #" + Num(number));
+    } else if (client.game && client.game->IsPlaying(id)) {
+        const std::shared_ptr<Game> game = client.game;
+        if (!quietly) Send(id, "ok: you left game #" + Num(game->number()) + "; you are out at the end of this turn");
+        game->Detach(id, now_ms);
+        ForgetFinished(game);
+    } else if (!quietly) {
+        Send(id, "! error: you are not in a game");
+    }
+}
+
+void Lobby::LeaveTable(ClientId id, Client& client) {
+    const int number = client.table;
+    client.table = 0;
+    Table& table = tables_[number];
+    const bool was_owner = table.members.front() == id;
+    table.members.erase(std::remove(table.members.begin(), table.members.end(), id), table.members.end());
+    if (table.members.empty()) {
+        tables_.erase(number);
+        return;
+    }
+    for (ClientId member : table.members) Send(member, client.name + " left game #" + Num(number));
+    // The earliest remaining member inherits the game, so the others are not left waiting for nobody.
+    if (was_owner) Send(table.members.front(), "ok: game #" + Num(number) + " is yours now: send start to begin it");
+}
+
+void Lobby::GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms) {
+    if (client.table != 0) {
+        Send(id, "! error: game #" + Num(client.table) + " has not started yet");
+    } else if (client.game) {
+        const std::shared_ptr<Game> game = client.game;
+        game->Handle(id, request, now_ms);
+        ForgetFinished(game);
+    } else {
+        Send(id, "! error: you are not in a game (.create or .join N first)");
+    }
+}
+
+void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
+    const std::string text = PrintableChat(line);
+    // Refused rather than rewritten: a changed message would say something its sender did not.
+    if (ContainsRobotMarker(text)) {
+        Send(id, "! error: chat not sent: it contains text reserved for robots");
+        return;
+    }
+    const std::string message = client.name + ": " + text;
+    std::vector<ClientId> audience;
+    if (client.table != 0) {
+        audience = tables_[client.table].members;
+    } else if (client.game && client.game->IsPlaying(id)) {
+        audience = client.game->PlayingClients();
+    } else {
+        for (const auto& [other, each] : clients_) {
+            if (!each.name.empty() && !InGame(other, each)) audience.push_back(other);
+        }
+    }
+    for (ClientId other : audience) {
+        if (other != id) Send(other, message);
+    }
+}
+
+void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {
+    // Its players keep the game for "info" and "market"; the lobby only stops listing it.
+    if (game->finished()) running_.erase(game->number());
+}
+
+bool Lobby::InGame(ClientId id, const Client& client) const {
+    return client.table != 0 || (client.game && client.game->IsPlaying(id));
+}
+
+std::string Lobby::InGameError(const Client& client) const {
+    const int number = client.table != 0 ? client.table : client.game->number();
+    return "! error: you are already in game #" + Num(number) + " (.leave first)";
+}
+
+const std::string& Lobby::NameOf(ClientId id) const {
+    static const std::string kNobody;
+    auto it = clients_.find(id);
+    return it == clients_.end() ? kNobody : it->second.name;
+}
+
+void Lobby::Event(const std::string& line) {
+    if (events_ != nullptr) *events_ << line << '\n' << std::flush;
+}
+
+}  // namespace gs

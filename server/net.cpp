@@ -1,0 +1,450 @@
+// The event loop: accepts clients, reads and frames their lines, writes the core's answers,
+// enforces the size limits, and closes clients only between callbacks.
+#include "net.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <ostream>
+
+namespace gs {
+namespace {
+
+constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening socket
+constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
+constexpr int kMaxEventsPerWait = 256;          // epoll events taken per wait
+constexpr char kLineTooLong[] = "! error: line too long";
+constexpr char kServerFull[] = "! error: server full";
+
+std::string PeerName(const sockaddr_in& addr) {
+    char text[INET_ADDRSTRLEN] = "?";
+    inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+    return std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
+}
+
+std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+std::int64_t MonotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One connection and where it stands in its life: open, closing (writing its last lines,
+// then waiting for the peer to hang up), dead (to be freed at the end of the pass).
+struct NetServer::Client {
+    ClientId id = 0;
+    int fd = -1;
+    InputBuffer in;
+    OutputBuffer out;
+    bool known = false;            // the core has heard of it and not yet of its end
+    bool disconnect_queued = false;
+    bool accepts_output = true;    // the core's lines are still queued for it
+    bool closing = false;          // no further input is handled; close once output is written
+    bool write_shut = false;       // our side of the stream has been shut down
+    bool peer_eof = false;         // the peer has stopped sending
+    bool dead = false;
+    bool input_queued = false;
+    bool output_queued = false;
+    bool registered = false;       // the socket is in the epoll set
+    std::uint32_t watched = 0;     // epoll events currently asked for
+    std::int64_t close_deadline = 0;
+};
+
+NetServer::NetServer(const NetConfig& config, std::ostream* events) : config_(config), events_(events) {}
+
+NetServer::~NetServer() {
+    CloseAll();
+    for (int fd : {listen_fd_, epoll_fd_, wake_pipe_[0], wake_pipe_[1], spare_fd_}) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+bool NetServer::Listen(std::string& error) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(config_.port));
+    if (inet_pton(AF_INET, config_.host.c_str(), &addr.sin_addr) != 1) {
+        error = "not a numeric IPv4 address: " + config_.host;
+        return false;
+    }
+    listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (listen_fd_ < 0) return error = SystemError("socket"), false;
+    int one = 1;
+    ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    const std::string where = config_.host + ":" + std::to_string(config_.port);
+    if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        return error = SystemError("cannot listen on " + where), false;
+    }
+    if (::listen(listen_fd_, SOMAXCONN) != 0) return error = SystemError("listen on " + where), false;
+    socklen_t length = sizeof addr;
+    ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length);
+    bound_port_ = ntohs(addr.sin_port);
+
+    epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    if (epoll_fd_ < 0) return error = SystemError("epoll_create1"), false;
+    if (::pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) return error = SystemError("pipe2"), false;
+    epoll_event listen_event{EPOLLIN, {}};
+    listen_event.data.u64 = kListenTag;
+    epoll_event wake_event{EPOLLIN, {}};
+    wake_event.data.u64 = kWakeTag;
+    if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, listen_fd_, &listen_event) != 0 ||
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_pipe_[0], &wake_event) != 0) {
+        return error = SystemError("epoll_ctl"), false;
+    }
+    spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    return true;
+}
+
+void NetServer::RequestStop() {
+    const int saved = errno;  // this runs in signal handlers too
+    const char byte = 's';
+    if (wake_pipe_[1] >= 0) (void)!::write(wake_pipe_[1], &byte, 1);
+    errno = saved;
+}
+
+void NetServer::Run(ServerCore& core) {
+    core_ = &core;
+    stop_ = false;
+    now_ = MonotonicMs();
+    epoll_event events[kMaxEventsPerWait];
+    while (!stop_) {
+        do {
+            DeliverDisconnects();
+            FlushAll();
+        } while (!to_disconnect_.empty());
+        FreeDead();
+
+        const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
+        if (count < 0 && errno != EINTR) break;
+        now_ = MonotonicMs();
+        for (int i = 0; i < count; ++i) {
+            const std::uint64_t tag = events[i].data.u64;
+            if (tag == kWakeTag) {
+                stop_ = true;
+            } else if (tag == kListenTag) {
+                Accept();
+            } else if (auto it = clients_.find(tag); it != clients_.end()) {
+                OnSocketEvent(*it->second, events[i].events);
+            }
+        }
+        std::vector<ClientId> ready;
+        ready.swap(with_input_);
+        for (ClientId id : ready) {
+            if (auto it = clients_.find(id); it != clients_.end()) {
+                it->second->input_queued = false;
+                HandleLines(*it->second, kMaxLinesPerPass);
+            }
+        }
+        const std::int64_t deadline = core_->NextDeadline();
+        if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
+        CheckDeadlines();
+    }
+    CloseAll();
+    core_ = nullptr;
+}
+
+void NetServer::Send(ClientId id, const std::string& line) {
+    auto it = clients_.find(id);
+    if (it == clients_.end() || !it->second->accepts_output) return;
+    Client& client = *it->second;
+    client.out.PushLine(line);
+    if (client.out.OverLimit()) {
+        Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
+    } else if (!client.output_queued) {
+        client.output_queued = true;
+        with_output_.push_back(id);
+    }
+}
+
+void NetServer::Close(ClientId id) {
+    if (auto it = clients_.find(id); it != clients_.end()) BeginClosing(*it->second);
+}
+
+void NetServer::Accept() {
+    for (int i = 0; i < kMaxAcceptsPerPass; ++i) {
+        sockaddr_in addr{};
+        socklen_t length = sizeof addr;
+        const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length,
+                                 SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            if (connected_ >= config_.max_clients) {
+                Refuse(fd, PeerName(addr));
+            } else {
+                AddClient(fd, PeerName(addr));
+            }
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if ((errno == EMFILE || errno == ENFILE) && spare_fd_ >= 0) {
+            // Out of descriptors: free the spare one to tell a single waiting client why.
+            ::close(spare_fd_);
+            const int refused = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (refused >= 0) {
+                const std::string line = std::string(kServerFull) + "\n";
+                (void)!::send(refused, line.data(), line.size(), MSG_NOSIGNAL);
+                ::close(refused);
+            }
+            spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        }
+        return;
+    }
+}
+
+void NetServer::AddClient(int fd, const std::string& peer) {
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // answers are already batched per pass
+    auto client = std::make_unique<Client>();
+    client->id = next_id_++;
+    client->fd = fd;
+    client->known = true;
+    Client& added = *client;
+    clients_.emplace(added.id, std::move(client));
+    WatchEvents(added, EPOLLIN);
+    ++connected_;
+    if (events_) *events_ << "client " << added.id << " connected from " << peer << std::endl;
+    core_->OnConnect(added.id, now_);
+}
+
+void NetServer::Refuse(int fd, const std::string& peer) {
+    auto client = std::make_unique<Client>();
+    client->id = next_id_++;
+    client->fd = fd;
+    Client& refused = *client;
+    clients_.emplace(refused.id, std::move(client));
+    WatchEvents(refused, EPOLLIN);
+    refused.out.PushLine(kServerFull);
+    BeginClosing(refused);
+    if (events_) *events_ << "connection from " << peer << " refused: server full" << std::endl;
+}
+
+void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
+    if (client.dead) return;
+    if (events & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
+        if (client.peer_eof) {
+            Flush(client);  // only writing is left; a failed write ends it
+        } else {
+            ReadFrom(client);
+        }
+    }
+    if ((events & EPOLLOUT) && !client.dead) Flush(client);
+}
+
+void NetServer::ReadFrom(Client& client) {
+    char buffer[kReadChunkBytes];
+    const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
+    if (n < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) Drop(client);
+        return;
+    }
+    if (n == 0) {
+        client.peer_eof = true;
+        if (!client.closing) {
+            // The peer may only have shut down its sending side: answer what it sent, then close.
+            HandleLines(client, -1);
+            BeginClosing(client);
+        }
+        Flush(client);
+        return;
+    }
+    if (client.closing) return;  // input after the last answer is read and discarded
+    client.in.Append(buffer, static_cast<std::size_t>(n));
+    if (client.in.OverLimit()) {
+        client.out.PushLine(kLineTooLong);
+        BeginClosing(client);
+    } else if (!client.input_queued) {
+        client.input_queued = true;
+        with_input_.push_back(client.id);
+    }
+}
+
+// Hands up to budget complete lines to the core (all of them when budget < 0).
+void NetServer::HandleLines(Client& client, int budget) {
+    std::string line;
+    for (int handled = 0; budget < 0 || handled < budget; ++handled) {
+        if (client.closing || client.dead) return;
+        switch (client.in.TakeLine(line)) {
+            case InputBuffer::Next::kLine:
+                core_->OnLine(client.id, line, now_);
+                break;
+            case InputBuffer::Next::kNeedMore:
+                return;
+            case InputBuffer::Next::kTooLong:
+                client.out.PushLine(kLineTooLong);
+                BeginClosing(client);
+                return;
+        }
+    }
+    if (!client.input_queued && !client.closing && !client.dead) {
+        client.input_queued = true;  // more lines may wait: they get their turn in the next pass
+        with_input_.push_back(client.id);
+    }
+}
+
+void NetServer::FlushAll() {
+    std::vector<ClientId> pending;
+    pending.swap(with_output_);
+    for (ClientId id : pending) {
+        if (auto it = clients_.find(id); it != clients_.end()) {
+            it->second->output_queued = false;
+            Flush(*it->second);
+        }
+    }
+}
+
+void NetServer::Flush(Client& client) {
+    if (client.dead) return;
+    while (client.out.Pending() > 0) {
+        const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
+        if (n > 0) {
+            client.out.Consume(static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            Drop(client);
+            return;
+        }
+    }
+    const std::uint32_t read_events = client.peer_eof ? 0u : static_cast<std::uint32_t>(EPOLLIN);
+    if (client.out.Pending() > 0) {
+        WatchEvents(client, read_events | EPOLLOUT);
+        return;
+    }
+    if (client.closing) {
+        if (client.peer_eof) {
+            Drop(client);  // everything written and the peer is done: close now
+            return;
+        }
+        if (!client.write_shut) {
+            // Closing right away with unread input would reset the connection and could destroy
+            // the last line in flight; so send FIN and wait for the peer to hang up.
+            ::shutdown(client.fd, SHUT_WR);
+            client.write_shut = true;
+        }
+    }
+    WatchEvents(client, read_events);
+}
+
+void NetServer::BeginClosing(Client& client) {
+    if (client.closing || client.dead) return;
+    client.closing = true;
+    client.accepts_output = false;
+    client.close_deadline = now_ + kCloseGraceMs;
+    closing_.push_back(client.id);
+    Forget(client);
+    if (!client.output_queued) {
+        client.output_queued = true;
+        with_output_.push_back(client.id);
+    }
+}
+
+void NetServer::Drop(Client& client) {
+    if (client.dead) return;
+    client.dead = true;
+    client.accepts_output = false;
+    client.out.Clear();
+    Forget(client);
+    dead_.push_back(client.id);
+}
+
+// Schedules the core's OnDisconnect; it is delivered between callbacks, never inside one.
+void NetServer::Forget(Client& client) {
+    if (!client.known || client.disconnect_queued) return;
+    client.disconnect_queued = true;
+    --connected_;
+    to_disconnect_.push_back(client.id);
+}
+
+void NetServer::DeliverDisconnects() {
+    while (!to_disconnect_.empty()) {
+        std::vector<ClientId> gone;
+        gone.swap(to_disconnect_);
+        for (ClientId id : gone) {
+            auto it = clients_.find(id);
+            if (it == clients_.end() || !it->second->known) continue;
+            it->second->known = false;
+            if (events_) *events_ << "client " << id << " disconnected" << std::endl;
+            core_->OnDisconnect(id, now_);
+        }
+    }
+}
+
+void NetServer::CheckDeadlines() {
+    std::vector<ClientId> still_closing;
+    for (ClientId id : closing_) {
+        auto it = clients_.find(id);
+        if (it == clients_.end() || it->second->dead) continue;
+        if (now_ >= it->second->close_deadline) {
+            Drop(*it->second);
+        } else {
+            still_closing.push_back(id);
+        }
+    }
+    closing_.swap(still_closing);
+}
+
+void NetServer::FreeDead() {
+    for (ClientId id : dead_) {
+        auto it = clients_.find(id);
+        if (it == clients_.end()) continue;
+        ::close(it->second->fd);
+        clients_.erase(it);
+    }
+    dead_.clear();
+}
+
+void NetServer::WatchEvents(Client& client, std::uint32_t events) {
+    if (client.registered && client.watched == events) return;
+    epoll_event event{events, {}};
+    event.data.u64 = client.id;
+    const int op = client.registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
+    if (::epoll_ctl(epoll_fd_, op, client.fd, &event) == 0) {
+        client.registered = true;
+        client.watched = events;
+    }
+}
+
+int NetServer::PollTimeout() const {
+    if (!with_input_.empty()) return 0;
+    std::int64_t deadline = core_->NextDeadline();
+    for (ClientId id : closing_) {
+        if (auto it = clients_.find(id); it != clients_.end() && !it->second->dead) {
+            const std::int64_t d = it->second->close_deadline;
+            deadline = deadline < 0 ? d : std::min(deadline, d);
+        }
+    }
+    if (deadline < 0) return -1;
+    return static_cast<int>(std::clamp<std::int64_t>(deadline - MonotonicMs(), 0, INT_MAX));
+}
+
+void NetServer::CloseAll() {
+    for (auto& [id, client] : clients_) {
+        // One last non-blocking attempt to hand over queued lines; nothing waits on a slow reader.
+        if (client->out.Pending() > 0) {
+            (void)!::send(client->fd, client->out.Data(), client->out.Pending(), MSG_NOSIGNAL);
+        }
+        ::close(client->fd);
+    }
+    clients_.clear();
+    with_input_.clear();
+    with_output_.clear();
+    closing_.clear();
+    to_disconnect_.clear();
+    dead_.clear();
+    connected_ = 0;
+}
+
+}  // namespace gs

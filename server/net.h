@@ -1,0 +1,95 @@
+// The game server's network layer: one thread, one epoll loop, non-blocking sockets.
+// It turns bytes into lines for the game logic and the game logic's lines back into bytes.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core.h"
+#include "net_buffers.h"
+
+namespace gs {
+
+constexpr int kMaxLinesPerPass = 64;        // lines of one client handled per loop pass; the rest wait
+constexpr std::size_t kReadChunkBytes = 16 * 1024;  // bytes taken from one socket per read
+constexpr std::int64_t kCloseGraceMs = 5000;  // ms a closing client has to take its last lines and hang up
+constexpr int kMaxAcceptsPerPass = 256;     // connections accepted per loop pass
+
+// Where and how many clients the network layer serves.
+struct NetConfig {
+    std::string host = "127.0.0.1";
+    int port = 4774;  // 0: any free port
+    int max_clients = 1024;
+};
+
+// Monotonic milliseconds: the clock of turn timeouts.
+std::int64_t MonotonicMs();
+
+// Accepts clients, frames their input into lines for a ServerCore, and writes its lines back.
+class NetServer final : public Transport {
+public:
+    // events: stream for the human log lines, or nullptr when quiet.
+    NetServer(const NetConfig& config, std::ostream* events);
+    ~NetServer() override;
+    NetServer(const NetServer&) = delete;
+    NetServer& operator=(const NetServer&) = delete;
+
+    // Binds and listens; false with a reason on failure.
+    bool Listen(std::string& error);
+    int Port() const { return bound_port_; }  // the port actually bound, after Listen
+    // Serves clients until RequestStop; returns with every socket closed.
+    void Run(ServerCore& core);
+    // Makes Run return soon. Safe from a signal handler and from another thread.
+    void RequestStop();
+    // Write end of the wake-up pipe, for a signal handler.
+    int StopFd() const { return wake_pipe_[1]; }
+
+    void Send(ClientId id, const std::string& line) override;
+    void Close(ClientId id) override;
+
+private:
+    struct Client;
+
+    void Accept();
+    void AddClient(int fd, const std::string& peer);
+    void Refuse(int fd, const std::string& peer);
+    void OnSocketEvent(Client& client, std::uint32_t events);
+    void ReadFrom(Client& client);
+    void HandleLines(Client& client, int budget);
+    void FlushAll();
+    void Flush(Client& client);
+    void BeginClosing(Client& client);
+    void Drop(Client& client);
+    void Forget(Client& client);
+    void DeliverDisconnects();
+    void CheckDeadlines();
+    void FreeDead();
+    void WatchEvents(Client& client, std::uint32_t events);
+    int PollTimeout() const;
+    void CloseAll();
+
+    NetConfig config_;
+    std::ostream* events_;
+    ServerCore* core_ = nullptr;
+    std::int64_t now_ = 0;
+    int listen_fd_ = -1;
+    int epoll_fd_ = -1;
+    int wake_pipe_[2] = {-1, -1};
+    int spare_fd_ = -1;  // kept open to accept and refuse a client when file descriptors run out
+    int bound_port_ = 0;
+    bool stop_ = false;
+    ClientId next_id_ = 1;
+    int connected_ = 0;  // clients the core knows
+    std::unordered_map<ClientId, std::unique_ptr<Client>> clients_;
+    std::vector<ClientId> with_input_;    // clients holding complete lines not yet handled
+    std::vector<ClientId> with_output_;   // clients with output to write before the next wait
+    std::vector<ClientId> closing_;       // clients past BeginClosing, watched for their grace time
+    std::vector<ClientId> to_disconnect_; // clients whose end the core has still to hear of
+    std::vector<ClientId> dead_;          // clients to free at the end of this pass
+};
+
+}  // namespace gs

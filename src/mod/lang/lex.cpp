@@ -1,0 +1,271 @@
+// The lexical analyser: a character-driven state machine that builds the lexeme list.
+#include "mod/lang/lex.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kSpacers[] = "+-*/%()|[]<>={},&|;!";
+const char kSeparatorLine[] = "-------------------------------------------------";  // 49
+
+// Line value of a lexeme that was started but never completed.
+constexpr int kUnfinishedLine = 0;
+
+constexpr int kEndOfFile = -1;
+constexpr char kEndOfFileByte = '\xFF';  // what the buffer receives at the end of the file
+constexpr int kCarriageReturn = 13;
+
+bool IsWhite(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsNameChar(int c) { return IsLetter(c) || IsDigit(c); }
+
+const char* KindName(lxType id) {
+    switch (id) {
+        case lx_err: return "error";
+        case lx_begin: return "";
+        case lx_robotdata: return "robotdata";
+        case lx_assign: return "assign";
+        case lx_spacer: return "spacer";
+        case lx_int_const: return "int_const";
+        case lx_str_const: return "str_const";
+        case lx_var: return "var";
+        case lx_label: return "label";
+        case lx_func: return "func";
+        case lx_keyword: return "keyword";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool IsStr(char c, const char* str) { return c != '\0' && std::strchr(str, c) != nullptr; }
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+
+bool IsSpacer(int c) { return c > 0 && c < 128 && IsStr(static_cast<char>(c), kSpacers); }
+
+Lexeme::Lexeme()
+    : next(nullptr), s(strdup("___error")), line(kUnfinishedLine), id(lx_err), sign(not_ok) {}
+
+// The rest of the list is released in a loop: a recursive chain of destructors would
+// overflow the stack on a script of a million lexemes.
+Lexeme::~Lexeme() {
+    Lexeme* rest = next;
+    next = nullptr;
+    while (rest) {
+        Lexeme* following = rest->next;
+        rest->next = nullptr;
+        delete rest;
+        rest = following;
+    }
+    std::free(s);
+}
+
+void Lexeme::MakeOk(const char* text, int current_line) {
+    char* copy = strdup(text);
+    std::free(s);
+    s = copy;
+    line = current_line;
+    sign = ok;
+}
+
+// Buffer -------------------------------------------------------------------------------
+
+CLexic::CBuffer::CBuffer() : count(1) {}
+
+void CLexic::CBuffer::Clear() {
+    s.clear();
+    count = 1;
+}
+
+void CLexic::CBuffer::Add(char c) {
+    s.push_back(c);
+    count = static_cast<int>(s.size()) + 1;
+}
+
+void CLexic::CBuffer::Unadd() {
+    if (s.empty()) return;
+    s.pop_back();
+    count = static_cast<int>(s.size()) + 1;
+}
+
+std::string CLexic::CBuffer::GetStr() const { return s; }
+
+// File ---------------------------------------------------------------------------------
+
+CLexic::CFile::CFile() : fp(nullptr), ch(0) {}
+
+CLexic::CFile::~CFile() {
+    if (fp) std::fclose(fp);
+}
+
+void CLexic::CFile::Open(const char* path) {
+    ch = 0;
+    fp = path ? std::fopen(path, "r") : nullptr;
+    if (!fp) error.OnError("Robot command file not open.", -511, false);
+}
+
+// A file that could not be opened reads as an empty one. The end of the file is told
+// by fgetc's own end marker, so a 0xFF byte in the script is an ordinary character.
+int CLexic::CFile::GetNextChar(bool back) {
+    if (back) {
+        if (fp && ch != kEndOfFile) std::ungetc(ch, fp);
+        buf.Unadd();
+        return ch;
+    }
+    ch = fp ? std::fgetc(fp) : EOF;
+    if (ch == EOF) {
+        ch = kEndOfFile;
+        buf.Add(kEndOfFileByte);
+    } else {
+        buf.Add(static_cast<char>(ch));
+    }
+    return ch;
+}
+
+// Analyser -----------------------------------------------------------------------------
+
+CLexic::CLexic(const char* path) : state(S_INIT), begin(nullptr), lex(new Lexeme), line(1) {
+    lex->id = lx_begin;
+    lex->MakeOk("__begin~", -1);
+    file.Open(path);
+}
+
+CLexic::~CLexic() {
+    // Before the analysis the head lexeme is not yet linked from begin.
+    if (!begin) delete lex;
+    delete begin;
+}
+
+bool CLexic::MakeAnalysis() {
+    begin = lex;
+    for (;;) {
+        int c = file.GetNextChar(false);
+        if (c == kEndOfFile && state == S_INIT) break;
+        if (state != S_STRNG) {
+            if (c == kCarriageReturn) {
+                ++line;
+                file.buf.Unadd();
+            } else if (c == ' ' || c == '\n' || c == '\t') {
+                file.buf.Unadd();
+            }
+        } else if (c == kCarriageReturn) {
+            ++line;
+        }
+        if (c == kEndOfFile) {
+            file.buf.Unadd();
+            if (lex == begin->next) return false;
+        }
+        Parse();
+    }
+    // The head lexeme only anchored the list while it was built.
+    Lexeme* head = begin;
+    begin = head->next;
+    head->next = nullptr;
+    delete head;
+    return IsRight();
+}
+
+EState CLexic::GetState() {
+    int c = file.c();
+    if (IsDigit(c)) return S_NUMBR;
+    if (IsLetter(c)) return S_KEYWD;
+    if (IsSpacer(c)) return S_SPACE;
+    if (IsWhite(c)) return S_NTHNG;
+    switch (c) {
+        case '"': return S_STRNG;
+        case '$': return S_VARBL;
+        case '.': return S_ROBOT;
+        case ':': return S_ASSGN;
+        case '?': return S_FUNCT;
+        case '@': return S_LABEL;
+        default: return S_ERR;
+    }
+}
+
+bool CLexic::IsStatusChanged() {
+    int c = file.c();
+    if (c == kEndOfFile) return true;
+    switch (state) {
+        case S_ROBOT:
+        case S_VARBL:
+        case S_LABEL:
+        case S_FUNCT: return !IsNameChar(c);
+        case S_KEYWD: return !IsLetter(c);
+        case S_NUMBR: return !IsDigit(c);
+        case S_ASSGN: return c != '=';
+        case S_STRNG: return c == '"';
+        case S_INIT: return false;
+        case S_SPACE:
+        case S_ERR:
+        case S_NTHNG: return true;
+    }
+    return true;
+}
+
+bool CLexic::IsRight() {
+    for (lex = begin; lex; lex = lex->next) {
+        if (lex->sign == not_ok || lex->id == lx_err) return false;
+    }
+    return true;
+}
+
+void CLexic::Parse() {
+    if (state == S_INIT) {
+        Parse_Init();
+        return;
+    }
+    if (!IsStatusChanged()) return;
+    const std::string& text = file.buf.s;
+    switch (state) {
+        case S_ROBOT: lex->id = lx_robotdata; break;
+        case S_VARBL: lex->id = lx_var; break;
+        case S_ASSGN: lex->id = text.compare(0, 2, ":=") == 0 ? lx_assign : lx_err; break;
+        case S_SPACE: lex->id = lx_spacer; break;
+        case S_NUMBR: lex->id = lx_int_const; break;
+        case S_STRNG:
+            lex->id = text.size() >= 2 && text.back() == '"' ? lx_str_const : lx_err;
+            break;
+        case S_LABEL: lex->id = lx_label; break;
+        case S_FUNCT: lex->id = lx_func; break;
+        case S_KEYWD: lex->id = lx_keyword; break;
+        default: break;
+    }
+    // The closing quote belongs to the string; an unknown character keeps the next one.
+    if (state != S_STRNG && state != S_ERR) Parse_Back();
+    lex->MakeOk(file.buf.s.c_str(), line);
+    bool named = state == S_ROBOT || state == S_VARBL || state == S_LABEL || state == S_FUNCT;
+    if (named && std::strlen(lex->s) < 2) lex->sign = not_ok;
+    file.buf.Clear();
+    state = S_INIT;
+}
+
+void CLexic::Parse_Init() {
+    state = GetState();
+    if (state == S_NTHNG) {
+        state = S_INIT;
+        return;
+    }
+    lex->next = new Lexeme;
+    lex = lex->next;
+}
+
+void CLexic::Parse_Back() {
+    int c = file.c();
+    if (IsWhite(c) || c == kEndOfFile) return;
+    file.GetNextChar(true);
+}
+
+void CLexic::Print() {
+    for (Lexeme* l = begin; l; l = l->next) SubPrint(l);
+}
+
+void CLexic::SubPrint(Lexeme* l) {
+    std::printf("%s\n", kSeparatorLine);
+    std::printf(" Line    ::  %d\t\tType    ::  _%s", l->line, KindName(l->id));
+    std::printf("\n Lexeme:  '%s'\n", l->s);
+    if (l->sign == not_ok) std::printf("\n\t\t:: [not_ok] \n");
+}

@@ -1,0 +1,225 @@
+// Evaluation of the POLIZ elements: the shared frames, the operators, variable access and jumps.
+#include "mod/lang/sem.h"
+
+#include <climits>
+#include <memory>
+
+#include "mod/lang/exec.h"
+
+namespace {
+
+using Value = std::unique_ptr<PolizElem>;
+
+// Number held by a value that an integer pop has already checked.
+int IntOf(const PolizElem* v) {
+    const PolizConstInt* c = dynamic_cast<const PolizConstInt*>(v);
+    return c ? c->Get() : 0;
+}
+
+// Pops one value and keeps it if it has the kind K, else throws Ex carrying it.
+template <class K, class Ex>
+PolizElem* PopKind(PolizElem* popped) {
+    if (popped && dynamic_cast<K*>(popped)) return popped;
+    throw Ex(popped);
+}
+
+// Two's complement arithmetic on 32 bits, without signed overflow.
+int Wrap(unsigned int x) { return static_cast<int>(x); }
+
+}  // namespace
+
+// ---- PolizElem
+
+void PolizElem::Evaluate_main(CExecuter* e) {
+    exe = e;
+    Evaluate();
+}
+
+void PolizElem::Push(PolizElem* e) { exe->Push(e); }
+
+PolizElem* PolizElem::Pop() { return exe->Pop(); }
+
+bool PolizElem::Trace(const char* fmt, const char* data) const {
+    return exe ? exe->Debug(fmt, data) : false;
+}
+
+unsigned int PolizElem::CurNum() const { return exe->GetCurNum(); }
+
+int PolizElem::GetVar(const char* name, int index) const { return exe->GetVar(name, index); }
+
+void PolizElem::SetVar(const char* name, int value, int index) const {
+    exe->SetVar(name, value, index);
+}
+
+// ---- PolizFunc: the operation frame and the typed pops
+
+void PolizFunc::Evaluate() {
+    Trace(" EvaluateFunc -> ");
+    Value result(EvaluateFunc());
+    if (result) Push(result.release());
+}
+
+PolizElem* PolizFunc::PopTestInt() { return PopKind<PolizConstInt, PolizExNotInt>(Pop()); }
+
+PolizElem* PolizFunc::PopTestStr() { return PopKind<PolizConstStr, PolizExNotStr>(Pop()); }
+
+PolizElem* PolizFunc::PopTestLabel() { return PopKind<PolizConstLabel, PolizExNotLabel>(Pop()); }
+
+int PolizFunc::PopInt() {
+    Value v(PopTest());
+    return IntOf(v.get());
+}
+
+// ---- Operators
+
+PolizElem* PolizFuncPlus::PopTest() { return PopTestInt(); }
+
+PolizElem* PolizFuncPlus::EvaluateFunc() {
+    Trace(" Oper-Pop1 -> ");
+    Value first(PopTest());
+    Trace(" Oper-Pop2 -> ");
+    Value second(PopTest());
+    int r = Operate(IntOf(first.get()), IntOf(second.get()));
+    return new PolizConstInt(r);
+}
+
+int PolizFuncPlus::Operate(int a, int b) {
+    Trace("|+|");
+    return Wrap(static_cast<unsigned int>(b) + static_cast<unsigned int>(a));
+}
+
+int PolizFuncMinus::Operate(int a, int b) {
+    Trace("|---|");
+    return Wrap(static_cast<unsigned int>(b) - static_cast<unsigned int>(a));
+}
+
+int PolizFuncMult::Operate(int a, int b) {
+    Trace("|*|");
+    return Wrap(static_cast<unsigned int>(a) * static_cast<unsigned int>(b));
+}
+
+int PolizFuncDiv::Operate(int a, int b) {
+    Trace("|/|");
+    if (a == 0) return 0;
+    if (a == -1) return Wrap(0u - static_cast<unsigned int>(b));  // INT_MIN / -1 stays INT_MIN
+    return b / a;
+}
+
+int PolizFuncMod::Operate(int a, int b) {
+    Trace("|%|");
+    if (a == 0 || a == -1) return 0;
+    return b % a;
+}
+
+int PolizFuncEq::Operate(int a, int b) { return a == b ? 1 : 0; }
+
+int PolizFuncLower::Operate(int a, int b) { return a > b ? 1 : 0; }
+
+int PolizFuncHigher::Operate(int a, int b) { return a < b ? 1 : 0; }
+
+int PolizFuncAnd::Operate(int a, int b) { return a & b; }
+
+int PolizFuncOr::Operate(int a, int b) { return a | b; }
+
+PolizElem* PolizFuncPriMinus::EvaluateFunc() {
+    Trace(" FuncOperMinus::PopTest operand 1 -> ");
+    Value x(PopTest());
+    return new PolizConstInt(Operate(IntOf(x.get()), 0));
+}
+
+int PolizFuncPriMinus::Operate(int a, int) {
+    Trace("|-|");
+    return Wrap(0u - static_cast<unsigned int>(a));
+}
+
+int PolizFuncWow::Operate(int a, int) {
+    Trace("|!|");
+    return a == 0 ? 1 : 0;
+}
+
+// ---- Variable access
+
+PolizElem* PolizFuncVar::PopTest() {
+    Trace("FuncVar[%s] ->", s);
+    return PopKind<PolizConstInt, PolizExNotInt>(Pop());
+}
+
+void PolizFuncVar::ReadStack() {
+    int value = PopInt();
+    SetVar(s, value, 0);
+}
+
+PolizElem* PolizFuncVarRead::EvaluateFunc() {
+    ReadStack();
+    Trace("VTWriteVar[%s] ->", s);
+    return nullptr;
+}
+
+PolizElem* PolizFuncVarWrite::EvaluateFunc() {
+    Trace("VTReadVar[%s] ->", s);
+    return new PolizConstInt(GetVar(s, 0));
+}
+
+PolizElem* PolizFuncVarArrayRead::EvaluateFunc() {
+    n = 0;
+    val = 0;
+    Trace("VTWriteArray[%s] ->", s);
+    val = PopInt();
+    n = PopInt();
+    SetVar(s, val, n);
+    return nullptr;
+}
+
+PolizElem* PolizFuncVarArrayWrite::EvaluateFunc() {
+    Trace("VTReadArray[%s] ->", s);
+    int index = PopInt();
+    return new PolizConstInt(GetVar(s, index));
+}
+
+void PolizFuncLabelRead::Evaluate() {
+    label = CurNum();
+    SetVar(s, static_cast<int>(label), 0);
+    Trace("VTWriteLabel[%s] ->", s);
+}
+
+PolizElem* PolizFuncLabelRead::EvaluateFunc() { return nullptr; }
+
+// ---- Jumps
+
+void PolizFuncPass::Evaluate() {
+    Trace(" Passage -> ");
+    unsigned int n = EvaluatePass();
+    if (n == 0) throw PolizExWrongAddr(this);
+    exe->SetCur(n, false);
+}
+
+PolizElem* PolizFuncPass::PopTestInt() { return PopKind<PolizConstInt, PolizExNotInt>(Pop()); }
+
+PolizElem* PolizFuncPass::PopTestStr() { return PopKind<PolizConstStr, PolizExNotStr>(Pop()); }
+
+PolizElem* PolizFuncPass::PopTestLabel() {
+    return PopKind<PolizConstLabel, PolizExNotLabel>(Pop());
+}
+
+PolizElem* PolizFuncPass::PopTest() { return PopTestLabel(); }
+
+unsigned int PolizFuncPassGo::EvaluatePass() {
+    return static_cast<unsigned int>(GetVar(label, 0));
+}
+
+PolizFuncPassIf::PolizFuncPassIf(char* end_label, char* else_label)
+    : PolizFuncPass(end_label), label_else(else_label) {}
+
+PolizFuncPassIf::~PolizFuncPassIf() {
+    delete[] const_cast<char*>(label);
+    delete[] label_else;
+}
+
+unsigned int PolizFuncPassIf::EvaluatePass() {
+    Value cond(PopTestInt());
+    if (IntOf(cond.get()) != 0) return CurNum() + 1;
+    int n = GetVar(label_else, 0);
+    if (n == 0) n = GetVar(label, 0);
+    Trace(" goto %s", label);
+    return static_cast<unsigned int>(n);
+}

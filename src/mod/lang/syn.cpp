@@ -1,0 +1,557 @@
+// The syntax analyser: recursive descent over the lexeme list, emitting POLIZ as it goes.
+//
+// Grammar of the robot script ("..." is a lexeme's text; NAME-like words are lexeme kinds):
+//
+//   program          -> statement
+//   statement        -> [ block | assignment | LABEL | goto-statement | if-statement
+//                       | robot-statement | ignored ]
+//   block            -> "{" program { ";" program } "}"
+//   assignment       -> VAR [ "[" expression "]" ] ":=" expression
+//   goto-statement   -> "goto" LABEL
+//   if-statement     -> "if" "(" expression ")" statement [ ";" ] [ "else" statement ]
+//   robot-statement  -> "?turn" | "?upgrade" | "?auto" | "?prod" expression
+//                     | "?sell" two-arguments | "?buy" two-arguments
+//                     | "?print" STRING { "," expression }
+//   two-arguments    -> expression "," expression
+//   ignored          -> any other separator, STRING, any other keyword
+//   expression       -> or-chain { "&" or-chain }
+//   or-chain         -> comparison { "|" comparison }
+//   comparison       -> sum [ ( "<" | "=" | ">" ) sum ]
+//   sum              -> term { ( "+" | "-" ) term }
+//   term             -> primary { ( "*" | "/" | "%" ) primary }
+//   primary          -> INT | identifier | robot-data | "(" expression ")"
+//                     | "-" primary | "!" primary | "?macro" STRING
+//   identifier       -> VAR [ "[" expression "]" ]
+//   robot-data       -> DATA [ "[" expression "]" DATA | DATA ]
+//
+// An empty statement is recognised by its lookahead (";" or "}") and consumes nothing.
+// The grammar only decides which operator may stand where; the order in which binary
+// operators are emitted comes from the priority table below, so "&" and "|" bind tighter
+// than comparisons, and comparisons tighter than arithmetic.
+#include "mod/lang/syn.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kLexemsOver[] = "lexems are over. ";
+
+// Binding strength of binary operators on the operator stack; anything else binds with 0.
+struct OperatorPriority {
+    char op;
+    int priority;
+};
+constexpr OperatorPriority kPriorities[] = {
+    {'+', 1}, {'-', 1},
+    {'*', 2}, {'/', 2}, {'%', 2},
+    {'<', 3}, {'=', 3}, {'>', 3},
+    {'&', 4}, {'|', 4},
+};
+
+int Priority(char op) {
+    for (const OperatorPriority& p : kPriorities) {
+        if (p.op == op) return p.priority;
+    }
+    return 0;
+}
+
+constexpr size_t kLabelSize = 256;  // bytes of a generated label text
+
+}  // namespace
+
+bool IsCorrectExpress(Lexeme* lex) {
+    switch (lex->id) {
+        case lx_assign:
+        case lx_label:
+        case lx_str_const:
+        case lx_keyword:
+            return false;
+        default:
+            return true;
+    }
+}
+
+int IntConstValue(const char* text) {
+    long long value = 0;
+    for (; IsDigit(*text); ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX) return INT_MAX;
+    }
+    return static_cast<int>(value);
+}
+
+CSyntax::NestingLevel::NestingLevel(int& depth) : depth(depth) {
+    if (++depth > kMaxNesting) {
+        --depth;
+        throw TooDeep();
+    }
+}
+
+CSyntax::CSyntax(Lexeme* first, CRun* run)
+    : exe(run), begin(first), prev(nullptr), current(nullptr), next(nullptr), passed(true),
+      ifelse(0), depth(0) {
+    SetToBeginLex();
+}
+
+// Entries stay behind when an error cut an expression short; they are ours to release.
+CSyntax::~CSyntax() {
+    while (!stack.IsEmpty()) delete[] stack.Pop();
+}
+
+bool CSyntax::MakeAnalysis() {
+    // The cursor needs a lookahead before the first consumption, so a script of fewer than
+    // two lexemes cannot be translated: it fails with a report instead.
+    if (!begin) {
+        ReportEmptyScript();
+        return passed;
+    }
+    if (!begin->next) {
+        ShowError(kLexemsOver);
+        return passed;
+    }
+    try {
+        sx_Program();
+    } catch (TooDeep&) {
+        ShowError("Nesting is too deep. ");
+    }
+    return passed;
+}
+
+void CSyntax::ReportEmptyScript() {
+    Error.ClearLastText();
+    Error.Gum("Syntax :: Line 1 --> Script is empty. ~ ''");
+    Error.OnErrorSpit(-550, true);
+    passed = false;
+}
+
+// Lexeme cursor ------------------------------------------------------------------------
+
+void CSyntax::SetToBeginLex() {
+    prev = nullptr;
+    current = begin;
+    // At the end of the list the lookahead stays on the last lexeme, never beyond it.
+    next = (begin && begin->next) ? begin->next : begin;
+}
+
+void CSyntax::NextLex() {
+    if (!current || !current->next) throw kLexemsOver;
+    if (!prev) {
+        prev = begin;  // the first lexeme now counts as consumed
+        return;
+    }
+    prev = current;
+    current = next;
+    if (current->next) next = current->next;
+}
+
+void CSyntax::BackLex() {
+    next = current;
+    current = prev;
+}
+
+bool CSyntax::Comp(const char* text) const { return std::strcmp(current->s, text) == 0; }
+
+// Operator stack -----------------------------------------------------------------------
+
+void CSyntax::Push(const char* text) {
+    size_t size = std::strlen(text) + 1;
+    char* entry = new char[size];
+    std::memcpy(entry, text, size);
+    stack.Push(entry);
+}
+
+void CSyntax::Push(char op) {
+    const char text[2] = {op, '\0'};
+    Push(text);
+}
+
+char* CSyntax::PopEntry() {
+    if (stack.IsEmpty()) throw " Poliz_Expression Bracks Error.";
+    return stack.Pop();
+}
+
+bool CSyntax::IsO1HigherO2(char top, char incoming) const {
+    if (top == '(' || incoming == '(') return false;
+    int top_priority = Priority(top);
+    int incoming_priority = Priority(incoming);
+    if (top_priority == 0 || incoming_priority == 0) return false;
+    return top_priority >= incoming_priority;
+}
+
+// Emits the pending operators that bind at least as tightly as `op`, then parks `op`.
+void CSyntax::AddOperPOLIZ(char op, bool consume) {
+    for (;;) {
+        char* top = PopEntry();
+        char t = top[0];
+        delete[] top;
+        if (IsO1HigherO2(t, op)) {
+            AddToPOLIZ(t);
+            continue;
+        }
+        Push(t);
+        Push(op);
+        break;
+    }
+    if (consume) NextLex();
+}
+
+// Emits the operators of the expression being closed, down to and including its "(".
+void CSyntax::StackToPOLIZ() {
+    for (;;) {
+        char* top = PopEntry();
+        char t = top[0];
+        delete[] top;
+        if (t != ')') AddToPOLIZ(t);
+        if (t == '(') return;
+    }
+}
+
+PolizElem* CSyntax::AddToPOLIZ(char op) {
+    PolizElem* elem = nullptr;
+    switch (op) {
+        case '+': elem = new PolizFuncPlus(); break;
+        case '-': elem = new PolizFuncMinus(); break;
+        case '*': elem = new PolizFuncMult(); break;
+        case '/': elem = new PolizFuncDiv(); break;
+        case '%': elem = new PolizFuncMod(); break;
+        case '=': elem = new PolizFuncEq(); break;
+        case '<': elem = new PolizFuncLower(); break;
+        case '>': elem = new PolizFuncHigher(); break;
+        case '&': elem = new PolizFuncAnd(); break;
+        case '|': elem = new PolizFuncOr(); break;
+        case '!': elem = new PolizFuncWow(); break;
+        default: return nullptr;
+    }
+    Emit(elem);
+    return elem;
+}
+
+// Emission -----------------------------------------------------------------------------
+
+void CSyntax::Emit(PolizElem* elem) { exe->AddElem(elem); }
+
+void CSyntax::Trace(const char* text) { exe->Debug(text); }
+
+void CSyntax::AddLabelPOLIZ(char* name) { Emit(new PolizFuncLabelRead(name)); }
+
+void CSyntax::AddVarPOLIZ(char* name, type t) {
+    if (t == t_var) {
+        Emit(new PolizFuncVarRead(name));
+    } else {
+        Emit(new PolizFuncVarArrayRead(name));
+    }
+}
+
+char* CSyntax::NewLabel(const char* format) {
+    char* label = new char[kLabelSize];
+    std::snprintf(label, kLabelSize, format, ifelse);
+    return label;
+}
+
+// Reports ------------------------------------------------------------------------------
+
+void CSyntax::ShowError(const char* message) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%d", current->line);
+    Error.ClearLastText();
+    Error.Gum("Syntax :: Line ");
+    Error.Gum(line);
+    Error.Gum(" --> ");
+    Error.Gum(message);
+    Error.Gum("~ '");
+    Error.Gum(current->s);
+    Error.Gum("'");
+    Error.OnErrorSpit(-550, true);
+    passed = false;
+}
+
+// Statements ---------------------------------------------------------------------------
+
+// program -> statement
+void CSyntax::sx_Program() {
+    try {
+        sx_Statement();
+    } catch (const char* message) {
+        ShowError(message);
+    }
+}
+
+// statement -> [ block | assignment | LABEL | goto-statement | if-statement
+//              | robot-statement | ignored ]
+void CSyntax::sx_Statement() {
+    NestingLevel level(depth);
+    if (NextFirst() == ';' || NextFirst() == '}') return;
+    NextLex();
+    switch (current->id) {
+        case lx_spacer:
+            if (Comp("{")) sx_Statement_Cycle();
+            return;
+        case lx_str_const:
+            return;
+        case lx_var: {
+            char* name = current->s;
+            type t = sx_Identifier(true);
+            sx_Statement_Indetifier();
+            AddVarPOLIZ(name, t);
+            return;
+        }
+        case lx_label:
+            AddLabelPOLIZ(current->s);
+            return;
+        case lx_func:
+            sx_Statement_Robot();
+            return;
+        case lx_keyword:
+            if (Comp("if")) {
+                sx_Statement_IfElse();
+            } else if (Comp("goto")) {
+                sx_Statement_Goto();
+            }
+            return;
+        default:
+            throw "Not match statement. ";
+    }
+}
+
+// assignment-tail -> ":=" expression
+void CSyntax::sx_Statement_Indetifier() {
+    NextLex();
+    if (current->id != lx_assign) throw "Expect ':='. ";
+    sx_Expression();
+}
+
+// if-statement -> "if" "(" expression ")" statement [ ";" ] [ "else" statement ]
+void CSyntax::sx_Statement_IfElse() {
+    NextLex();
+    if (CurrentFirst() != '(') throw "Missed '('. ";
+    sx_Expression();
+    NextLex();
+    if (CurrentFirst() != ')') throw "Missed ')' in 'if' statement. ";
+    ++ifelse;
+    // The end label goes to the conditional jump, which owns it; both texts are shared by
+    // the jumps and label definitions of this statement.
+    char* label_end = NewLabel("@@%u");
+    char* label_else = NewLabel("@@else%u");
+    Emit(new PolizFuncPassIf(label_end, label_else));
+    sx_Statement();
+    Emit(new PolizFuncPassGo(label_end));
+    sx_Statement_IfElse_Else(label_else);
+    AddLabelPOLIZ(label_end);
+}
+
+// else-part -> [ ";" ] [ "else" statement ]
+void CSyntax::sx_Statement_IfElse_Else(char* label_else) {
+    NextLex();
+    bool consumed_else = Comp("else");
+    bool lookahead_else = std::strcmp(next->s, "else") == 0;
+    if (!consumed_else && !lookahead_else) {
+        BackLex();
+        return;
+    }
+    if (consumed_else && lookahead_else) throw "Double 'else'. ";
+    if (lookahead_else) NextLex();
+    AddLabelPOLIZ(label_else);
+    sx_Statement();
+}
+
+// block -> "{" program { ";" program } "}"
+void CSyntax::sx_Statement_Cycle() {
+    try {
+        do {
+            sx_Program();
+            NextLex();
+        } while (CurrentFirst() == ';');
+    } catch (const char* message) {
+        if (std::strcmp(message, kLexemsOver) == 0) throw "Lexems are over. May be missed '}'. ";
+        throw;
+    }
+    if (CurrentFirst() != '}') throw "Missed '}'. ";
+}
+
+// goto-statement -> "goto" LABEL
+void CSyntax::sx_Statement_Goto() {
+    NextLex();
+    if (current->id != lx_label) throw "Goto parameter is incorrect. ";
+    Emit(new PolizFuncPassGo(current->s));
+}
+
+// robot-statement -> "?turn" | "?upgrade" | "?auto" | "?prod" expression
+//                  | "?sell" two-arguments | "?buy" two-arguments | "?print" ...
+void CSyntax::sx_Statement_Robot() {
+    if (Comp("?turn")) {
+        Emit(new PolizFuncRobTurn());
+    } else if (Comp("?upgrade")) {
+        Emit(new PolizFuncRobUpgrade());
+    } else if (Comp("?auto")) {
+        Emit(new PolizFuncRobAuto());
+    } else if (Comp("?prod")) {
+        sx_Expression();
+        Emit(new PolizFuncRobProd());
+    } else if (Comp("?sell")) {
+        sx_Robot_TwoArguments("Missed ',' in function '?sell'. ");
+        Emit(new PolizFuncRobSell());
+    } else if (Comp("?buy")) {
+        sx_Robot_TwoArguments("Missed ',' in function '?buy'. ");
+        Emit(new PolizFuncRobBuy());
+    } else if (Comp("?print")) {
+        sx_Statement_Robot_Print();
+    } else {
+        throw "Such robot function not found.";
+    }
+}
+
+// two-arguments -> expression "," expression
+void CSyntax::sx_Robot_TwoArguments(const char* missed_comma) {
+    sx_Expression();
+    NextLex();
+    if (CurrentFirst() != ',') throw missed_comma;
+    sx_Expression();
+}
+
+// print-statement -> "?print" STRING { "," expression }
+void CSyntax::sx_Statement_Robot_Print() {
+    NextLex();
+    if (current->id != lx_str_const) throw "String in '?print' missed. ";
+    char* text = current->s;
+    for (;;) {
+        NextLex();
+        if (CurrentFirst() != ',') break;
+        sx_Expression();
+    }
+    BackLex();
+    Emit(new PolizConst<char*>(text));
+    Emit(new PolizFuncRobPrint());
+}
+
+// Expressions --------------------------------------------------------------------------
+
+void CSyntax::OrChainRecovering() {
+    try {
+        sx_Expression_And();
+    } catch (const char* message) {
+        ShowError(message);
+    }
+}
+
+// expression -> or-chain { "&" or-chain }
+void CSyntax::sx_Expression() {
+    NestingLevel level(depth);
+    Trace("\n| MAIN_EXPRESS-");
+    Push('(');
+    OrChainRecovering();
+    while (NextFirst() == '&') {
+        AddOperPOLIZ('&', true);
+        OrChainRecovering();
+    }
+    StackToPOLIZ();
+}
+
+// or-chain -> comparison { "|" comparison }
+void CSyntax::sx_Expression_And() {
+    Trace("AND-");
+    sx_Expression_Or();
+    while (NextFirst() == '|') {
+        AddOperPOLIZ('|', true);
+        sx_Expression_Or();
+    }
+}
+
+// comparison -> sum [ ( "<" | "=" | ">" ) sum ]
+void CSyntax::sx_Expression_Or() {
+    Trace("OR-");
+    sx_Expression_Bool();
+    char op = NextFirst();
+    if (op == '<' || op == '=' || op == '>') {
+        AddOperPOLIZ(op, true);
+        sx_Expression_Bool();
+    }
+}
+
+// sum -> term { ( "+" | "-" ) term }
+void CSyntax::sx_Expression_Bool() {
+    Trace("BOOL-");
+    sx_Expression_Term();
+    while (NextFirst() == '+' || NextFirst() == '-') {
+        AddOperPOLIZ(NextFirst(), true);
+        sx_Expression_Term();
+    }
+}
+
+// term -> primary { ( "*" | "/" | "%" ) primary }
+void CSyntax::sx_Expression_Term() {
+    Trace("TERM-");
+    sx_Expression_Primary();
+    while (NextFirst() == '*' || NextFirst() == '/' || NextFirst() == '%') {
+        AddOperPOLIZ(NextFirst(), true);
+        sx_Expression_Primary();
+    }
+}
+
+// primary -> INT | identifier | robot-data | "(" expression ")" | "-" primary | "!" primary
+//          | "?macro" STRING
+void CSyntax::sx_Expression_Primary() {
+    Trace("-PRI.");
+    NextLex();
+    if (!IsCorrectExpress(current)) throw "Using wrong operand in expression. ";
+    if (current->id == lx_int_const) {
+        Emit(new PolizConst<int>(IntConstValue(current->s)));
+    } else if (current->id == lx_var) {
+        sx_Identifier(false);
+    } else if (current->id == lx_robotdata) {
+        sx_RobotData();
+    } else if (CurrentFirst() == '(') {
+        sx_Expression();
+        NextLex();
+        if (CurrentFirst() != ')') throw "Missed ')'. ";
+    } else if (CurrentFirst() == '-') {
+        NestingLevel level(depth);
+        sx_Expression_Primary();
+        Emit(new PolizFuncPriMinus());
+    } else if (CurrentFirst() == '!') {
+        NestingLevel level(depth);
+        sx_Expression_Primary();
+        Emit(new PolizFuncWow());
+    } else if (Comp("?macro")) {
+        NextLex();
+        if (current->id != lx_str_const) throw "Missed macros name. ";
+        Emit(new PolizFuncRobMacros(current->s));
+    } else {
+        throw "Not match expression, wrong operand. ";
+    }
+}
+
+// identifier -> VAR [ "[" expression "]" ]
+CSyntax::type CSyntax::sx_Identifier(bool silent) {
+    char* name = current->s;
+    if (NextFirst() != '[') {
+        if (!silent) Emit(new PolizFuncVarWrite(name));
+        return t_var;
+    }
+    NextLex();
+    sx_Expression();
+    NextLex();
+    if (CurrentFirst() != ']') throw "Missed ']' in array. ";
+    if (!silent) Emit(new PolizFuncVarArrayWrite(name));
+    return t_var_array;
+}
+
+// robot-data -> DATA [ "[" expression "]" DATA | DATA ]
+void CSyntax::sx_RobotData() {
+    char* s1 = current->s;
+    if (NextFirst() == '[') {
+        NextLex();
+        sx_Expression();
+        NextLex();
+        if (CurrentFirst() != ']') throw "Missed ']' in array (robot_data). ";
+        if (next->id != lx_robotdata) throw "An Inadmissible robodata.";
+        NextLex();
+        Emit(new PolizFuncRoboWrite(s1, current->s, 3));
+    } else if (next->id == lx_robotdata) {
+        NextLex();
+        Emit(new PolizFuncRoboWrite(s1, current->s, 2));
+    } else {
+        Emit(new PolizFuncRoboWrite(s1, nullptr, 1));
+    }
+}

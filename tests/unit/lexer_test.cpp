@@ -1,0 +1,261 @@
+// Tests of the lexical analyser: buffer, input, every lexeme kind, failures, the listing.
+#include "mod/lang/lex.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A script written to a temporary file that is removed with the object.
+class ScriptFile {
+public:
+    explicit ScriptFile(const std::string& text) {
+        char name[] = "/tmp/lexer_testXXXXXX";
+        int fd = mkstemp(name);
+        path_ = name;
+        if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+            ADD_FAILURE() << "cannot write " << path_;
+        }
+        if (fd >= 0) close(fd);
+    }
+    ~ScriptFile() { unlink(path_.c_str()); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::string path_;
+};
+
+const char* KindName(lxType id) {
+    static const char* const names[] = {"error", "begin", "robotdata", "assign",
+                                        "spacer", "int_const", "str_const", "var",
+                                        "label", "func", "keyword"};
+    return names[id];
+}
+
+// One line per lexeme: "kind 'text' line", with " not_ok" for a malformed one.
+std::string Dump(const Lexeme* l) {
+    std::string out;
+    for (; l; l = l->next) {
+        out += std::string(KindName(l->id)) + " '" + l->s + "' " + std::to_string(l->line);
+        if (l->sign == not_ok) out += " not_ok";
+        out += "\n";
+    }
+    return out;
+}
+
+struct Lexed {
+    bool passed;
+    std::string dump;
+};
+
+Lexed Lex(const std::string& text) {
+    ScriptFile file(text);
+    CLexic lexic(file.path());
+    bool passed = lexic.MakeAnalysis();
+    return {passed, Dump(lexic.GetBegin())};
+}
+
+std::string Listing(const std::string& text) {
+    ScriptFile file(text);
+    CLexic lexic(file.path());
+    lexic.MakeAnalysis();
+    testing::internal::CaptureStdout();
+    lexic.Print();
+    return testing::internal::GetCapturedStdout();
+}
+
+struct LexCase {
+    const char* name;
+    std::string text;
+    bool passed;
+    const char* dump;
+};
+
+void PrintTo(const LexCase& c, std::ostream* os) { *os << c.name; }
+
+class LexerCases : public testing::TestWithParam<LexCase> {};
+
+TEST_P(LexerCases, GivesLexemes) {
+    Lexed got = Lex(GetParam().text);
+    EXPECT_EQ(got.dump, GetParam().dump);
+    EXPECT_EQ(got.passed, GetParam().passed);
+}
+
+const LexCase kWellFormed[] = {
+    {"Assignment", "$a:=12;\n", true,
+     "var '$a' 1\nassign ':=' 1\nint_const '12' 1\nspacer ';' 1\n"},
+    {"AssignWithExtraEquals", ":==\n", true, "assign ':==' 1\n"},
+    {"NumberThenWord", "12ab\n", true, "int_const '12' 1\nkeyword 'ab' 1\n"},
+    {"WordThenNumber", "ab12\n", true, "keyword 'ab' 1\nint_const '12' 1\n"},
+    {"UnderscoreIsLetter", "_a_b $x_1\n", true, "keyword '_a_b' 1\nvar '$x_1' 1\n"},
+    {"RobotDataPath", ".players[1].money\n", true,
+     "robotdata '.players' 1\nspacer '[' 1\nint_const '1' 1\nspacer ']' 1\n"
+     "robotdata '.money' 1\n"},
+    {"StringKeepsQuotes", "\"abc\"\n", true, "str_const '\"abc\"' 1\n"},
+    {"StringKeepsWhiteSpace", "\"a b\tc\"x\n", true,
+     "str_const '\"a b\tc\"' 1\nkeyword 'x' 1\n"},
+    {"LabelAndFunction", "@end ?buy\n", true, "label '@end' 1\nfunc '?buy' 1\n"},
+    {"EverySeparatorAlone", "+-*/%()|[]<>={},&;!\n", true,
+     "spacer '+' 1\nspacer '-' 1\nspacer '*' 1\nspacer '/' 1\nspacer '%' 1\nspacer '(' 1\n"
+     "spacer ')' 1\nspacer '|' 1\nspacer '[' 1\nspacer ']' 1\nspacer '<' 1\nspacer '>' 1\n"
+     "spacer '=' 1\nspacer '{' 1\nspacer '}' 1\nspacer ',' 1\nspacer '&' 1\nspacer ';' 1\n"
+     "spacer '!' 1\n"},
+    {"LessOrEqualIsTwoSpacers", "<=\n", true, "spacer '<' 1\nspacer '=' 1\n"},
+    {"LastLexemeEndedByEndOfFile", "a b", true, "keyword 'a' 1\nkeyword 'b' 1\n"},
+    {"EmptyFile", "", true, ""},
+    {"WhiteSpaceOnly", " \t\r\n\n", true, ""},
+    {"OneLexemeWithLineEnd", "x\n", true, "keyword 'x' 1\n"},
+};
+INSTANTIATE_TEST_SUITE_P(WellFormed, LexerCases, testing::ValuesIn(kWellFormed),
+                         [](const testing::TestParamInfo<LexCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Every malformed input of the failure table; the analysis reads on past each one.
+const LexCase kMalformed[] = {
+    {"UnknownCharacterTakesNext", "#(\n", false, "error '#(' 1\n"},
+    {"UnknownCharacterBeforeSpace", "a # b\n", false,
+     "keyword 'a' 1\nerror '#' 1\nkeyword 'b' 1\n"},
+    {"UnknownCharacterAtEnd", "a #", false, "keyword 'a' 1\nerror '#' 1\n"},
+    {"ColonWithoutEquals", ":x\n", false, "error ':' 1\nkeyword 'x' 1\n"},
+    {"UnclosedString", "x \"ab\r\ncd", false, "keyword 'x' 1\nerror '\"ab\r\ncd' 2\n"},
+    {"LoneQuoteAtEnd", "x \"", false, "keyword 'x' 1\nerror '\"' 1\n"},
+    {"PrefixesAlone", ". $ @ ?\n", false,
+     "robotdata '.' 1 not_ok\nvar '$' 1 not_ok\nlabel '@' 1 not_ok\nfunc '?' 1 not_ok\n"},
+    {"ByteFFIsOrdinary", "a \xFF b\n", false, "keyword 'a' 1\nerror '\xFF' 1\nkeyword 'b' 1\n"},
+    {"ByteFFInsideString", "\"\xFF\" x\n", true, "str_const '\"\xFF\"' 1\nkeyword 'x' 1\n"},
+    {"EndOfFileInFirstLexeme", "x", false, "begin '__begin~' -1\nerror '___error' 0 not_ok\n"},
+    {"EndOfFileInFirstString", "\"abc", false,
+     "begin '__begin~' -1\nerror '___error' 0 not_ok\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Malformed, LexerCases, testing::ValuesIn(kMalformed),
+                         [](const testing::TestParamInfo<LexCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Lines are counted on carriage returns; a lexeme ended by one carries the next number.
+const LexCase kLines[] = {
+    {"CrLfLines", "$x := 1;\r\n$y := 2;\r\n", true,
+     "var '$x' 1\nassign ':=' 1\nint_const '1' 1\nspacer ';' 2\n"
+     "var '$y' 2\nassign ':=' 2\nint_const '2' 2\nspacer ';' 3\n"},
+    {"LineFeedsDoNotCount", "a\nb\nc\n", true, "keyword 'a' 1\nkeyword 'b' 1\nkeyword 'c' 1\n"},
+    {"CarriageReturnInsideString", "\"a\r\nb\" x\r\n", true,
+     "str_const '\"a\r\nb\"' 2\nkeyword 'x' 3\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Lines, LexerCases, testing::ValuesIn(kLines),
+                         [](const testing::TestParamInfo<LexCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+const std::string kRule = "-------------------------------------------------\n";
+
+}  // namespace
+
+TEST(CharacterClass, Helpers) {
+    EXPECT_TRUE(IsStr('b', "abc"));
+    EXPECT_FALSE(IsStr('\0', "abc"));
+    EXPECT_FALSE(IsStr('d', "abc"));
+    EXPECT_TRUE(IsDigit('0') && IsDigit('9') && !IsDigit('a') && !IsDigit(-1));
+    EXPECT_TRUE(IsLetter('A') && IsLetter('z') && IsLetter('_') && !IsLetter('1'));
+    EXPECT_FALSE(IsLetter(0xE9));
+    EXPECT_TRUE(IsSpacer('!') && IsSpacer('|') && !IsSpacer(':') && !IsSpacer('.'));
+    EXPECT_FALSE(IsSpacer(0) || IsSpacer(-1) || IsSpacer(0xFF));
+}
+
+TEST(LexerBuffer, AddUnaddAndCount) {
+    CLexic::CBuffer buf;
+    EXPECT_EQ(buf.count, 1);
+    buf.Unadd();
+    EXPECT_EQ(buf.count, 1);
+    for (char c : std::string("abc")) buf.Add(c);
+    buf.Unadd();
+    EXPECT_EQ(buf.GetStr(), "ab");
+    EXPECT_EQ(buf.count, 3);
+    buf.Clear();
+    EXPECT_EQ(buf.GetStr(), "");
+    EXPECT_EQ(buf.count, 1);
+}
+
+TEST(LexerFile, ReadsPushesBackAndMarksEnd) {
+    ScriptFile script("ab");
+    CLexic::CFile file;
+    file.Open(script.path());
+    EXPECT_EQ(file.GetNextChar(false), 'a');
+    EXPECT_EQ(file.GetNextChar(false), 'b');
+    EXPECT_EQ(file.GetNextChar(true), 'b');
+    EXPECT_EQ(file.buf.GetStr(), "a");
+    EXPECT_EQ(file.GetNextChar(false), 'b');
+    EXPECT_EQ(file.GetNextChar(false), -1);
+    EXPECT_EQ(file.c(), -1);
+    EXPECT_EQ(file.buf.GetStr(), "ab\xFF");
+}
+
+TEST(LexerFile, ByteFFIsNotEndOfFile) {
+    ScriptFile script("\xFF");
+    CLexic::CFile file;
+    file.Open(script.path());
+    EXPECT_EQ(file.GetNextChar(false), 0xFF);
+    EXPECT_EQ(file.GetNextChar(false), -1);
+}
+
+TEST(Lexer, UnopenedFileRefusedEndsProcess) {
+    EXPECT_EXIT(
+        {
+            if (!std::freopen("/dev/null", "r", stdin)) std::abort();
+            CLexic lexic("/nonexistent/dir/script.robot");
+            std::exit(0);
+        },
+        testing::ExitedWithCode(-511 & 0xFF), "");
+}
+
+TEST(Lexer, UnopenedFileAcceptedReadsAsEmpty) {
+    EXPECT_EXIT(
+        {
+            ScriptFile answers("y\n");
+            if (!std::freopen(answers.path(), "r", stdin)) std::abort();
+            std::fflush(stdout);
+            CLexic lexic("/nonexistent/dir/script.robot");
+            bool empty_and_passed = lexic.MakeAnalysis() && lexic.GetBegin() == nullptr;
+            std::exit(empty_and_passed ? 5 : 6);
+        },
+        testing::ExitedWithCode(5), "");
+}
+
+TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
+    Lexeme* head = new Lexeme;
+    Lexeme* tail = head;
+    for (int i = 0; i < 1000000; ++i) tail = tail->next = new Lexeme;
+    delete head;
+    SUCCEED();
+}
+
+TEST(Lexer, LongLexemeIsKept) {
+    std::string digits(200000, '7');
+    Lexed got = Lex(digits + "\n");
+    EXPECT_TRUE(got.passed);
+    EXPECT_EQ(got.dump, "int_const '" + digits + "' 1\n");
+}
+
+TEST(LexerListing, PrintsEveryLexemeWithKindAndMark) {
+    EXPECT_EQ(Listing("$a := \"s\";\r\n$\r\n"),
+              kRule + " Line    ::  1\t\tType    ::  _var\n Lexeme:  '$a'\n" +
+              kRule + " Line    ::  1\t\tType    ::  _assign\n Lexeme:  ':='\n" +
+              kRule + " Line    ::  1\t\tType    ::  _str_const\n Lexeme:  '\"s\"'\n" +
+              kRule + " Line    ::  2\t\tType    ::  _spacer\n Lexeme:  ';'\n" +
+              kRule + " Line    ::  3\t\tType    ::  _var\n Lexeme:  '$'\n" +
+              "\n\t\t:: [not_ok] \n");
+}
+
+TEST(LexerListing, EarlyStopShowsHeadAndUnfinishedLexeme) {
+    EXPECT_EQ(Listing("abc"),
+              kRule + " Line    ::  -1\t\tType    ::  _\n Lexeme:  '__begin~'\n" +
+              kRule + " Line    ::  0\t\tType    ::  _error\n Lexeme:  '___error'\n" +
+              "\n\t\t:: [not_ok] \n");
+}
+
+TEST(LexerListing, EmptyScriptPrintsNothing) { EXPECT_EQ(Listing(" \r\n"), ""); }
