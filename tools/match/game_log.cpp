@@ -70,7 +70,7 @@ GameRecord ReadGameLog(std::istream& in, std::int64_t game, int* warnings) {
         }
         const std::string& kind = (*event)["event"].AsString();
         std::int64_t id = (*event)["game"].AsInt(-1);
-        if (record.game == 0 && kind == "start") record.game = id;
+        if (record.game == 0 && id > 0) record.game = id;
         if (id != record.game) continue;
         if (kind == "start") ReadStart(*event, record);
         else if (kind == "turn") ReadTurn(*event, record);

@@ -43,7 +43,7 @@ struct GameRecord {
 };
 
 // Reads the log of one server; when it holds several games, `game` picks one (0: the first
-// game that started). Lines that are not JSON or not about that game are skipped; `warnings`
+// game it mentions). Lines that are not JSON or not about that game are skipped; `warnings`
 // counts the lines that could not be read.
 GameRecord ReadGameLog(std::istream& in, std::int64_t game = 0, int* warnings = nullptr);
 

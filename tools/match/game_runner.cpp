@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -72,6 +73,13 @@ public:
     }
 
 private:
+    // True (after noting why) when the user has asked the match to stop.
+    bool Interrupted() {
+        if (!StopRequested()) return false;
+        Fail("interrupted");
+        return true;
+    }
+
     bool Fail(const std::string& error) {
         if (outcome_.error.empty()) outcome_.error = error;
         return false;
@@ -134,7 +142,19 @@ private:
 
     // Starts the server on a free address; another address is tried when it cannot listen there,
     // since another program may take the address between our probe and the server's bind.
+    // Removes the files of an earlier match in the same folder, so every log tells of this game only.
+    void RemoveOldLogs() {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(setup_.out_dir, ec)) {
+            std::string file = entry.path().filename().string();
+            bool robot_log = file.rfind("robot-", 0) == 0 && file.size() > 4 && file.substr(file.size() - 4) == ".log";
+            if (robot_log || file == "server.log" || file == "game.jsonl" || file == "money.svg")
+                std::filesystem::remove(entry.path(), ec);
+        }
+    }
+
     bool StartServer() {
+        RemoveOldLogs();
         server_log_.open(Path("server.log"), std::ios::app);
         if (!server_log_) return Fail("cannot write " + Path("server.log"));
         for (int attempt = 0; attempt < kServerStartAttempts; ++attempt) {
@@ -164,6 +184,7 @@ private:
         auto deadline = Clock::now() + kStartTimeout;
         while (!listening_) {
             if (!PumpServer(kPollStep)) return false;  // it ended without listening: try elsewhere
+            if (Interrupted()) return false;
             if (Clock::now() > deadline)
                 return Fail("the game server did not report \"listening on\" within " +
                             std::to_string(kStartTimeout.count()) + " s" + ServerLogHint());
@@ -208,6 +229,7 @@ private:
         while (!joined_.count(setup_.names[i])) {
             bool open = PumpServer(kPollStep);
             if (joined_.count(setup_.names[i])) break;
+            if (Interrupted()) return false;
             if (robots_[i]->Poll())
                 return Fail("robot " + setup_.names[i] + " (" + setup_.scripts[i] + ") " +
                             DescribeStatus(robots_[i]->Status()) + " before it joined the game" + RobotHint(i));
@@ -231,6 +253,7 @@ private:
         for (;;) {
             bool open = PumpServer(kPollStep);
             bool exited = AllRobotsExited();
+            if (Interrupted()) return false;
             if (ended_ && exited) break;
             if (ended_ && Clock::now() > ended_at_ + kExitGrace) {
                 NoteLingeringRobots();
@@ -242,7 +265,7 @@ private:
                             " s (see --time-limit and --turn-timeout); logs in " + setup_.out_dir);
         }
         for (size_t i = 0; i < robots_.size(); ++i) {
-            if (robots_[i]->Exited() && robots_[i]->Status() != 0)
+            if (robots_[i]->Exited() && robots_[i]->Status() != 0 && !stopped_.count(i))
                 outcome_.notes.push_back("robot " + setup_.names[i] + " " + DescribeStatus(robots_[i]->Status()) +
                                          RobotHint(i));
         }
@@ -253,8 +276,10 @@ private:
         for (size_t i = 0; i < robots_.size(); ++i) {
             if (robots_[i]->Poll()) continue;
             robots_[i]->Stop(kStopGrace);
+            stopped_.insert(i);
             outcome_.notes.push_back("robot " + setup_.names[i] + " was still running " +
-                                     std::to_string(kExitGrace.count()) + " s after the game ended; stopped it" +
+                                     std::to_string(kExitGrace.count()) +
+                                     " s after the game ended (does its script end every turn?); stopped it" +
                                      RobotHint(i));
         }
     }
@@ -306,6 +331,7 @@ private:
     bool listening_ = false;
     std::int64_t game_ = 0;
     std::set<std::string> joined_;
+    std::set<size_t> stopped_;  // robots we had to stop after the game
     bool started_ = false;
     bool ended_ = false;
     Clock::time_point ended_at_;

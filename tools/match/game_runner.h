@@ -36,7 +36,7 @@ struct GameOutcome {
 };
 
 constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
-constexpr auto kExitGrace = std::chrono::seconds(10);     // for robots to leave after the game has ended
+constexpr auto kExitGrace = std::chrono::seconds(5);      // for robots to leave after the game has ended
 constexpr int kServerStartAttempts = 4;                    // addresses tried when a server cannot listen
 
 GameOutcome RunGame(const GameSetup& setup);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -15,6 +16,16 @@
 extern char** environ;
 
 namespace match {
+namespace {
+
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
+
+}  // namespace
+
+void RequestStop() { stop_requested.store(true); }
+
+bool StopRequested() { return stop_requested.load(); }
 
 std::string DescribeStatus(int wait_status) {
     if (WIFEXITED(wait_status)) return "exited with status " + std::to_string(WEXITSTATUS(wait_status));

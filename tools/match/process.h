@@ -12,6 +12,10 @@ namespace match {
 
 using Clock = std::chrono::steady_clock;
 
+// Asks every running game to give up and clean up (called from signal handlers: async-signal-safe).
+void RequestStop();
+bool StopRequested();
+
 // How a child ended, in words for the user ("exited with status 3", "killed by signal 9").
 std::string DescribeStatus(int wait_status);
 

@@ -12,9 +12,13 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.comp
 std::optional<std::uint64_t> ReadNumber(const std::string& s, size_t& pos) {
     size_t start = pos;
     std::uint64_t n = 0;
-    while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9' && pos - start < 19)
-        n = n * 10 + static_cast<std::uint64_t>(s[pos++] - '0');
-    if (pos == start || (pos < s.size() && s[pos] >= '0' && s[pos] <= '9')) return std::nullopt;
+    bool overflow = false;
+    for (; pos < s.size() && s[pos] >= '0' && s[pos] <= '9'; ++pos) {
+        std::uint64_t digit = static_cast<std::uint64_t>(s[pos] - '0');
+        if (n > (UINT64_MAX - digit) / 10) overflow = true;
+        n = n * 10 + digit;
+    }
+    if (pos == start || overflow) return std::nullopt;
     return n;
 }
 
@@ -35,9 +39,8 @@ ServerEvent ParseGameLine(const std::string& line) {
     ServerEvent e;
     size_t pos = 5;  // after "game "
     std::optional<std::uint64_t> game = ReadNumber(line, pos);
-    if (!game) return e;
+    if (!game || *game > INT64_MAX) return e;
     std::string rest = line.substr(pos);
-    e.game = static_cast<std::int64_t>(*game);
     const std::string created = " created by ";
     const std::string joined = " joined";
     if (StartsWith(rest, created) && rest.size() > created.size()) {
@@ -53,6 +56,7 @@ ServerEvent ParseGameLine(const std::string& line) {
     } else if (StartsWith(rest, " ended")) {
         e.kind = ServerEvent::Kind::kEnded;
     }
+    if (e.kind != ServerEvent::Kind::kOther) e.game = static_cast<std::int64_t>(*game);
     return e;
 }
 
