@@ -18,6 +18,7 @@ std::optional<std::uint64_t> ReadNumber(const std::string& text, std::uint64_t m
     return n;
 }
 
+// A numeric option, its field and its allowed range.
 struct IntOption {
     const char* name;
     int MatchOptions::*field;
@@ -33,6 +34,7 @@ const IntOption kIntOptions[] = {
     {"--jobs", &MatchOptions::jobs, 1, 64},
 };
 
+// An option that takes a text, and its field.
 struct TextOption {
     const char* name;
     std::string MatchOptions::*field;
