@@ -260,6 +260,9 @@ private:
                 break;
             }
             if (!open && !ended_) return Fail("the game server stopped during the game" + ServerLogHint());
+            if (Clock::now() > game_deadline_ && !started_)
+                return Fail("the game did not start within " + std::to_string(setup_.time_limit_s) + " s" +
+                            ServerLogHint());
             if (Clock::now() > game_deadline_)
                 return Fail("the game did not end within " + std::to_string(setup_.time_limit_s) +
                             " s (see --time-limit and --turn-timeout); logs in " + setup_.out_dir);
