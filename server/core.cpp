@@ -5,14 +5,17 @@
 
 namespace gs {
 
-ServerCore::ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events)
+ServerCore::ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log,
+                       std::ostream* events)
     : lobby_(std::make_unique<Lobby>(options, transport, log, events)) {}
 
 ServerCore::~ServerCore() = default;
 
 void ServerCore::OnConnect(ClientId id, std::int64_t /*now_ms*/) { lobby_->Connect(id); }
 
-void ServerCore::OnLine(ClientId id, const std::string& line, std::int64_t now_ms) { lobby_->Line(id, line, now_ms); }
+void ServerCore::OnLine(ClientId id, const std::string& line, std::int64_t now_ms) {
+    lobby_->Line(id, line, now_ms);
+}
 
 void ServerCore::OnDisconnect(ClientId id, std::int64_t now_ms) { lobby_->Disconnect(id, now_ms); }
 

@@ -15,8 +15,10 @@ using ClientId = std::uint64_t;
 class Transport {
 public:
     virtual ~Transport() = default;
-    virtual void Send(ClientId id, const std::string& line) = 0;  // one line, without its LF (the transport adds it)
-    virtual void Close(ClientId id) = 0;  // close the client once everything queued for it has been written
+    // One line, without its LF (the transport adds it).
+    virtual void Send(ClientId id, const std::string& line) = 0;
+    // Close the client once everything queued for it has been written.
+    virtual void Close(ClientId id) = 0;
 };
 
 // Settings of the lobby and of every game it runs.
@@ -33,7 +35,8 @@ class Lobby;
 class ServerCore {
 public:
     // log: JSON Lines stream or nullptr; events: human log lines (stderr) or nullptr when quiet.
-    ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events);
+    ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log,
+               std::ostream* events);
     ~ServerCore();
     ServerCore(const ServerCore&) = delete;
     ServerCore& operator=(const ServerCore&) = delete;
@@ -44,8 +47,8 @@ public:
     // Called exactly once for every connected client when its connection ends for any reason,
     // also after the core's own Close(id). Never Send to a client after Close(id) or OnDisconnect.
     void OnDisconnect(ClientId id, std::int64_t now_ms);
-    void OnTimer(std::int64_t now_ms);        // resolves turns whose timeout has passed
-    std::int64_t NextDeadline() const;         // monotonic ms of the next turn timeout, or -1
+    void OnTimer(std::int64_t now_ms);  // resolves turns whose timeout has passed
+    std::int64_t NextDeadline() const;  // monotonic ms of the next turn timeout, or -1
 
 private:
     std::unique_ptr<Lobby> lobby_;

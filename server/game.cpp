@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <ostream>
 
-#include "rules.h"
-
 namespace gs {
 namespace {
 
@@ -13,8 +11,8 @@ std::string Num(std::int64_t value) { return std::to_string(value); }
 
 }  // namespace
 
-Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send, GameLog& log,
-           std::ostream* events)
+Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
+           GameLog& log, std::ostream* events)
     : number_(number),
       options_(options),
       send_(std::move(send)),
@@ -24,11 +22,6 @@ Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, Send
     for (Seat& seat : seats) {
         Player player;
         player.seat = std::move(seat);
-        player.money = kStartMoney;
-        player.raw = kStartRaw;
-        player.prod = kStartProd;
-        player.fabrics = kStartFabrics;
-        player.auto_plants = kStartAutoPlants;
         players_.push_back(std::move(player));
     }
 }
@@ -56,10 +49,17 @@ void Game::Handle(ClientId client, const Request& request, std::int64_t now_ms) 
         return;
     }
     switch (request.kind) {
-        case RequestKind::kMarket: ReplyMarket(client); break;
-        case RequestKind::kInfo: ReplyInfo(client); break;
-        case RequestKind::kNone: break;
-        default: Order(*player, request, now_ms); break;
+        case RequestKind::kMarket:
+            ReplyMarket(client);
+            break;
+        case RequestKind::kInfo:
+            ReplyInfo(client);
+            break;
+        case RequestKind::kNone:
+            break;
+        default:
+            Order(*player, request, now_ms);
+            break;
     }
 }
 
@@ -75,10 +75,9 @@ void Game::OnTimer(std::int64_t now_ms) {
 }
 
 int Game::PlayersIn() const {
-    return static_cast<int>(std::count_if(players_.begin(), players_.end(), [](const Player& p) { return !p.out; }));
+    return static_cast<int>(
+        std::count_if(players_.begin(), players_.end(), [](const Player& p) { return !p.out; }));
 }
-
-bool Game::HasPlayer(ClientId client) const { return Find(client) != nullptr; }
 
 bool Game::IsPlaying(ClientId client) const {
     const Player* player = Find(client);
@@ -110,16 +109,17 @@ void Game::Send(const Player& player, const std::string& line) {
 }
 
 void Game::ReplyMarket(ClientId client) {
-    send_(client, "& MARKET " + Num(market_.raw) + " " + Num(market_.min_raw_price) + " " + Num(market_.prod) + " " +
-                      Num(market_.max_prod_price));
+    send_(client, "& MARKET " + Num(market_.raw) + " " + Num(market_.min_raw_price) + " " +
+                      Num(market_.prod) + " " + Num(market_.max_prod_price));
 }
 
 void Game::ReplyInfo(ClientId client) {
-    if (winner_ >= 0 && players_[static_cast<std::size_t>(winner_)].seat.client == client) send_(client, "& YOU_WIN");
+    if (winner_ >= 0 && players_[static_cast<std::size_t>(winner_)].seat.client == client)
+        send_(client, "& YOU_WIN");
     for (const Player& p : players_) {
         if (p.out) continue;
-        send_(client, "& INFO " + p.seat.name + " " + Num(p.raw) + " " + Num(p.prod) + " " + Num(p.money) + " " +
-                          Num(p.fabrics) + " " + Num(p.auto_plants));
+        send_(client, "& INFO " + p.seat.name + " " + Num(p.raw) + " " + Num(p.prod) + " " +
+                          Num(p.money) + " " + Num(p.fabrics) + " " + Num(p.auto_plants));
     }
     send_(client, "& PLAYERS " + Num(PlayersIn()));
 }
@@ -139,17 +139,28 @@ void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
     }
     std::string reply;
     switch (request.kind) {
-        case RequestKind::kBuy: reply = Buy(player, request); break;
-        case RequestKind::kSell: reply = Sell(player, request); break;
-        case RequestKind::kProd: reply = Prod(player, request); break;
-        case RequestKind::kUpgrade: reply = Upgrade(player); break;
-        case RequestKind::kAbuild: reply = Abuild(player); break;
+        case RequestKind::kBuy:
+            reply = Buy(player, request);
+            break;
+        case RequestKind::kSell:
+            reply = Sell(player, request);
+            break;
+        case RequestKind::kProd:
+            reply = Prod(player, request);
+            break;
+        case RequestKind::kUpgrade:
+            reply = Upgrade(player);
+            break;
+        case RequestKind::kAbuild:
+            reply = Abuild(player);
+            break;
         case RequestKind::kTurn:
             player.done = true;
             Send(player, "ok: turn " + Num(turn_) + " ended for you");
             EndTurnIfReady(now_ms);
             return;
-        default: return;
+        default:
+            return;
     }
     if (reply.rfind("ok:", 0) == 0) orders_.push_back({player.seat.name, RequestText(request)});
     Send(player, reply);
@@ -159,7 +170,8 @@ std::string Game::Buy(Player& player, const Request& request) {
     const std::int64_t n = request.count;
     const std::int64_t price = request.price;
     if (n < 1) return "! error: buy at least 1 raw";
-    if (price < market_.min_raw_price) return "! error: the lowest raw price this turn is " + Num(market_.min_raw_price);
+    if (price < market_.min_raw_price)
+        return "! error: the lowest raw price this turn is " + Num(market_.min_raw_price);
     // n * price <= money, written so that it cannot overflow.
     if (n > player.money / price) return "! error: not enough money: you have " + Num(player.money);
     player.bid = Lot{n, price};
@@ -180,10 +192,13 @@ std::string Game::Sell(Player& player, const Request& request) {
 
 std::string Game::Prod(Player& player, const Request& request) {
     const std::int64_t n = request.count;
-    const std::int64_t capacity = kFabricCapacity * player.fabrics + kAutoPlantCapacity * player.auto_plants;
+    const std::int64_t capacity =
+        kFabricCapacity * player.fabrics + kAutoPlantCapacity * player.auto_plants;
     if (n > player.raw) return "! error: you have only " + Num(player.raw) + " raw";
-    if (n > capacity) return "! error: your plants make at most " + Num(capacity) + " products a turn";
-    if (n > player.money / kProductCost) return "! error: not enough money: you have " + Num(player.money);
+    if (n > capacity)
+        return "! error: your plants make at most " + Num(capacity) + " products a turn";
+    if (n > player.money / kProductCost)
+        return "! error: not enough money: you have " + Num(player.money);
     player.make = n;
     return "ok: making " + Num(n) + " products";
 }
@@ -191,14 +206,16 @@ std::string Game::Prod(Player& player, const Request& request) {
 std::string Game::Upgrade(Player& player) {
     if (player.fabrics <= static_cast<std::int64_t>(player.upgrades_due.size()))
         return "! error: no ordinary plant left to upgrade";
-    if (player.money < kUpgradeCost) return "! error: not enough money: an upgrade costs " + Num(kUpgradeCost);
+    if (player.money < kUpgradeCost)
+        return "! error: not enough money: an upgrade costs " + Num(kUpgradeCost);
     player.money -= kUpgradeCost;
     player.upgrades_due.push_back(turn_ + kUpgradeTurns);
     return "ok: upgrading a plant, done at the end of turn " + Num(turn_ + kUpgradeTurns);
 }
 
 std::string Game::Abuild(Player& player) {
-    if (player.money < kBuildCost) return "! error: not enough money: a new plant costs " + Num(kBuildCost);
+    if (player.money < kBuildCost)
+        return "! error: not enough money: a new plant costs " + Num(kBuildCost);
     player.money -= kBuildCost;
     player.builds_due.push_back(turn_ + kBuildTurns);
     return "ok: building an automatic plant, ready at the end of turn " + Num(turn_ + kBuildTurns);
@@ -252,8 +269,9 @@ void Game::RawAuction(std::vector<TradeRecord>& trades) {
     }
     // Shuffled first, then sorted stably: equal prices keep a seeded random order.
     rng_.Shuffle(bidders);
-    std::stable_sort(bidders.begin(), bidders.end(),
-                     [](const Player* a, const Player* b) { return a->bid->price > b->bid->price; });
+    std::stable_sort(bidders.begin(), bidders.end(), [](const Player* a, const Player* b) {
+        return a->bid->price > b->bid->price;
+    });
     std::int64_t left = market_.raw;
     for (Player* player : bidders) {
         const std::int64_t n = std::min(player->bid->count, left);
@@ -271,8 +289,9 @@ void Game::ProductAuction(std::vector<TradeRecord>& trades) {
         if (Trades(player) && player.offer) sellers.push_back(&player);
     }
     rng_.Shuffle(sellers);
-    std::stable_sort(sellers.begin(), sellers.end(),
-                     [](const Player* a, const Player* b) { return a->offer->price < b->offer->price; });
+    std::stable_sort(sellers.begin(), sellers.end(), [](const Player* a, const Player* b) {
+        return a->offer->price < b->offer->price;
+    });
     std::int64_t left = market_.prod;
     for (Player* player : sellers) {
         const std::int64_t n = std::min({player->offer->count, left, player->prod});
@@ -287,7 +306,8 @@ void Game::ProductAuction(std::vector<TradeRecord>& trades) {
 void Game::Production() {
     for (Player& player : players_) {
         if (!Trades(player) || !player.make) continue;
-        const std::int64_t capacity = kFabricCapacity * player.fabrics + kAutoPlantCapacity * player.auto_plants;
+        const std::int64_t capacity =
+            kFabricCapacity * player.fabrics + kAutoPlantCapacity * player.auto_plants;
         const std::int64_t affordable = std::max<std::int64_t>(0, player.money / kProductCost);
         const std::int64_t n = std::min({*player.make, player.raw, capacity, affordable});
         if (n <= 0) continue;
@@ -302,22 +322,26 @@ void Game::Building() {
         if (player.out) continue;
         const int turn = turn_;
         auto due = [turn](int at) { return at <= turn; };
-        const auto upgraded = std::count_if(player.upgrades_due.begin(), player.upgrades_due.end(), due);
+        const auto upgraded =
+            std::count_if(player.upgrades_due.begin(), player.upgrades_due.end(), due);
         player.fabrics -= upgraded;
         player.auto_plants += upgraded;
-        player.auto_plants += std::count_if(player.builds_due.begin(), player.builds_due.end(), due);
-        player.upgrades_due.erase(std::remove_if(player.upgrades_due.begin(), player.upgrades_due.end(), due),
-                                  player.upgrades_due.end());
-        player.builds_due.erase(std::remove_if(player.builds_due.begin(), player.builds_due.end(), due),
-                                player.builds_due.end());
+        player.auto_plants +=
+            std::count_if(player.builds_due.begin(), player.builds_due.end(), due);
+        player.upgrades_due.erase(
+            std::remove_if(player.upgrades_due.begin(), player.upgrades_due.end(), due),
+            player.upgrades_due.end());
+        player.builds_due.erase(
+            std::remove_if(player.builds_due.begin(), player.builds_due.end(), due),
+            player.builds_due.end());
     }
 }
 
 void Game::Upkeep() {
     for (Player& player : players_) {
         if (player.out) continue;
-        player.money -= kRawUpkeep * player.raw + kProdUpkeep * player.prod + kFabricUpkeep * player.fabrics +
-                        kAutoPlantUpkeep * player.auto_plants;
+        player.money -= kRawUpkeep * player.raw + kProdUpkeep * player.prod +
+                        kFabricUpkeep * player.fabrics + kAutoPlantUpkeep * player.auto_plants;
     }
 }
 
@@ -331,7 +355,8 @@ void Game::Bankruptcies() {
 }
 
 void Game::CloseAtTurnLimit() {
-    // The richest player still in wins; on equal money the earliest joined, as players_ is in join order.
+    // The richest player still in wins; on equal money the earliest joined, as players_ is in join
+    // order.
     for (std::size_t i = 0; i < players_.size(); ++i) {
         if (players_[i].out) continue;
         if (winner_ < 0 || players_[i].money > players_[static_cast<std::size_t>(winner_)].money) {
@@ -358,22 +383,25 @@ void Game::NextTurn(std::int64_t now_ms) {
         player.make.reset();
         player.done = false;
     }
-    deadline_ms_ = options_.turn_timeout_s > 0 ? now_ms + options_.turn_timeout_s * kMsPerSecond : -1;
+    deadline_ms_ =
+        options_.turn_timeout_s > 0 ? now_ms + options_.turn_timeout_s * kMsPerSecond : -1;
 }
 
 void Game::Finish(const std::string& reason) {
     finished_ = true;
     deadline_ms_ = -1;
-    const std::string winner = winner_ >= 0 ? players_[static_cast<std::size_t>(winner_)].seat.name : "";
+    const std::string winner =
+        winner_ >= 0 ? players_[static_cast<std::size_t>(winner_)].seat.name : "";
     log_.End(number_, turn_, reason, winner, Records());
-    Event("game " + Num(number_) + " ended after " + Num(turn_) + " turns: " +
-          (winner.empty() ? "no winner" : "winner " + winner));
+    Event("game " + Num(number_) + " ended after " + Num(turn_) +
+          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
 }
 
 std::vector<PlayerRecord> Game::Records() const {
     std::vector<PlayerRecord> records;
     for (const Player& p : players_) {
-        records.push_back({p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out, p.out_turn});
+        records.push_back(
+            {p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out, p.out_turn});
     }
     return records;
 }

@@ -14,6 +14,7 @@
 #include "market.h"
 #include "request.h"
 #include "rng.h"
+#include "rules.h"
 
 namespace gs {
 
@@ -46,7 +47,6 @@ public:
     bool finished() const { return finished_; }
     std::int64_t deadline_ms() const { return deadline_ms_; }  // -1: none
     int PlayersIn() const;
-    bool HasPlayer(ClientId client) const;
     // The player is still in the running game and its client still attached.
     bool IsPlaying(ClientId client) const;
     std::vector<ClientId> PlayingClients() const;
@@ -62,13 +62,17 @@ private:
         bool attached = true;  // its client still follows the game
         bool out = false;
         int out_turn = 0;
-        std::int64_t money, raw, prod, fabrics, auto_plants;
-        std::vector<int> upgrades_due;  // turns at whose end an upgrade completes
-        std::vector<int> builds_due;    // turns at whose end a new automatic plant is ready
-        std::optional<Lot> bid;         // this turn's "buy"
-        std::optional<Lot> offer;       // this turn's "sell"
+        std::int64_t money = kStartMoney;
+        std::int64_t raw = kStartRaw;
+        std::int64_t prod = kStartProd;
+        std::int64_t fabrics = kStartFabrics;
+        std::int64_t auto_plants = kStartAutoPlants;
+        std::vector<int> upgrades_due;     // turns at whose end an upgrade completes
+        std::vector<int> builds_due;       // turns at whose end a new automatic plant is ready
+        std::optional<Lot> bid;            // this turn's "buy"
+        std::optional<Lot> offer;          // this turn's "sell"
         std::optional<std::int64_t> make;  // this turn's "prod"
-        bool done = false;              // sent "turn"
+        bool done = false;                 // sent "turn"
     };
 
     Player* Find(ClientId client);

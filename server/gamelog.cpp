@@ -30,7 +30,8 @@ std::string PlayersJson(const std::vector<PlayerRecord>& players, bool with_out_
 
 std::string MarketJson(const MarketRow& m) {
     return "{\"mood\":" + std::to_string(m.mood) + ",\"raw\":" + std::to_string(m.raw) +
-           ",\"min_raw_price\":" + std::to_string(m.min_raw_price) + ",\"prod\":" + std::to_string(m.prod) +
+           ",\"min_raw_price\":" + std::to_string(m.min_raw_price) +
+           ",\"prod\":" + std::to_string(m.prod) +
            ",\"max_prod_price\":" + std::to_string(m.max_prod_price) + "}";
 }
 
@@ -55,8 +56,10 @@ std::string JsonString(const std::string& text) {
     return json + "\"";
 }
 
-void GameLog::Start(int game, std::uint64_t seed, int max_turns, const std::vector<std::string>& players) {
-    std::string line = "{\"event\":\"start\",\"game\":" + std::to_string(game) + ",\"seed\":" + std::to_string(seed) +
+void GameLog::Start(int game, std::uint64_t seed, int max_turns,
+                    const std::vector<std::string>& players) {
+    std::string line = "{\"event\":\"start\",\"game\":" + std::to_string(game) +
+                       ",\"seed\":" + std::to_string(seed) +
                        ",\"max_turns\":" + std::to_string(max_turns) + ",\"players\":[";
     for (std::size_t i = 0; i < players.size(); ++i) {
         if (i > 0) line += ",";
@@ -65,13 +68,16 @@ void GameLog::Start(int game, std::uint64_t seed, int max_turns, const std::vect
     Write(line + "]}");
 }
 
-void GameLog::Turn(int game, int turn, const MarketRow& market, const std::vector<OrderRecord>& orders,
-                   const std::vector<TradeRecord>& trades, const std::vector<PlayerRecord>& players) {
-    std::string line = "{\"event\":\"turn\",\"game\":" + std::to_string(game) + ",\"turn\":" + std::to_string(turn) +
-                       ",\"market\":" + MarketJson(market) + ",\"orders\":[";
+void GameLog::Turn(int game, int turn, const MarketRow& market,
+                   const std::vector<OrderRecord>& orders, const std::vector<TradeRecord>& trades,
+                   const std::vector<PlayerRecord>& players) {
+    std::string line = "{\"event\":\"turn\",\"game\":" + std::to_string(game) +
+                       ",\"turn\":" + std::to_string(turn) + ",\"market\":" + MarketJson(market) +
+                       ",\"orders\":[";
     for (std::size_t i = 0; i < orders.size(); ++i) {
         if (i > 0) line += ",";
-        line += "{\"player\":" + JsonString(orders[i].player) + ",\"order\":" + JsonString(orders[i].order) + "}";
+        line += "{\"player\":" + JsonString(orders[i].player) +
+                ",\"order\":" + JsonString(orders[i].order) + "}";
     }
     line += "],\"trades\":[";
     for (std::size_t i = 0; i < trades.size(); ++i) {
@@ -85,8 +91,9 @@ void GameLog::Turn(int game, int turn, const MarketRow& market, const std::vecto
 
 void GameLog::End(int game, int turn, const std::string& reason, const std::string& winner,
                   const std::vector<PlayerRecord>& players) {
-    Write("{\"event\":\"end\",\"game\":" + std::to_string(game) + ",\"turn\":" + std::to_string(turn) +
-          ",\"reason\":" + JsonString(reason) + ",\"winner\":" + (winner.empty() ? "null" : JsonString(winner)) +
+    Write("{\"event\":\"end\",\"game\":" + std::to_string(game) +
+          ",\"turn\":" + std::to_string(turn) + ",\"reason\":" + JsonString(reason) +
+          ",\"winner\":" + (winner.empty() ? "null" : JsonString(winner)) +
           ",\"players\":" + PlayersJson(players, true) + "}");
 }
 

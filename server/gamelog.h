@@ -42,7 +42,8 @@ class GameLog {
 public:
     explicit GameLog(std::ostream* out) : out_(out) {}
 
-    void Start(int game, std::uint64_t seed, int max_turns, const std::vector<std::string>& players);
+    void Start(int game, std::uint64_t seed, int max_turns,
+               const std::vector<std::string>& players);
     void Turn(int game, int turn, const MarketRow& market, const std::vector<OrderRecord>& orders,
               const std::vector<TradeRecord>& trades, const std::vector<PlayerRecord>& players);
     // reason: "last_player", "turn_limit" or "all_out"; winner "" for none.

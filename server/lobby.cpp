@@ -1,4 +1,14 @@
 // Lobby commands, routing of lines, and the life of waiting games.
+//
+// How a line is routed once the client has a name:
+// - a first word beginning with "." is a lobby command; an unknown one is an error, not chat,
+//   so that a mistyped command is not broadcast;
+// - "start", and the game requests ("market", "info", "buy", ...), go to the client's game;
+// - anything else is chat, for the members of the same waiting game, the players still in the
+//   same running game, or everyone in the lobby. Bytes outside printable ASCII become '?';
+//   a line that then contains a robot marker is not sent, and its sender gets an error.
+// A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
+// once, but "info" and "market" keep answering from that game until it creates or joins another.
 #include "lobby.h"
 
 #include <algorithm>
@@ -13,18 +23,21 @@ namespace {
 
 std::string Num(std::int64_t value) { return std::to_string(value); }
 
-std::string Players(std::size_t count) { return Num(static_cast<std::int64_t>(count)) + (count == 1 ? " player" : " players"); }
+std::string Players(std::size_t count) {
+    return Num(static_cast<std::int64_t>(count)) + (count == 1 ? " player" : " players");
+}
 
 }  // namespace
 
-Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events)
+Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
+             std::ostream* events)
     : options_(options), transport_(transport), log_(log), events_(events) {
     options_.max_players = std::clamp(options_.max_players, 1, kMaxPlayersLimit);
     options_.max_turns = std::max(options_.max_turns, 1);
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
 }
 
-void Lobby::Connect(ClientId id) { clients_[id] = Client{}; }
+void Lobby::Connect(ClientId id) { clients_.emplace(id, Client{}); }
 
 void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
     auto it = clients_.find(id);
@@ -109,14 +122,15 @@ void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::
     Send(id, "ok: welcome, " + line);
 }
 
-void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>& words, std::int64_t now_ms) {
+void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>& words,
+                    std::int64_t now_ms) {
     const std::string& command = words[0];
     if (command == ".join") {
         Join(id, client, words);
         return;
     }
-    const bool known = command == ".who" || command == ".create" || command == ".botstart" || command == ".leave" ||
-                       command == ".quit";
+    const bool known = command == ".who" || command == ".create" || command == ".botstart" ||
+                       command == ".leave" || command == ".quit";
     if (!known) {
         Send(id, "! error: unknown command");
         return;
@@ -140,8 +154,11 @@ void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>&
 
 void Lobby::Who(ClientId id) {
     for (const auto& [number, table] : tables_) {
-        Send(id, "game " + Num(number) + " (" + NameOf(table.members.front()) + ", " + Players(table.members.size()) +
-                     ") is waiting  #" + Num(number));
+        const std::string head = "game " + Num(number) + " (" + NameOf(table.members.front()) +
+                                 ", " + Players(table.members.size()) + ")";
+        // A full game is listed without the waiting marker: a robot joins the first game so
+        // marked, and one that tried a full game would wait for its start forever.
+        Send(id, Full(table) ? head + " is full" : head + " is waiting  #" + Num(number));
     }
     for (const auto& [number, game] : running_) {
         Send(id, "game " + Num(number) + " is running, turn " + Num(game->turn()) + ", " +
@@ -175,11 +192,12 @@ void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& wo
     auto it = tables_.find(static_cast<int>(number));
     if (it == tables_.end()) {
         const bool running = running_.count(static_cast<int>(number)) > 0;
-        Send(id, running ? "! error: game #" + Num(number) + " is already running" : "! error: no such game");
+        Send(id, running ? "! error: game #" + Num(number) + " is already running"
+                         : "! error: no such game");
         return;
     }
     Table& table = it->second;
-    if (table.members.size() >= static_cast<std::size_t>(options_.max_players)) {
+    if (Full(table)) {
         Send(id, "! error: game #" + Num(number) + " is full");
         return;
     }
@@ -213,14 +231,15 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
     const int number = client.table;
     const Table table = tables_[number];
     if (table.members.front() != id) {
-        Send(id, "! error: only " + NameOf(table.members.front()) + ", who created the game, can start it");
+        Send(id, "! error: only " + NameOf(table.members.front()) +
+                     ", who created the game, can start it");
         return;
     }
     std::vector<Seat> seats;
     for (ClientId member : table.members) seats.push_back({member, NameOf(member)});
     auto game = std::make_shared<Game>(
-        number, std::move(seats), options_, [this](ClientId to, const std::string& line) { Send(to, line); }, log_,
-        events_);
+        number, std::move(seats), options_,
+        [this](ClientId to, const std::string& line) { Send(to, line); }, log_, events_);
     tables_.erase(number);
     for (ClientId member : table.members) {
         Client& each = clients_[member];
@@ -239,7 +258,9 @@ void Lobby::Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly
         if (!quietly) Send(id, "ok: you left game #" + Num(number));
     } else if (client.game && client.game->IsPlaying(id)) {
         const std::shared_ptr<Game> game = client.game;
-        if (!quietly) Send(id, "ok: you left game #" + Num(game->number()) + "; you are out at the end of this turn");
+        if (!quietly)
+            Send(id, "ok: you left game #" + Num(game->number()) +
+                         "; you are out at the end of this turn");
         game->Detach(id, now_ms);
         ForgetFinished(game);
     } else if (!quietly) {
@@ -252,14 +273,18 @@ void Lobby::LeaveTable(ClientId id, Client& client) {
     client.table = 0;
     Table& table = tables_[number];
     const bool was_owner = table.members.front() == id;
-    table.members.erase(std::remove(table.members.begin(), table.members.end(), id), table.members.end());
+    table.members.erase(std::remove(table.members.begin(), table.members.end(), id),
+                        table.members.end());
     if (table.members.empty()) {
         tables_.erase(number);
         return;
     }
     for (ClientId member : table.members) Send(member, client.name + " left game #" + Num(number));
-    // The earliest remaining member inherits the game, so the others are not left waiting for nobody.
-    if (was_owner) Send(table.members.front(), "ok: game #" + Num(number) + " is yours now: send start to begin it");
+    // The earliest remaining member inherits the game, so the others are not left waiting for
+    // nobody.
+    if (was_owner)
+        Send(table.members.front(),
+             "ok: game #" + Num(number) + " is yours now: send start to begin it");
 }
 
 void Lobby::GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms) {
@@ -300,6 +325,10 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
 void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {
     // Its players keep the game for "info" and "market"; the lobby only stops listing it.
     if (game->finished()) running_.erase(game->number());
+}
+
+bool Lobby::Full(const Table& table) const {
+    return table.members.size() >= static_cast<std::size_t>(options_.max_players);
 }
 
 bool Lobby::InGame(ClientId id, const Client& client) const {

@@ -19,7 +19,8 @@ namespace gs {
 // Everything the server knows about clients and games.
 class Lobby {
 public:
-    Lobby(const CoreOptions& options, Transport& transport, std::ostream* log, std::ostream* events);
+    Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
+          std::ostream* events);
 
     void Connect(ClientId id);
     void Line(ClientId id, const std::string& line, std::int64_t now_ms);
@@ -30,9 +31,9 @@ public:
 private:
     // A connection and where it stands.
     struct Client {
-        std::string name;    // empty until the client has sent a valid one
-        bool closing = false;  // Close was asked for: nothing more is sent or handled
-        int table = 0;       // waiting game it belongs to, 0 for none
+        std::string name;            // empty until the client has sent a valid one
+        bool closing = false;        // Close was asked for: nothing more is sent or handled
+        int table = 0;               // waiting game it belongs to, 0 for none
         std::shared_ptr<Game> game;  // running game it plays in, or the last game it played
     };
 
@@ -44,7 +45,8 @@ private:
     void Send(ClientId id, const std::string& line);
     void CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms);
     void TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms);
-    void Command(ClientId id, Client& client, const std::vector<std::string>& words, std::int64_t now_ms);
+    void Command(ClientId id, Client& client, const std::vector<std::string>& words,
+                 std::int64_t now_ms);
     void Who(ClientId id);
     void Create(ClientId id, Client& client);
     void Join(ClientId id, Client& client, const std::vector<std::string>& words);
@@ -55,6 +57,7 @@ private:
     void GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms);
     void Chat(ClientId id, const Client& client, const std::string& line);
     void ForgetFinished(const std::shared_ptr<Game>& game);
+    bool Full(const Table& table) const;
     bool InGame(ClientId id, const Client& client) const;
     std::string InGameError(const Client& client) const;
     const std::string& NameOf(ClientId id) const;
@@ -65,9 +68,9 @@ private:
     GameLog log_;
     std::ostream* events_;
     std::map<ClientId, Client> clients_;
-    std::set<std::string> names_;                     // names in use
-    std::map<int, Table> tables_;                     // waiting games by number, oldest first
-    std::map<int, std::shared_ptr<Game>> running_;    // running games by number
+    std::set<std::string> names_;                   // names in use
+    std::map<int, Table> tables_;                   // waiting games by number, oldest first
+    std::map<int, std::shared_ptr<Game>> running_;  // running games by number
     int next_game_ = 1;
 };
 

@@ -88,15 +88,16 @@ int main(int argc, char** argv) {
     std::ostream* events = options.quiet ? nullptr : &std::cerr;
     if (!options.seed_given) options.seed = SeedFromClock();
 
-    gs::LogFile log;
-    if (!options.log_path.empty() && !log.Open(options.log_path, error)) {
+    RaiseFileLimit(options.max_clients, events);
+    gs::NetServer server({options.host, options.port, options.max_clients}, events);
+    if (!server.Listen(error)) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
     }
-    RaiseFileLimit(options.max_clients, events);
-
-    gs::NetServer server({options.host, options.port, options.max_clients}, events);
-    if (!server.Listen(error)) {
+    // Opened only once the address is ours, so that a server that cannot start leaves an
+    // earlier log in place.
+    gs::LogFile log;
+    if (!options.log_path.empty() && !log.Open(options.log_path, error)) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
     }

@@ -15,11 +15,7 @@ struct MoodRow {
 };
 
 constexpr MoodRow kMoodTable[kMoodCount] = {
-    {1, 900, 3, 7000},
-    {2, 700, 3, 6200},
-    {2, 550, 2, 5600},
-    {3, 450, 2, 5000},
-    {4, 350, 1, 4300},
+    {1, 900, 3, 7000}, {2, 700, 3, 6200}, {2, 550, 2, 5600}, {3, 450, 2, 5000}, {4, 350, 1, 4300},
 };
 
 }  // namespace
@@ -38,9 +34,14 @@ MarketRow MarketFor(int mood, int players) {
 
 int NextMood(int mood, Rng& rng) {
     switch (rng.Below(4)) {
-        case 0: mood -= 1; break;
-        case 1: mood += 1; break;
-        default: break;
+        case 0:
+            mood -= 1;
+            break;
+        case 1:
+            mood += 1;
+            break;
+        default:
+            break;
     }
     return std::clamp(mood, 0, kMoodCount - 1);
 }

@@ -7,14 +7,23 @@ namespace {
 // Texts that robots search for in the server's output; only the server's own message for
 // each may contain it.
 const char* const kRobotMarkers[] = {
-    "waiting  #", "games are played", " has created the game #", "@+ JOIN ",
-    "botstart",   "& START",          "& MARKET",                "& INFO",
-    "& PLAYERS",  "# You are a bankrupt,", "& ENDTURN",          "& YOU_WIN",
+    "waiting  #",
+    "games are played",
+    " has created the game #",
+    "@+ JOIN ",
+    "botstart",
+    "& START",
+    "& MARKET",
+    "& INFO",
+    "& PLAYERS",
+    "# You are a bankrupt,",
+    "& ENDTURN",
+    "& YOU_WIN",
 };
 
 bool IsNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '_' || c == '-' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.';
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 namespace gs {
 namespace {
 
-constexpr std::size_t kMaxNumberDigits = 9;  // digits; keeps numbers within kMaxRequestNumber
-
 struct RequestWord {
     const char* word;
     RequestKind kind;
@@ -14,14 +12,10 @@ struct RequestWord {
 };
 
 constexpr RequestWord kRequestWords[] = {
-    {"market", RequestKind::kMarket, 0, "market"},
-    {"info", RequestKind::kInfo, 0, "info"},
-    {"buy", RequestKind::kBuy, 2, "buy N P"},
-    {"sell", RequestKind::kSell, 2, "sell N P"},
-    {"prod", RequestKind::kProd, 1, "prod N"},
-    {"upgrade", RequestKind::kUpgrade, 0, "upgrade"},
-    {"abuild", RequestKind::kAbuild, 0, "abuild"},
-    {"turn", RequestKind::kTurn, 0, "turn"},
+    {"market", RequestKind::kMarket, 0, "market"}, {"info", RequestKind::kInfo, 0, "info"},
+    {"buy", RequestKind::kBuy, 2, "buy N P"},      {"sell", RequestKind::kSell, 2, "sell N P"},
+    {"prod", RequestKind::kProd, 1, "prod N"},     {"upgrade", RequestKind::kUpgrade, 0, "upgrade"},
+    {"abuild", RequestKind::kAbuild, 0, "abuild"}, {"turn", RequestKind::kTurn, 0, "turn"},
 };
 
 bool IsDigits(const std::string& word) {
@@ -51,11 +45,11 @@ std::vector<std::string> SplitWords(const std::string& line) {
 
 bool ParseNumber(const std::string& word, std::int64_t& value) {
     if (!IsDigits(word)) return false;
-    std::size_t first = word.find_first_not_of('0');
-    if (first == std::string::npos) first = word.size() - 1;  // "000" is 0
-    if (word.size() - first > kMaxNumberDigits) return false;
     value = 0;
-    for (std::size_t i = first; i < word.size(); ++i) value = value * 10 + (word[i] - '0');
+    for (char c : word) {
+        value = value * 10 + (c - '0');
+        if (value > kMaxRequestNumber) return false;  // stops long before the 64-bit limit
+    }
     return true;
 }
 
@@ -75,7 +69,8 @@ Request ParseRequest(const std::string& line) {
         for (int i = 0; i < entry.numbers; ++i) {
             const std::string& word = words[static_cast<std::size_t>(i) + 1];
             if (!ParseNumber(word, *targets[i])) {
-                request.error = IsDigits(word) ? "! error: number too large (at most 999999999)"
+                request.error = IsDigits(word) ? "! error: number too large (at most " +
+                                                     std::to_string(kMaxRequestNumber) + ")"
                                                : usage + " (N and P are whole numbers)";
                 return request;
             }
@@ -87,17 +82,24 @@ Request ParseRequest(const std::string& line) {
 
 std::string RequestText(const Request& request) {
     switch (request.kind) {
-        case RequestKind::kMarket: return "market";
-        case RequestKind::kInfo: return "info";
+        case RequestKind::kMarket:
+            return "market";
+        case RequestKind::kInfo:
+            return "info";
         case RequestKind::kBuy:
             return "buy " + std::to_string(request.count) + " " + std::to_string(request.price);
         case RequestKind::kSell:
             return "sell " + std::to_string(request.count) + " " + std::to_string(request.price);
-        case RequestKind::kProd: return "prod " + std::to_string(request.count);
-        case RequestKind::kUpgrade: return "upgrade";
-        case RequestKind::kAbuild: return "abuild";
-        case RequestKind::kTurn: return "turn";
-        case RequestKind::kNone: break;
+        case RequestKind::kProd:
+            return "prod " + std::to_string(request.count);
+        case RequestKind::kUpgrade:
+            return "upgrade";
+        case RequestKind::kAbuild:
+            return "abuild";
+        case RequestKind::kTurn:
+            return "turn";
+        case RequestKind::kNone:
+            break;
     }
     return "";
 }

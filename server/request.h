@@ -25,7 +25,7 @@ struct Request {
 // Words of a line, split at spaces and tabs.
 std::vector<std::string> SplitWords(const std::string& line);
 
-// A decimal number of 1 to 9 digits (no sign); false when `word` is not one.
+// A decimal number (no sign) up to kMaxRequestNumber; false when `word` is not one.
 bool ParseNumber(const std::string& word, std::int64_t& value);
 
 // A line whose first word names a game request, parsed; any other line gives kind kNone.

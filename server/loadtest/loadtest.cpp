@@ -36,9 +36,9 @@ constexpr std::uint32_t kServerLogTag = UINT32_MAX;  // epoll tag of the server'
 // Orders every player sends each turn: cheap enough that most games survive the run.
 constexpr char kTurnOrders[] = "market\ninfo\nsell 2 4300\nbuy 2 900\nprod 2\nturn\n";
 
-std::int64_t NowMs() {
+std::int64_t NowUs() {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Discards what the server wrote to standard error, so that it never blocks on a full pipe.
@@ -60,7 +60,7 @@ struct Settings {
 
 // One simulated player: a socket, its framing, and where it is in its game.
 struct Player {
-    enum class Stage { kConnecting, kLobby, kJoined, kPlaying, kDone };
+    enum class Stage { kConnecting, kLobby, kPlaying, kDone };
     int fd = -1;
     int game = 0;                // index of its game in this run
     bool creator = false;
@@ -68,6 +68,7 @@ struct Player {
     Stage stage = Stage::kConnecting;
     gs::InputBuffer in;
     std::string out;
+    bool watching_output = true;  // EPOLLOUT is asked for
     int turns_done = 0;
 };
 
@@ -76,9 +77,8 @@ struct Game {
     std::vector<int> members;    // indexes into the players
     int server_number = 0;       // the server's game number, once created
     int joined = 0;
-    int orders_sent = 0;         // players that have sent this turn's orders
-    std::int64_t last_orders_ms = 0;
-    int turn = 0;
+    std::int64_t last_orders_us = 0;  // when the last orders of the current turn were sent
+    int turns_resolved = 0;
 };
 
 // The run: one epoll loop over every player's socket.
@@ -108,8 +108,8 @@ private:
     int finished_ = 0;
     int started_games_ = 0;
     std::string failure_;
-    std::vector<std::int64_t> resolve_ms_;  // per game and turn: last orders sent to end of turn seen
-    std::int64_t begin_ms_ = 0, all_started_ms_ = 0, end_ms_ = 0;
+    std::vector<std::int64_t> resolve_us_;  // per game and turn: last orders sent to end of turn seen
+    std::int64_t begin_us_ = 0, all_started_us_ = 0, end_us_ = 0;
     std::uint64_t lines_in_ = 0, bytes_out_ = 0;
 };
 
@@ -121,7 +121,7 @@ bool LoadTest::Run() {
     epoll_event log_event{EPOLLIN, {}};
     log_event.data.u32 = kServerLogTag;
     epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, server_log_fd_, &log_event);
-    begin_ms_ = NowMs();
+    begin_us_ = NowUs();
     for (int i = 0; i < count; ++i) {
         Player& p = players_[i];
         p.game = i / settings_.players;
@@ -130,15 +130,15 @@ bool LoadTest::Run() {
         games_[p.game].members.push_back(i);
         if (!Connect(i)) return false;
     }
-    const std::int64_t deadline = begin_ms_ + settings_.time_limit_s * 1000LL;
+    const std::int64_t deadline = begin_us_ + settings_.time_limit_s * 1000000LL;
     epoll_event events[kMaxEventsPerWait];
     while (finished_ < count && failure_.empty()) {
-        const std::int64_t left = deadline - NowMs();
-        if (left <= 0) {
+        const std::int64_t left_ms = (deadline - NowUs()) / 1000;
+        if (left_ms <= 0) {
             Fail("time limit reached with " + std::to_string(count - finished_) + " players unfinished");
             break;
         }
-        const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left));
+        const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms));
         for (int i = 0; i < n; ++i) {
             if (events[i].data.u32 == kServerLogTag) {
                 DrainServerLog(server_log_fd_);
@@ -147,7 +147,7 @@ bool LoadTest::Run() {
             }
         }
     }
-    end_ms_ = NowMs();
+    end_us_ = NowUs();
     for (Player& p : players_) {
         if (p.fd >= 0) close(p.fd);
     }
@@ -205,7 +205,7 @@ void LoadTest::OnEvent(int index, std::uint32_t events) {
 void LoadTest::OnLine(int index, const std::string& line) {
     Player& p = players_[index];
     Game& game = games_[p.game];
-    if (line.rfind("! error", 0) == 0 && p.stage != Player::Stage::kPlaying) {
+    if (line.rfind("! error", 0) == 0 && p.stage == Player::Stage::kLobby) {
         return Fail(p.name + " got: " + line);
     }
     const std::string created = p.name + " has created the game #";
@@ -218,16 +218,15 @@ void LoadTest::OnLine(int index, const std::string& line) {
         if (++game.joined == settings_.players - 1) Queue(index, "start\n");
     } else if (line == "& START") {
         p.stage = Player::Stage::kPlaying;
-        if (p.creator && ++started_games_ == settings_.games) all_started_ms_ = NowMs();
+        if (p.creator && ++started_games_ == settings_.games) all_started_us_ = NowUs();
         SendOrders(index);
     } else if (line == "& YOU_WIN") {
         Finish(index);  // its game is over: the others are out
     } else if (line == "& ENDTURN" || line.rfind("# You are a bankrupt", 0) == 0) {
-        if (game.orders_sent > 0) {
+        if (p.turns_done == game.turns_resolved) {
             // The first player to hear of the end of the turn times it for the whole game.
-            resolve_ms_.push_back(NowMs() - game.last_orders_ms);
-            game.orders_sent = 0;
-            ++game.turn;
+            resolve_us_.push_back(NowUs() - game.last_orders_us);
+            ++game.turns_resolved;
         }
         ++p.turns_done;
         if (line == "& ENDTURN" && p.turns_done < settings_.turns) {
@@ -239,9 +238,7 @@ void LoadTest::OnLine(int index, const std::string& line) {
 }
 
 void LoadTest::SendOrders(int index) {
-    Game& game = games_[players_[index].game];
-    ++game.orders_sent;
-    game.last_orders_ms = NowMs();
+    games_[players_[index].game].last_orders_us = NowUs();
     Queue(index, kTurnOrders);
 }
 
@@ -258,6 +255,8 @@ void LoadTest::Flush(int index) {
         bytes_out_ += static_cast<std::uint64_t>(n);
         p.out.erase(0, static_cast<std::size_t>(n));
     }
+    if (p.watching_output == !p.out.empty()) return;
+    p.watching_output = !p.out.empty();
     const std::uint32_t wanted = p.out.empty() ? 0u : static_cast<std::uint32_t>(EPOLLOUT);
     epoll_event event{EPOLLIN | wanted, {}};
     event.data.u32 = static_cast<std::uint32_t>(index);
@@ -273,28 +272,27 @@ void LoadTest::Finish(int index) {
     ++finished_;
 }
 
-std::int64_t Percentile(const std::vector<std::int64_t>& sorted, double fraction) {
-    if (sorted.empty()) return 0;
-    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1));
-    return sorted[at];
+double PercentileMs(const std::vector<std::int64_t>& sorted_us, double fraction) {
+    if (sorted_us.empty()) return 0;
+    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(sorted_us.size() - 1));
+    return static_cast<double>(sorted_us[at]) / 1000.0;
 }
 
 void LoadTest::Report() const {
-    std::vector<std::int64_t> sorted = resolve_ms_;
+    std::vector<std::int64_t> sorted = resolve_us_;
     std::sort(sorted.begin(), sorted.end());
-    const double seconds = static_cast<double>(end_ms_ - all_started_ms_) / 1000.0;
-    std::printf("clients: %zu in %d games of %d players\n", players_.size(), settings_.games,
-                settings_.players);
-    std::printf("setup (connect, lobby, start): %lld ms\n",
-                static_cast<long long>(all_started_ms_ - begin_ms_));
-    std::printf("turns resolved: %zu in %.2f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
+    const double seconds = static_cast<double>(end_us_ - all_started_us_) / 1e6;
+    std::printf("clients: %zu in %d games of %d players, %d turns each\n", players_.size(), settings_.games,
+                settings_.players, settings_.turns);
+    std::printf("setup (connect, lobby, start): %.1f ms\n",
+                static_cast<double>(all_started_us_ - begin_us_) / 1000.0);
+    std::printf("turns resolved: %zu in %.3f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
                 sorted.size(), seconds, seconds > 0 ? static_cast<double>(sorted.size()) / seconds : 0.0,
                 static_cast<unsigned long long>(lines_in_), static_cast<unsigned long long>(bytes_out_));
-    std::printf("turn resolution (last orders sent -> end of turn seen), ms: min %lld, median %lld, "
-                "p90 %lld, p99 %lld, max %lld\n",
-                static_cast<long long>(Percentile(sorted, 0)), static_cast<long long>(Percentile(sorted, 0.5)),
-                static_cast<long long>(Percentile(sorted, 0.9)), static_cast<long long>(Percentile(sorted, 0.99)),
-                static_cast<long long>(Percentile(sorted, 1)));
+    std::printf("turn resolution (last orders sent -> end of turn seen), ms: min %.3f, median %.3f, "
+                "p90 %.3f, p99 %.3f, max %.3f\n",
+                PercentileMs(sorted, 0), PercentileMs(sorted, 0.5), PercentileMs(sorted, 0.9),
+                PercentileMs(sorted, 0.99), PercentileMs(sorted, 1));
     if (!failure_.empty()) std::printf("FAILED: %s\n", failure_.c_str());
 }
 

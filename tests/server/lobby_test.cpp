@@ -48,9 +48,10 @@ TEST_F(Lobby, WhoListsWaitingThenRunningGames) {
     const ClientId dan = Named("dan");
     Say(dan, ".create");
     Say(Named("eve"), ".join 3");
-    EXPECT_EQ(Ask(watcher, ".who"), (Lines{"game 2 (carl, 1 player) is waiting  #2",
-                                           "game 3 (dan, 2 players) is waiting  #3",
-                                           "game 1 is running, turn 1, 2 players", "1 games are played"}));
+    EXPECT_EQ(
+        Ask(watcher, ".who"),
+        (Lines{"game 2 (carl, 1 player) is waiting  #2", "game 3 (dan, 2 players) is waiting  #3",
+               "game 1 is running, turn 1, 2 players", "1 games are played"}));
 }
 
 TEST_F(Lobby, JoinTellsEveryMemberAndTheJoiner) {
@@ -64,7 +65,9 @@ TEST_F(Lobby, JoinTellsEveryMemberAndTheJoiner) {
     Say(cid, ".join 1");
     EXPECT_EQ(Take(ann), Lines{"@+ JOIN cid"});
     EXPECT_EQ(Take(bob), Lines{"@+ JOIN cid"});
-    EXPECT_EQ(AskOne(Named("dee"), ".join 1"), "! error: game #1 is full");
+    const ClientId dee = Named("dee");
+    EXPECT_EQ(AskOne(dee, ".join 1"), "! error: game #1 is full");
+    EXPECT_EQ(Ask(dee, ".who"), (Lines{"game 1 (ann, 3 players) is full", "0 games are played"}));
     EXPECT_EQ(events.str(), "game 1 created by ann\ngame 1: bob joined\ngame 1: cid joined\n");
 }
 
@@ -108,7 +111,8 @@ TEST_F(Lobby, BotstartAsksTheCreatorWhoAloneStarts) {
     Say(ann, "start");
     EXPECT_EQ(Take(ann), Lines{"& START"});
     EXPECT_EQ(Take(bob), Lines{"& START"});
-    EXPECT_EQ(events.str().substr(events.str().rfind("game 1 started")), "game 1 started: ann, bob\n");
+    EXPECT_EQ(events.str().substr(events.str().rfind("game 1 started")),
+              "game 1 started: ann, bob\n");
 }
 
 TEST_F(Lobby, CreatorLeavingHandsTheGameOn) {
@@ -118,7 +122,8 @@ TEST_F(Lobby, CreatorLeavingHandsTheGameOn) {
     Say(bob, ".join 1");
     Take(bob);
     EXPECT_EQ(AskOne(ann, ".leave"), "ok: you left game #1");
-    EXPECT_EQ(Take(bob), (Lines{"ann left game #1", "ok: game #1 is yours now: send start to begin it"}));
+    EXPECT_EQ(Take(bob),
+              (Lines{"ann left game #1", "ok: game #1 is yours now: send start to begin it"}));
     Say(bob, "start");
     EXPECT_EQ(Take(bob), Lines{"& START"});
     EXPECT_TRUE(Take(ann).empty());
@@ -160,9 +165,11 @@ TEST_F(Lobby, ChatCarryingARobotMarkerIsRefused) {
     const ClientId bob = Named("bob");
     for (const std::string line :
          {"& START", "x & ENDTURN", "@+ JOIN ann", "please botstart", "3 games are played",
-          "game 9 (ann, 1 player) is waiting  #9", "# You are a bankrupt, haha", "me has created the game #4",
-          "& YOU_WIN", "& INFO ann 1 1 1 1 1", "& PLAYERS 1", "& MARKET 1 1 1 1"}) {
-        EXPECT_EQ(AskOne(ann, line), "! error: chat not sent: it contains text reserved for robots") << line;
+          "game 9 (ann, 1 player) is waiting  #9", "# You are a bankrupt, haha",
+          "me has created the game #4", "& YOU_WIN", "& INFO ann 1 1 1 1 1", "& PLAYERS 1",
+          "& MARKET 1 1 1 1"}) {
+        EXPECT_EQ(AskOne(ann, line), "! error: chat not sent: it contains text reserved for robots")
+            << line;
     }
     // A control byte replaced by '?' cannot be used to split a marker and rejoin it elsewhere.
     Say(ann, "&\x01START");

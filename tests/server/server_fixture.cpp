@@ -45,7 +45,15 @@ void RecordingTransport::Send(ClientId id, const std::string& line) {
     all.push_back(line);
 }
 
-void ServerTest::TearDown() {
+void ServerTest::Restart() {
+    CheckLines();
+    core_.reset();
+    transport = RecordingTransport{};
+    log.str("");
+    events.str("");
+}
+
+void ServerTest::CheckLines() {
     for (const std::string& line : transport.all) {
         EXPECT_EQ(MarkerProblem(line), "");
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
@@ -92,7 +100,8 @@ std::vector<ClientId> ServerTest::Play(const std::vector<std::string>& names) {
     std::vector<ClientId> ids;
     for (const std::string& name : names) ids.push_back(Named(name));
     Say(ids[0], ".create");
-    const std::string number = Take(ids[0]).back().substr(names[0].size() + 23);  // after "has created the game #"
+    const std::string number =
+        Take(ids[0]).back().substr(names[0].size() + 23);  // after "has created the game #"
     for (std::size_t i = 1; i < ids.size(); ++i) Say(ids[i], ".join " + number);
     Say(ids[0], "start");
     for (ClientId id : ids) Take(id);

@@ -35,7 +35,11 @@ public:
 // A server core driven by hand: clients, lines and time.
 class ServerTest : public ::testing::Test {
 protected:
-    void TearDown() override;
+    void TearDown() override { CheckLines(); }
+    // Marker hygiene and line framing of everything sent so far.
+    void CheckLines();
+    // A fresh server with the current options; what the old one sent is checked and dropped.
+    void Restart();
 
     gs::ServerCore& Core();
     ClientId Connect();

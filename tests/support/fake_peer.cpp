@@ -222,14 +222,14 @@ void Introduction(FakePeer& peer, const std::string& name) {
 
 void JoinListedGame(FakePeer& peer, int game) {
     const std::string number = std::to_string(game);
-    peer.Send("Games:\n  game #" + number + " waiting  #" + number + " players 1\n")
+    peer.Send("game " + number + " (alice, 1 player) is waiting  #" + number + "\n0 games are played\n")
         .Expect(".join " + number)
         .Send("@+ JOIN you\n& START\n");
 }
 
 void CreateGame(FakePeer& peer, const std::string& name, int game,
                 const std::vector<std::string>& joiners) {
-    peer.Send("Games:\n  (none)\n2 games are played\n")
+    peer.Send("game 1 is running, turn 14, 3 players\n1 games are played\n")
         .Expect(".create")
         .Send(name + " has created the game #" + std::to_string(game) + "\n");
     for (const auto& joiner : joiners) peer.Send("@+ JOIN " + joiner + "\n");

@@ -52,6 +52,7 @@ std::vector<TagAt> ScanTags(const CData& data) {
     return found;
 }
 
+// An image whose fields hold distinct values, with helpers for reads that report.
 class DataTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -137,6 +138,7 @@ TEST(DataLayout, TemplateCopyRestoresTheInitialImage) {
     EXPECT_EQ(std::memcmp(data.get(), &pattern, offsetof(CData, _tag_data_end) + kTagBytes), 0);
 }
 
+// A read by name and the value it gives.
 struct GetCase {
     const char* name;
     const char* name1;
@@ -147,6 +149,7 @@ struct GetCase {
 
 void PrintTo(const GetCase& c, std::ostream* os) { *os << c.name; }
 
+// Reads by name over the table of cases.
 class DataGetTest : public DataTest, public ::testing::WithParamInterface<GetCase> {};
 
 TEST_P(DataGetTest, ReadsTheNamedValueWithoutReport) {
@@ -172,6 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GetCase{"KindIntFindsTheFirstIntField", ".you", ".int", 0, 10}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A read by name that fails, its result and the names it reports in order.
 struct ReportCase {
     const char* name;
     const char* name1;
@@ -183,6 +187,7 @@ struct ReportCase {
 
 void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
 
+// Failing reads over the table of cases.
 class DataReportTest : public DataTest, public ::testing::WithParamInterface<ReportCase> {};
 
 TEST_P(DataReportTest, ReportsTheNameThatFailed) {

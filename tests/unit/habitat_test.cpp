@@ -9,6 +9,7 @@
 #include "client_console.h"
 #include "fake_peer.h"
 #include "mod/robot/habitat.h"
+#include "mod/robot/robot.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ std::string PlayerLines(const PlayerState& p) {
            std::to_string(p.auto_plants) + "]. \n\n";
 }
 
+// A session talking to a scripted peer, with its console output captured.
 class HabitatTest : public ::testing::Test {
 protected:
     void SetUp() override { AnswerPrompts(""); }
@@ -79,6 +81,16 @@ TEST_F(HabitatTest, JoinsTheFirstListedGame) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+TEST_F(HabitatTest, OwnNameIsCutToItsField) {
+    const std::string name(300, 'r');
+    game_script::Introduction(peer, name);
+    game_script::JoinListedGame(peer, 1);
+    Init(name.c_str(), 1);
+    EXPECT_EQ(std::string(Data().you.gamer_name), name.substr(0, 255));
+    EXPECT_STREQ(Data().you._tag_end, "<tag><type=childend><name=you>");
+    EXPECT_EQ(peer.Finish(), "");
+}
+
 TEST_F(HabitatTest, CreatesAGameWhenNoneWaitsAndStartsAfterOneJoin) {
     game_script::Introduction(peer, "robo");
     peer.Send("Games:\n0 games are played\n")
@@ -105,8 +117,11 @@ TEST_F(HabitatTest, WaitsForEveryJoin) {
         .Send("robo has created the game #2\n@+ JOIN a\n@+ JOIN b\n& START 1\n@+ JOIN c\n")
         .Expect("start")
         .Send("& START 2\n");
-    const std::string out = Init("robo", 3);
-    EXPECT_NE(out.find("~Info: robo waiting 3 gamers.\n"), std::string::npos);
+    EXPECT_EQ(Init("robo", 3), kOpening +
+                                   "~Info: robo creating a game...\n"
+                                   "~Info: robo has created the game #2\n"
+                                   "~Info: robo waiting 3 gamers.\n"
+                                   "~Info: The game is started.\n\n");
     EXPECT_EQ(Socket().Read_Int(), 2);
     EXPECT_EQ(peer.Finish(), "");
 }
@@ -170,9 +185,11 @@ TEST_F(HabitatTest, PlayersKeepTheirEntriesAndMissingOnesAreOut) {
     game_script::TurnStart(peer, {4, 500, 3, 5500}, first);
     game_script::TurnStart(peer, {4, 500, 3, 5500}, second);
     Started("robo");
+    CRobot robot(&Data(), &Socket());
     Analyze();
     EXPECT_EQ(Data().players_count, 2);
     EXPECT_EQ(Data().win, 0);
+    EXPECT_EQ(robot.GetPlayingGamers(), 3);
     const std::string out = Analyze();
     EXPECT_EQ(Data().players_count, 3);
     EXPECT_STREQ(Data().players[1].gamer_name, "carl");
@@ -182,6 +199,11 @@ TEST_F(HabitatTest, PlayersKeepTheirEntriesAndMissingOnesAreOut) {
     EXPECT_EQ(Data().you.money, -1);
     EXPECT_EQ(Data().win, -1);  // the robot was not listed
     EXPECT_NE(out.find("~Game: players quantity = 2; at the beginning = 4.\n"), std::string::npos);
+    EXPECT_EQ(robot.GetPlayingGamers(), 3);  // carl, dave and the robot itself
+    EXPECT_EQ(robot.GetAllPlayers_Raw(), 6 + 7 + 2);
+    CapturedStdout status;
+    EXPECT_EQ(robot.IsWin(), -1);
+    EXPECT_EQ(status.Text(), "~Game: robo looser! :'-( \n");
     EXPECT_EQ(peer.Finish(), "");
 }
 
@@ -215,6 +237,7 @@ TEST_F(HabitatTest, LongNamesAreCutAndKeepTheirEntry) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+// How a turn ends and the result and money the robot has afterwards.
 struct TurnCase {
     const char* name;
     game_script::Ending ending;
@@ -224,6 +247,7 @@ struct TurnCase {
 
 void PrintTo(const TurnCase& c, std::ostream* os) { *os << c.name; }
 
+// End-of-turn cases over the table.
 class HabitatTurnTest : public HabitatTest, public ::testing::WithParamInterface<TurnCase> {};
 
 TEST_P(HabitatTurnTest, EndOfTurnSetsTheResultAndCountsTheTurn) {

@@ -12,6 +12,7 @@
 
 namespace {
 
+// A robot command, its console line and its line on the wire.
 struct CommandCase {
     const char* name;
     std::function<void(CRobot&)> act;
@@ -21,6 +22,7 @@ struct CommandCase {
 
 void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
 
+// Commands over the table of cases.
 class RobotCommandTest : public ::testing::TestWithParam<CommandCase> {};
 
 TEST_P(RobotCommandTest, PrintsItsLineAndSendsItsCommand) {
@@ -56,6 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "\t~Robot: buy 1000000000 by 5$.\n", "buy 1000000000 5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A win flag and the status line it prints.
 struct WinCase {
     int win;
     std::string line;
@@ -86,6 +89,7 @@ TEST(RobotIsWin, ConstructionClearsTheFlag) {
     EXPECT_EQ(data->win, 0);
 }
 
+// A robot on an image whose player records the tests fill in.
 class RobotStatsTest : public ::testing::Test {
 protected:
     // Sets a record: raw, prod, money, ordinary and automatic plants.

@@ -124,16 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "\t~Robot: Upgrade. \n", "upgrade\n"},
         CommandCase{"Turn", [](RuntimeTest& t) { t.Add(new PolizFuncRobTurn); },
                     "\t~Robot: Turn! \n", "turn\n"},
-        CommandCase{"InProgramOrder",
-                    [](RuntimeTest& t) {
-                        t.Int(1).Add(new PolizFuncRobProd).Add(new PolizFuncRobTurn);
-                    },
-                    "\t~Robot: prod 1.\n\t~Robot: Turn! \n", "prod 1\nturn\n"}),
+        CommandCase{
+            "InProgramOrder",
+            [](RuntimeTest& t) { t.Int(1).Add(new PolizFuncRobProd).Add(new PolizFuncRobTurn); },
+            "\t~Robot: prod 1.\n\t~Robot: Turn! \n", "prod 1\nturn\n"}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RobotBuiltin, CommandWithAMissingOperandSendsNothing) {
     Int(5).Add(new PolizFuncRobBuy);
-    EXPECT_EQ(Run(), Report("Stack access: stack is empty.") + Report("Const int waiting on stack."));
+    EXPECT_EQ(Run(),
+              Report("Stack access: stack is empty.") + Report("Const int waiting on stack."));
     EXPECT_EQ(Sent(), "");
 }
 
@@ -155,21 +155,16 @@ TEST_P(RobotPrint, FillsOnlyItsIntegerPlaces) {
     EXPECT_EQ(Drain(), GetParam().left);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, RobotPrint,
-    ::testing::Values(PrintCase{"\"hello\"", {}, "\"hello\"", {}},
-                      PrintCase{"\"money %d\"", {1000}, "\"money 1000\"", {}},
-                      PrintCase{"\"%d then %d\"", {1, 2}, "\"1 then 2\"", {}},
-                      PrintCase{"\"%d%d%d\"", {1, 2, 3}, "", {3, 2, 1}},
-                      PrintCase{"\"only %d\"", {7, 8}, "\"only 8\"", {7}},
-                      PrintCase{"\"%%d is %d\"", {4, 5}, "\"%4 is 5\"", {}},
-                      PrintCase{"\"%s %n %x %p %\"", {9}, "\"%s %n %x %p %\"", {9}},
-                      PrintCase{"\"%s and %d\"", {6}, "\"%s and 6\"", {}}));
-
-TEST_F(RuntimeTest, PrintWithoutTextOnTopFails) {
-    Int(1).Add(new PolizFuncRobPrint);
-    EXPECT_EQ(Run(), "\t~Robot said: " + Report("Const str waiting on stack."));
-}
+INSTANTIATE_TEST_SUITE_P(Table, RobotPrint,
+                         ::testing::Values(PrintCase{"\"hello\"", {}, "\"hello\"", {}},
+                                           PrintCase{"\"money %d\"", {1000}, "\"money 1000\"", {}},
+                                           PrintCase{"\"%d then %d\"", {1, 2}, "\"1 then 2\"", {}},
+                                           PrintCase{"\"%d%d%d\"", {1, 2, 3}, "", {3, 2, 1}},
+                                           PrintCase{"\"only %d\"", {7, 8}, "\"only 8\"", {7}},
+                                           PrintCase{"\"%%d is %d\"", {4, 5}, "\"%4 is 5\"", {}},
+                                           PrintCase{
+                                               "\"%s %n %x %p %\"", {9}, "\"%s %n %x %p %\"", {9}},
+                                           PrintCase{"\"%s and %d\"", {6}, "\"%s and 6\"", {}}));
 
 struct MacroCase {
     const char* name;

@@ -4,6 +4,7 @@
 #define TESTS_UNIT_RUNTIME_FIXTURE_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,15 +16,19 @@
 // Runtime fixture: an executor, its program and helpers to build, run and inspect it.
 class RuntimeTest : public ::testing::Test {
 public:
+    // Every prompt of a test is answered "y" from a file of its own: tests run in parallel
+    // processes, so the file gets a unique name and is unlinked as soon as stdin holds it.
     void SetUp() override {
-        answers = ::testing::TempDir() + "runtime_answers.txt";
-        std::FILE* f = std::fopen(answers.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        for (int i = 0; i < 200; ++i) std::fputs("y\n", f);
-        std::fclose(f);
-        ASSERT_NE(std::freopen(answers.c_str(), "r", stdin), nullptr);
+        std::string path = ::testing::TempDir() + "runtime_answers_XXXXXX";
+        int fd = mkstemp(&path[0]);
+        ASSERT_GE(fd, 0);
+        std::string answers;
+        for (int i = 0; i < 200; ++i) answers += "y\n";
+        ASSERT_EQ(write(fd, answers.data(), answers.size()), static_cast<ssize_t>(answers.size()));
+        close(fd);
+        ASSERT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
+        unlink(path.c_str());
     }
-    void TearDown() override { std::remove(answers.c_str()); }
 
     RuntimeTest& Int(int v) { return Add(new PolizConstInt(v)); }
     RuntimeTest& Str(const char* text) {
@@ -78,17 +83,18 @@ public:
 
     static int Count(const std::string& text, const std::string& piece) {
         int n = 0;
-        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+            ++n;
         return n;
     }
     static std::string Report(const std::string& msg) {
-        return "\n\n~Error: Runtime error. " + msg + "\n :: -750\n~Try to continue (may be errors)? [y/n]";
+        return "\n\n~Error: Runtime error. " + msg +
+               "\n :: -750\n~Try to continue (may be errors)? [y/n]";
     }
 
     CExecuter exe{nullptr, nullptr};
     CRun run{&exe};
     std::vector<std::string> texts;  // string constants' texts; reserve keeps them in place
-    std::string answers;
 
     RuntimeTest() { texts.reserve(64); }
 };

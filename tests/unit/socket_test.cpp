@@ -13,6 +13,7 @@
 
 namespace {
 
+// A connection to a fresh scripted peer; error prompts find a closed input.
 class SocketTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,6 +30,7 @@ protected:
     CSocket socket;
 };
 
+// Bytes in segments, the marker awaited in them and the number right behind it.
 struct WaitCase {
     std::string name;
     std::vector<std::string> segments;
@@ -38,6 +40,7 @@ struct WaitCase {
 
 void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
 
+// Marker waits over the table of cases.
 class SocketWaitTest : public SocketTest, public ::testing::WithParamInterface<WaitCase> {};
 
 TEST_P(SocketWaitTest, FindsMarkerAndStopsRightBehindIt) {
@@ -61,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitCase{"RepeatedPrefix", {"waiting  waiting  #12\n"}, "waiting  #", 12}),
     [](const auto& info) { return info.param.name; });
 
+// A stream, two markers, which one ends the wait and the token left behind it.
 struct Wait2Case {
     std::string name;
     std::string stream;
@@ -71,6 +75,7 @@ struct Wait2Case {
 
 void PrintTo(const Wait2Case& c, std::ostream* os) { *os << c.name; }
 
+// Two-marker waits over the table of cases.
 class SocketWait2Test : public SocketTest, public ::testing::WithParamInterface<Wait2Case> {};
 
 TEST_P(SocketWait2Test, ReportsWhichMarkerCameFirst) {
@@ -102,6 +107,7 @@ TEST_F(SocketTest, ReadIntTakesBlankSeparatedNumbersAndTheLineFeed) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+// A stream and the numbers that successive Read_Int calls take from it.
 struct TokenCase {
     std::string name;
     std::string stream;
@@ -110,6 +116,7 @@ struct TokenCase {
 
 void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
 
+// Number reads over the table of cases.
 class SocketReadIntTest : public SocketTest, public ::testing::WithParamInterface<TokenCase> {};
 
 TEST_P(SocketReadIntTest, StopsAtTheRightByte) {
@@ -134,6 +141,16 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"ClampedToTheIntRange", "99999999999 -99999999999 2147483648\n",
                   {INT_MAX, INT_MIN, INT_MAX}}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(SocketTest, RawReadsReplaceOrExtendTheBuffer) {
+    peer.Send("ab");
+    Connect();
+    socket.Read(1);
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), "a");
+    socket.ReadNext(1);
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), "ab");
+    EXPECT_EQ(peer.Finish(), "");
+}
 
 TEST_F(SocketTest, ReadStrKeepsLeadingBlanksUntilTrimmed) {
     peer.Send(" alice 7\n");
@@ -194,6 +211,7 @@ TEST_F(SocketTest, BadLengthIsReportedAndNothingRead) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
+// A send operation and the bytes it must put on the wire.
 struct SendCase {
     std::function<void(CSocket&)> send;
     std::string bytes;

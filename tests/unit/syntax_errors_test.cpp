@@ -1,6 +1,7 @@
 // Tests of the syntax error reports (message, line and lexeme) and of the recovery after them.
 #include <gtest/gtest.h>
 
+#include "mod/lang/syn.h"
 #include "syntax_fixture.h"
 
 namespace {
@@ -54,8 +55,6 @@ const ErrorCase kMessages[] = {
      Report(2, "String in '?print' missed. ", "5")},
     {"StringAsOperand", CrLf({"{", "$x := \"s\" ;", "}"}),
      Report(2, "Using wrong operand in expression. ", "\"s\"")},
-    {"LabelAsOperand", CrLf({"{", "$x := @l ;", "}"}),
-     Report(2, "Using wrong operand in expression. ", "@l")},
     {"MissedClosingParenthesis", CrLf({"{", "$x := (1 ; ", "}"}), Report(2, "Missed ')'. ", ";")},
     {"MissedMacroName", CrLf({"{", "$x := ?macro 5 ;", "}"}),
      Report(2, "Missed macros name. ", "5")},
@@ -76,8 +75,6 @@ INSTANTIATE_TEST_SUITE_P(Messages, SyntaxErrors, ::testing::ValuesIn(kMessages),
 const ErrorCase kRecovery[] = {
     {"SellWithParenthesesFailsTwice", CrLf({"?sell(10, 50)"}),
      Report(1, "Missed ')'. ", ",") + Report(1, "Missed ',' in function '?sell'. ", "50")},
-    {"ErrorsInTwoStatementsOfOneBlock", CrLf({"{", "$x 1;", "$y := 2;", "?jump;", "}"}),
-     Report(2, "Expect ':='. ", "1") + Report(4, "Such robot function not found.", "?jump")},
     {"SeparatorTakenByFailedOperand", CrLf({"{", "$x := 1 + ; $y := 2", "}"}),
      Report(2, "Not match expression, wrong operand. ", ";") + Report(2, "Missed '}'. ", "$y")},
     {"MisplacedLexemesReportedUntilAligned", CrLf({"{", "$a[1 := 2 ;", "}"}),
@@ -108,6 +105,18 @@ TEST(SyntaxRecovery, LexemesOfAFailedLexicalAnalysisAreNoStatement) {
     EXPECT_FALSE(compiled.Passed());
     EXPECT_EQ(compiled.Output(), Report(2, "Not match statement. ", "#x"));
     EXPECT_EQ(compiled.Dump(), Numbered({"PolizConst<int> 1", "PolizFuncVarRead $y"}));
+}
+
+TEST(SyntaxOperatorStack, FlushWithoutOpeningEntryRaisesBracketError) {
+    CExecuter executer(nullptr, nullptr);
+    CRun run(&executer);
+    CSyntax syntax(nullptr, &run);
+    try {
+        syntax.StackToPOLIZ();
+        ADD_FAILURE() << "no error raised";
+    } catch (const char* message) {
+        EXPECT_STREQ(message, " Poliz_Expression Bracks Error.");
+    }
 }
 
 }  // namespace

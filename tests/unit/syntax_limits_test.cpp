@@ -81,9 +81,11 @@ TEST_P(SyntaxShortScript, FailsWithReportAndEmptyProgram) {
     EXPECT_EQ(compiled.Dump(), "");
 }
 
+const char kEmptyReport[] = "\n\n~Error: Syntax :: Line 1 --> Script is empty. ~ '' :: -550";
+
 const ShortCase kShortScripts[] = {
-    {"NoLexemes", "", "\n\n~Error: Syntax :: Line 1 --> Script is empty. ~ '' :: -550"},
-    {"WhiteSpaceOnly", " \r\n\t\r\n", "\n\n~Error: Syntax :: Line 1 --> Script is empty. ~ '' :: -550"},
+    {"NoLexemes", "", kEmptyReport},
+    {"WhiteSpaceOnly", " \r\n\t\r\n", kEmptyReport},
     {"OpeningBraceAlone", "{ ", "\n\n~Error: Syntax :: Line 1 --> lexems are over. ~ '{' :: -550"},
     {"OneStatementLexeme", "?turn\r\n",
      "\n\n~Error: Syntax :: Line 2 --> lexems are over. ~ '?turn' :: -550"},

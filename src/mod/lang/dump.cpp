@@ -66,10 +66,12 @@ std::string DumpElem(const PolizElem* e) {
         return std::string(name) + " " + Text(static_cast<const PolizFuncVar*>(e)->GetName());
     if (auto c = dynamic_cast<const PolizConstInt*>(e))
         return "PolizConst<int> " + std::to_string(c->Get());
-    if (auto c = dynamic_cast<const PolizConstStr*>(e)) return "PolizConst<char*> " + Text(c->Get());
+    if (auto c = dynamic_cast<const PolizConstStr*>(e))
+        return "PolizConst<char*> " + Text(c->Get());
     if (auto j = dynamic_cast<const PolizFuncPassIf*>(e))
         return "PolizFuncPassIf " + Text(j->GetLabel()) + " " + Text(j->GetLabelElse());
-    if (auto j = dynamic_cast<const PolizFuncPassGo*>(e)) return "PolizFuncPassGo " + Text(j->GetLabel());
+    if (auto j = dynamic_cast<const PolizFuncPassGo*>(e))
+        return "PolizFuncPassGo " + Text(j->GetLabel());
     if (auto m = dynamic_cast<const PolizFuncRobMacros*>(e))
         return "PolizFuncRobMacros " + Text(m->GetName());
     if (auto r = dynamic_cast<const PolizFuncRoboWrite*>(e)) {

@@ -203,9 +203,7 @@ PolizElem* PolizFuncPass::PopTestLabel() {
 
 PolizElem* PolizFuncPass::PopTest() { return PopTestLabel(); }
 
-unsigned int PolizFuncPassGo::EvaluatePass() {
-    return static_cast<unsigned int>(GetVar(label, 0));
-}
+unsigned int PolizFuncPassGo::EvaluatePass() { return static_cast<unsigned int>(GetVar(label, 0)); }
 
 PolizFuncPassIf::PolizFuncPassIf(char* end_label, char* else_label)
     : PolizFuncPass(end_label), label_else(else_label) {}

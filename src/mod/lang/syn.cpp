@@ -6,13 +6,15 @@
 //   statement        -> [ block | assignment | LABEL | goto-statement | if-statement
 //                       | robot-statement | ignored ]
 //   block            -> "{" program { ";" program } "}"
-//   assignment       -> VAR [ "[" expression "]" ] ":=" expression
+//   assignment       -> identifier assignment-tail
+//   assignment-tail  -> ":=" expression
 //   goto-statement   -> "goto" LABEL
-//   if-statement     -> "if" "(" expression ")" statement [ ";" ] [ "else" statement ]
-//   robot-statement  -> "?turn" | "?upgrade" | "?auto" | "?prod" expression
-//                     | "?sell" two-arguments | "?buy" two-arguments
-//                     | "?print" STRING { "," expression }
-//   two-arguments    -> expression "," expression
+//   if-statement     -> "if" "(" expression ")" statement else-part
+//   else-part        -> [ ";" ] [ "else" statement ]
+//   robot-statement  -> "?turn" | "?upgrade" | "?auto" | "?prod" expression | trade
+//                     | print-statement
+//   trade            -> ( "?sell" | "?buy" ) expression "," expression
+//   print-statement  -> "?print" STRING { "," expression }
 //   ignored          -> any other separator, STRING, any other keyword
 //   expression       -> or-chain { "&" or-chain }
 //   or-chain         -> comparison { "|" comparison }
@@ -24,7 +26,8 @@
 //   identifier       -> VAR [ "[" expression "]" ]
 //   robot-data       -> DATA [ "[" expression "]" DATA | DATA ]
 //
-// An empty statement is recognised by its lookahead (";" or "}") and consumes nothing.
+// An empty statement is recognised by its lookahead (";" or "}") and consumes nothing. The
+// else-part takes any one lexeme before "else", typically the ";" that ends the statement.
 // The grammar only decides which operator may stand where; the order in which binary
 // operators are emitted comes from the priority table below, so "&" and "|" bind tighter
 // than comparisons, and comparisons tighter than arithmetic.
@@ -82,7 +85,7 @@ int IntConstValue(const char* text) {
     return static_cast<int>(value);
 }
 
-CSyntax::NestingLevel::NestingLevel(int& depth) : depth(depth) {
+CSyntax::NestingLevel::NestingLevel(int& counter) : depth(counter) {
     if (++depth > kMaxNesting) {
         --depth;
         throw TooDeep();
@@ -104,7 +107,7 @@ bool CSyntax::MakeAnalysis() {
     // The cursor needs a lookahead before the first consumption, so a script of fewer than
     // two lexemes cannot be translated: it fails with a report instead.
     if (!begin) {
-        ReportEmptyScript();
+        ShowError("Script is empty. ");
         return passed;
     }
     if (!begin->next) {
@@ -113,17 +116,10 @@ bool CSyntax::MakeAnalysis() {
     }
     try {
         sx_Program();
-    } catch (TooDeep&) {
+    } catch (const TooDeep&) {
         ShowError("Nesting is too deep. ");
     }
     return passed;
-}
-
-void CSyntax::ReportEmptyScript() {
-    Error.ClearLastText();
-    Error.Gum("Syntax :: Line 1 --> Script is empty. ~ ''");
-    Error.OnErrorSpit(-550, true);
-    passed = false;
 }
 
 // Lexeme cursor ------------------------------------------------------------------------
@@ -252,16 +248,17 @@ char* CSyntax::NewLabel(const char* format) {
 
 // Reports ------------------------------------------------------------------------------
 
+// Cites the lexeme consumed last; a script without lexemes has none, and counts as line 1.
 void CSyntax::ShowError(const char* message) {
     char line[16];
-    std::snprintf(line, sizeof line, "%d", current->line);
+    std::snprintf(line, sizeof line, "%d", current ? current->line : 1);
     Error.ClearLastText();
     Error.Gum("Syntax :: Line ");
     Error.Gum(line);
     Error.Gum(" --> ");
     Error.Gum(message);
     Error.Gum("~ '");
-    Error.Gum(current->s);
+    Error.Gum(current ? current->s : "");
     Error.Gum("'");
     Error.OnErrorSpit(-550, true);
     passed = false;
@@ -278,8 +275,7 @@ void CSyntax::sx_Program() {
     }
 }
 
-// statement -> [ block | assignment | LABEL | goto-statement | if-statement
-//              | robot-statement | ignored ]
+// statement -> [ block | assignment | LABEL | goto-statement | if-statement | robot-statement | ignored ]
 void CSyntax::sx_Statement() {
     NestingLevel level(depth);
     if (NextFirst() == ';' || NextFirst() == '}') return;
@@ -322,7 +318,7 @@ void CSyntax::sx_Statement_Indetifier() {
     sx_Expression();
 }
 
-// if-statement -> "if" "(" expression ")" statement [ ";" ] [ "else" statement ]
+// if-statement -> "if" "(" expression ")" statement else-part
 void CSyntax::sx_Statement_IfElse() {
     NextLex();
     if (CurrentFirst() != '(') throw "Missed '('. ";
@@ -330,8 +326,8 @@ void CSyntax::sx_Statement_IfElse() {
     NextLex();
     if (CurrentFirst() != ')') throw "Missed ')' in 'if' statement. ";
     ++ifelse;
-    // The end label goes to the conditional jump, which owns it; both texts are shared by
-    // the jumps and label definitions of this statement.
+    // The conditional jump owns both label texts; the jump and the label definitions emitted
+    // after it only borrow them.
     char* label_end = NewLabel("@@%u");
     char* label_else = NewLabel("@@else%u");
     Emit(new PolizFuncPassIf(label_end, label_else));
@@ -377,8 +373,7 @@ void CSyntax::sx_Statement_Goto() {
     Emit(new PolizFuncPassGo(current->s));
 }
 
-// robot-statement -> "?turn" | "?upgrade" | "?auto" | "?prod" expression
-//                  | "?sell" two-arguments | "?buy" two-arguments | "?print" ...
+// robot-statement -> "?turn" | "?upgrade" | "?auto" | "?prod" expression | trade | print-statement
 void CSyntax::sx_Statement_Robot() {
     if (Comp("?turn")) {
         Emit(new PolizFuncRobTurn());
@@ -390,10 +385,10 @@ void CSyntax::sx_Statement_Robot() {
         sx_Expression();
         Emit(new PolizFuncRobProd());
     } else if (Comp("?sell")) {
-        sx_Robot_TwoArguments("Missed ',' in function '?sell'. ");
+        sx_Statement_Robot_Trade("Missed ',' in function '?sell'. ");
         Emit(new PolizFuncRobSell());
     } else if (Comp("?buy")) {
-        sx_Robot_TwoArguments("Missed ',' in function '?buy'. ");
+        sx_Statement_Robot_Trade("Missed ',' in function '?buy'. ");
         Emit(new PolizFuncRobBuy());
     } else if (Comp("?print")) {
         sx_Statement_Robot_Print();
@@ -402,8 +397,8 @@ void CSyntax::sx_Statement_Robot() {
     }
 }
 
-// two-arguments -> expression "," expression
-void CSyntax::sx_Robot_TwoArguments(const char* missed_comma) {
+// trade -> ( "?sell" | "?buy" ) expression "," expression
+void CSyntax::sx_Statement_Robot_Trade(const char* missed_comma) {
     sx_Expression();
     NextLex();
     if (CurrentFirst() != ',') throw missed_comma;
@@ -489,8 +484,7 @@ void CSyntax::sx_Expression_Term() {
     }
 }
 
-// primary -> INT | identifier | robot-data | "(" expression ")" | "-" primary | "!" primary
-//          | "?macro" STRING
+// primary -> INT | identifier | robot-data | "(" expression ")" | "-" primary | "!" primary | "?macro" STRING
 void CSyntax::sx_Expression_Primary() {
     Trace("-PRI.");
     NextLex();

@@ -61,7 +61,7 @@ private:
     // Counts one level of nesting for as long as it lives.
     class NestingLevel {
     public:
-        explicit NestingLevel(int& depth);
+        explicit NestingLevel(int& counter);
         ~NestingLevel() { --depth; }
         NestingLevel(const NestingLevel&) = delete;
         NestingLevel& operator=(const NestingLevel&) = delete;
@@ -79,7 +79,7 @@ private:
     void sx_Statement_Goto();
     void sx_Statement_Robot();
     void sx_Statement_Robot_Print();
-    void sx_Robot_TwoArguments(const char* missed_comma);
+    void sx_Statement_Robot_Trade(const char* missed_comma);
     void sx_Expression();
     void sx_Expression_And();
     void sx_Expression_Or();
@@ -97,7 +97,6 @@ private:
     void Trace(const char* text);
     char CurrentFirst() const { return current->s[0]; }
     char NextFirst() const { return next->s[0]; }
-    void ReportEmptyScript();
 
     CError Error;
     CRun* exe;

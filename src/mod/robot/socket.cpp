@@ -34,7 +34,7 @@ int ClampedAtoi(const char* s) {
 // Keeps the last bytes of the stream, as many as a marker has, and tells when they equal it.
 class MarkerWindow {
 public:
-    explicit MarkerWindow(const char* marker) : marker_(marker) {}
+    explicit MarkerWindow(const char* marker) : marker_(marker ? marker : "") {}
     bool Feed(char c) {
         window_.push_back(c);
         if (window_.size() > marker_.size()) window_.erase(0, 1);
@@ -51,10 +51,14 @@ private:
 
 CSocket::CSocket() : socketfd(-1), addr(), buf(1, '\0'), buf_size(1), pending_pos(0) {}
 
-CSocket::~CSocket() { buffree(); }
+// The descriptor is owned: one still open when the connection object goes is closed with it.
+CSocket::~CSocket() {
+    CloseHost();
+    buffree();
+}
 
 void CSocket::ConnectTo(const char* host, int portno) {
-    DropPending();
+    CloseHost();  // a connection still open from an earlier game is not leaked
     socketfd = socket(AF_INET, SOCK_STREAM, 0);
     if (socketfd < 0) error.OnError("Cann't create socket.", -2, false);
     std::memset(&addr, 0, sizeof(addr));
@@ -108,31 +112,31 @@ char CSocket::NextByte() {
     return pending[pending_pos++];
 }
 
+// Like one read call: hands out up to size bytes, waiting only for the first one; the buffer
+// is cut to the bytes actually read.
 void CSocket::Read(int size) {
     bufalloc(size, 0);
-    for (int i = 0; i < size; ++i) {
-        buf[static_cast<std::size_t>(i)] = NextByte();
-        // Like one read call: hand out what has arrived, wait only for the first byte.
-        if (pending_pos >= pending.size()) {
-            bufalloc(i + 1, 1);
-            break;
-        }
-    }
+    FillFrom(0, size);
 }
 
 void CSocket::ReadNext(int size) {
     int old = buf_size;
     bufalloc(old + size, 1);
-    for (int i = 0; i < size; ++i) {
-        buf[static_cast<std::size_t>(old + i)] = NextByte();
-        if (pending_pos >= pending.size()) {
-            bufalloc(old + i + 1, 1);
-            break;
-        }
+    FillFrom(old, size);
+}
+
+void CSocket::FillFrom(int pos, int size) {
+    int got = 0;
+    while (got < size) {
+        buf[static_cast<std::size_t>(pos + got++)] = NextByte();
+        if (pending_pos >= pending.size()) break;
     }
+    buf.resize(static_cast<std::size_t>(pos + got));
+    buf_size = pos + got;
 }
 
 void CSocket::Write(const char* s) {
+    if (s == nullptr) s = "";
     std::size_t left = std::strlen(s);
     while (left > 0) {
         // MSG_NOSIGNAL: a closed peer is a reported fault, not a SIGPIPE that kills the robot.
@@ -148,18 +152,18 @@ void CSocket::Write(const char* s) {
 }
 
 void CSocket::SendCommand(const char* s) {
-    std::string line = s;
+    std::string line = s ? s : "";
     line += '\n';
     Write(line.c_str());
 }
 
 // Numbers are written in full: a cut form would send a different number than was asked for.
 void CSocket::SendCommandWithInt(const char* s, int i) {
-    SendCommand((std::string(s) + std::to_string(i)).c_str());
+    SendCommand((std::string(s ? s : "") + std::to_string(i)).c_str());
 }
 
 void CSocket::SendCommandWithInt2(const char* s, int i, int i2) {
-    SendCommand((std::string(s) + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
+    SendCommand((std::string(s ? s : "") + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
 }
 
 void CSocket::SetBufText(const char* s, std::size_t n) {

@@ -14,9 +14,10 @@
 // in which replies are found by waiting for marker texts.
 class CSocket {
 public:
-    // Longest token kept by Read_Int / Read_Str; the rest of a longer token is read and dropped.
+    // Longest token kept by Read_Int / Read_Str, in bytes; the rest of a longer token is read
+    // and dropped, so an endless token costs neither unbounded memory nor quadratic time.
     static constexpr int kMaxTokenBytes = 64 * 1024;
-    // Bytes fetched from the stream by one receive call.
+    // Most bytes fetched from the stream by one receive call.
     static constexpr int kReceiveChunkBytes = 4096;
 
     CSocket();
@@ -52,6 +53,8 @@ public:
 private:
     void bufalloc(int new_size, char copy);
     void buffree();
+    // Reads up to size bytes into the buffer from position pos, which must have room for them.
+    void FillFrom(int pos, int size);
     // Next byte of the stream, or NUL after a reported connection fault.
     char NextByte();
     // Reads one token; stop_at_dollar adds "$" to its stop bytes. True when it was cut.

@@ -1,0 +1,71 @@
+// The server's command line: defaults, accepted forms, and the refusal of bad values.
+#include <gtest/gtest.h>
+
+#include "options.h"
+
+namespace gs {
+namespace {
+
+OptionsAction Parse(std::vector<std::string> args, ServerOptions& options, std::string& error) {
+    args.insert(args.begin(), "gameserver");
+    return ParseOptions(args, options, error);
+}
+
+TEST(ServerOptions, EveryOptionInBothForms) {
+    ServerOptions options;
+    std::string error;
+    ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615", "--max-turns=3",
+                     "--turn-timeout", "0", "--max-players", "101", "--max-clients=5", "--log", "g.jsonl",
+                     "--quiet"},
+                    options, error),
+              OptionsAction::kRun)
+        << error;
+    EXPECT_EQ(options.host, "127.0.30.9");
+    EXPECT_EQ(options.port, 0);
+    EXPECT_TRUE(options.seed_given);
+    EXPECT_EQ(options.seed, UINT64_MAX);
+    EXPECT_EQ(options.max_turns, 3);
+    EXPECT_EQ(options.turn_timeout_s, 0);
+    EXPECT_EQ(options.max_players, 101);
+    EXPECT_EQ(options.max_clients, 5);
+    EXPECT_EQ(options.log_path, "g.jsonl");
+    EXPECT_TRUE(options.quiet);
+}
+
+TEST(ServerOptions, HelpWinsOverTheOptionsAroundIt) {
+    ServerOptions options;
+    std::string error;
+    EXPECT_EQ(Parse({"--port", "1", "--help", "--bogus"}, options, error), OptionsAction::kHelp);
+}
+
+struct BadCase {
+    std::vector<std::string> args;
+    const char* error;
+};
+
+TEST(ServerOptions, BadValuesAreRefusedWithTheReason) {
+    const BadCase cases[] = {
+        {{"--host", "localhost"}, "bad value for --host: 'localhost' (expected a numeric IPv4 address)"},
+        {{"--port", "65536"}, "bad value for --port: '65536' (expected a port number from 0 to 65535)"},
+        {{"--port", "12ab"}, "bad value for --port: '12ab' (expected a port number from 0 to 65535)"},
+        {{"--seed", "18446744073709551616"},
+         "bad value for --seed: '18446744073709551616' (expected a number from 0 to 18446744073709551615)"},
+        {{"--max-turns", "0"}, "bad value for --max-turns: '0' (expected a number from 1 to 1000000)"},
+        {{"--turn-timeout", "1.5"}, "bad value for --turn-timeout: '1.5' (expected seconds from 0 to 86400)"},
+        {{"--max-players", "102"}, "bad value for --max-players: '102' (expected a number from 1 to 101)"},
+        {{"--max-clients", ""}, "bad value for --max-clients: '' (expected a number from 1 to 1000000)"},
+        {{"--log="}, "bad value for --log: '' (expected a file name)"},
+        {{"--max-turns"}, "--max-turns needs a value: a number from 1 to 1000000"},
+        {{"--verbose"}, "unknown option: --verbose"},
+        {{"--quiet=yes"}, "unknown option: --quiet=yes"},
+    };
+    for (const BadCase& c : cases) {
+        ServerOptions options;
+        std::string error;
+        EXPECT_EQ(Parse(c.args, options, error), OptionsAction::kError) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+}  // namespace
+}  // namespace gs
