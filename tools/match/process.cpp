@@ -54,7 +54,10 @@ std::string ChildProcess::Start(const std::vector<std::string>& argv, const std:
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     // Children stay in our process group, so Ctrl-C stops the whole match at once.
-    int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    // A bare program name is looked up in PATH, as a shell would.
+    bool bare = argv[0].find('/') == std::string::npos;
+    int rc = bare ? posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ)
+                  : posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         pid_ = -1;
