@@ -91,10 +91,14 @@ protected:
     std::string Script(const std::string& name) const { return dir_ + "/" + name; }
 
     // Runs a match of `scripts` with the fakes and the extra options; fills out_ and err_.
-    int Run(std::vector<std::string> scripts, std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"--seed",  "42",          "--host-range", "127.0.40.1-127.0.40.200",
-                                         "--out",   dir_ + "/out", "--robot",      dir_ + "/robot",
-                                         "--server", dir_ + "/gameserver"};
+    // The fake programs are named on the command line unless `extra` names them or `beside` is set,
+    // in which case match finds them in its own folder.
+    int Run(std::vector<std::string> scripts, std::vector<std::string> extra = {}, bool beside = false) {
+        std::vector<std::string> args = {"--seed", "42", "--host-range", "127.0.40.1-127.0.40.200", "--out",
+                                         dir_ + "/out"};
+        if (!beside && extra.empty()) {
+            args.insert(args.end(), {"--robot", dir_ + "/robot", "--server", dir_ + "/gameserver"});
+        }
         args.insert(args.end(), extra.begin(), extra.end());
         for (const std::string& s : scripts) args.push_back(Script(s));
         MatchOptions options;
@@ -173,17 +177,24 @@ TEST_F(MatchRun, ServerThatCannotListenIsReported) {
 
 TEST_F(MatchRun, GameThatNeverEndsHitsTheTimeLimit) {
     WriteFile("never-ends", "");
-    EXPECT_EQ(Run({"a.robot", "b.robot"}, {"--time-limit", "1"}), 1);
+    EXPECT_EQ(Run({"a.robot", "b.robot"}, {"--time-limit", "1"}, true), 1);
     EXPECT_NE(err_.find("the game did not end within 1 s"), std::string::npos) << err_;
 }
 
 TEST_F(MatchRun, SeveralGamesSideBySideAddUp) {
-    ASSERT_EQ(Run({"a.robot", "b.robot"}, {"--games", "3", "--jobs", "2"}), 0) << err_;
+    ASSERT_EQ(Run({"a.robot", "b.robot"}, {"--games", "3", "--jobs", "2"}, true), 0) << err_;
     EXPECT_NE(out_.find("3 of 3 games played"), std::string::npos) << out_;
     EXPECT_NE(out_.find(Script("a.robot") + "     3      3          12000"), std::string::npos) << out_;
     for (const char* game : {"game-42", "game-43", "game-44"})
         EXPECT_TRUE(fs::exists(dir_ + "/out/" + game + "/money.svg")) << game;
     EXPECT_NE(ReadFile("out/game-44/game.jsonl").find("\"seed\":44"), std::string::npos);
+}
+
+TEST_F(MatchRun, ProgramsNamedOnTheCommandLineMustExist) {
+    EXPECT_EQ(Run({"a.robot", "b.robot"}, {"--robot", dir_ + "/nosuch", "--server", dir_ + "/gameserver"}), 1);
+    EXPECT_EQ(err_, "match: cannot run '" + dir_ + "/nosuch': no such executable\n");
+    EXPECT_EQ(Run({"a.robot", "b.robot"}, {"--robot", "nosuch-robot-program"}), 1);
+    EXPECT_EQ(err_, "match: cannot run 'nosuch-robot-program': no such executable\n");
 }
 
 }  // namespace

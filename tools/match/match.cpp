@@ -55,6 +55,12 @@ std::uint64_t ClockSeed() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(now).count()) % 1000000;
 }
 
+std::string MissingProgram(const std::string& name, const std::string& given, const ProgramSearch& search) {
+    if (!given.empty()) return "cannot run '" + given + "': no such executable";
+    return "cannot find the " + name + " program (looked in " + search.self_dir +
+           " and in PATH); build it first (./match builds everything)";
+}
+
 // Everything checked and resolved before the first game starts.
 struct MatchPlan {
     std::vector<std::string> names;
@@ -81,14 +87,10 @@ std::string MakePlan(const MatchOptions& options, const ProgramSearch& search, M
         if (!range) return "--host-range: " + error;
         plan.range = *range;
     }
-    plan.robot = options.robot_program.empty() ? FindProgram("robot", search.self_dir, search.path_list)
-                                               : options.robot_program;
-    plan.server = options.server_program.empty() ? FindProgram("gameserver", search.self_dir, search.path_list)
-                                                 : options.server_program;
-    if (plan.robot.empty())
-        return "cannot find the robot program (looked in " + search.self_dir + " and in PATH); build it first";
-    if (plan.server.empty())
-        return "cannot find the gameserver program (looked in " + search.self_dir + " and in PATH); build it first";
+    plan.robot = ResolveProgram(options.robot_program, "robot", search.self_dir, search.path_list);
+    plan.server = ResolveProgram(options.server_program, "gameserver", search.self_dir, search.path_list);
+    if (plan.robot.empty()) return MissingProgram("robot", options.robot_program, search);
+    if (plan.server.empty()) return MissingProgram("gameserver", options.server_program, search);
     plan.names = UniqueNames(options.scripts);
     plan.labels = PlayerLabels(options.scripts, plan.names);
     plan.seed = options.seed ? *options.seed : ClockSeed();

@@ -9,11 +9,6 @@
 namespace match {
 namespace {
 
-bool IsExecutableFile(const std::string& path) {
-    struct stat st{};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
 std::string Dirname(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -22,6 +17,18 @@ std::string Dirname(const std::string& path) {
 }
 
 }  // namespace
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+std::string ResolveProgram(const std::string& given, const std::string& fallback_name, const std::string& self_dir,
+                           const std::string& path_list) {
+    if (given.empty()) return FindProgram(fallback_name, self_dir, path_list);
+    if (given.find('/') == std::string::npos) return FindProgram(given, "", path_list);
+    return IsExecutableFile(given) ? given : std::string();
+}
 
 std::string SelfDirectory(const std::string& argv0) {
     char buf[PATH_MAX];
@@ -32,6 +39,7 @@ std::string SelfDirectory(const std::string& argv0) {
 
 std::string FindProgram(const std::string& name, const std::string& dir, const std::string& path_list) {
     if (!dir.empty() && IsExecutableFile(dir + "/" + name)) return dir + "/" + name;
+    if (path_list.empty()) return std::string();
     size_t start = 0;
     while (start <= path_list.size()) {
         size_t colon = path_list.find(':', start);
