@@ -93,7 +93,9 @@ void DrawAxes(std::ostringstream& svg, const Scale& s) {
     for (double y = s.y_min; y <= s.y_max + s.y_step / 2; y += s.y_step)
         svg << "<text x=\"" << kPlotLeft - 6 << "\" y=\"" << Number(s.Y(y) + 4) << "\" text-anchor=\"end\">"
             << static_cast<long long>(std::llround(y)) << "</text>\n";
-    for (double x = s.x_min; x <= s.x_max + s.x_step / 2; x += s.x_step)
+    // Turn labels at whole multiples of the step, plus the first turn.
+    for (double x = s.x_min; x <= s.x_max + s.x_step / 2;
+         x = x == s.x_min ? std::max(s.x_min + 1, std::ceil((s.x_min + 1) / s.x_step) * s.x_step) : x + s.x_step)
         svg << "<text x=\"" << Number(s.X(x)) << "\" y=\"" << kPlotBottom + 16 << "\" text-anchor=\"middle\">"
             << static_cast<long long>(std::llround(x)) << "</text>\n";
     svg << "<text x=\"" << (kPlotLeft + kPlotRight) / 2 << "\" y=\"" << kPlotBottom + 36
