@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -109,6 +110,16 @@ std::string WinnerText(const GameRecord& record, const MatchPlan& plan) {
     return "winner " + (it == plan.labels.end() ? *record.winner : it->second);
 }
 
+// The ranked robots of the match; anyone else in the game (the solo helper, should it ever be
+// let in) is left out of the tables.
+std::vector<PlayerResult> RankOurPlayers(const GameRecord& record, const MatchPlan& plan) {
+    std::vector<PlayerResult> ranked = RankPlayers(record, plan.labels);
+    ranked.erase(std::remove_if(ranked.begin(), ranked.end(),
+                                [&](const PlayerResult& r) { return plan.labels.count(r.name) == 0; }),
+                 ranked.end());
+    return ranked;
+}
+
 void PrintNotes(const GameOutcome& outcome, std::ostream& out) {
     for (const std::string& note : outcome.notes) out << "note: " << note << '\n';
 }
@@ -117,7 +128,7 @@ void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ost
     const GameRecord& r = outcome.record;
     out << "\ngame over after " << r.last_turn << " turns (" << ReasonText(r.reason) << "), "
         << WinnerText(r, plan) << "\n\n"
-        << FormatResultsTable(RankPlayers(r, plan.labels)) << '\n';
+        << FormatResultsTable(RankOurPlayers(r, plan)) << '\n';
     PrintNotes(outcome, out);
     if (!outcome.chart_path.empty()) out << "chart: " << outcome.chart_path << '\n';
     out << "logs:  " << plan.out_dir << "/\n";
@@ -190,7 +201,7 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
         for (const GameOutcome& o : outcomes) {
             if (!o.ok) continue;
             ++played;
-            AddToTotals(RankPlayers(o.record, plan.labels), totals);
+            AddToTotals(RankOurPlayers(o.record, plan), totals);
             PrintNotes(o, out);
         }
         out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'
