@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     gs::ServerCore core(core_options, server, log.Stream(), events);
 
     if (events) {
-        *events << "listening on " << options.host << ":" << server.Port() << ", seed " << options.seed
-                << std::endl;
+        *events << "listening on " << options.host << ":" << server.Port() << ", seed "
+                << options.seed << std::endl;
     }
     server.Run(core);
     g_server = nullptr;

@@ -48,21 +48,22 @@ struct NetServer::Client {
     int fd = -1;
     InputBuffer in;
     OutputBuffer out;
-    bool known = false;            // the core has heard of it and not yet of its end
+    bool known = false;  // the core has heard of it and not yet of its end
     bool disconnect_queued = false;
-    bool accepts_output = true;    // the core's lines are still queued for it
-    bool closing = false;          // no further input is handled; close once output is written
-    bool write_shut = false;       // our side of the stream has been shut down
-    bool peer_eof = false;         // the peer has stopped sending
+    bool accepts_output = true;  // the core's lines are still queued for it
+    bool closing = false;        // no further input is handled; close once output is written
+    bool write_shut = false;     // our side of the stream has been shut down
+    bool peer_eof = false;       // the peer has stopped sending
     bool dead = false;
     bool input_queued = false;
     bool output_queued = false;
-    bool registered = false;       // the socket is in the epoll set
-    std::uint32_t watched = 0;     // epoll events currently asked for
+    bool registered = false;    // the socket is in the epoll set
+    std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
 };
 
-NetServer::NetServer(const NetConfig& config, std::ostream* events) : config_(config), events_(events) {}
+NetServer::NetServer(const NetConfig& config, std::ostream* events)
+    : config_(config), events_(events) {}
 
 NetServer::~NetServer() {
     CloseAll();
@@ -87,14 +88,16 @@ bool NetServer::Listen(std::string& error) {
     if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         return error = SystemError("cannot listen on " + where), false;
     }
-    if (::listen(listen_fd_, SOMAXCONN) != 0) return error = SystemError("listen on " + where), false;
+    if (::listen(listen_fd_, SOMAXCONN) != 0)
+        return error = SystemError("listen on " + where), false;
     socklen_t length = sizeof addr;
     ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length);
     bound_port_ = ntohs(addr.sin_port);
 
     epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
     if (epoll_fd_ < 0) return error = SystemError("epoll_create1"), false;
-    if (::pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) return error = SystemError("pipe2"), false;
+    if (::pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0)
+        return error = SystemError("pipe2"), false;
     epoll_event listen_event{EPOLLIN, {}};
     listen_event.data.u64 = kListenTag;
     epoll_event wake_event{EPOLLIN, {}};
@@ -118,41 +121,62 @@ void NetServer::Run(ServerCore& core) {
     core_ = &core;
     stop_ = false;
     now_ = MonotonicMs();
-    epoll_event events[kMaxEventsPerWait];
     while (!stop_) {
-        do {
-            DeliverDisconnects();
-            FlushAll();
-        } while (!to_disconnect_.empty());
-        FreeDead();
-
-        const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
-        if (count < 0 && errno != EINTR) break;
-        now_ = MonotonicMs();
-        for (int i = 0; i < count; ++i) {
-            const std::uint64_t tag = events[i].data.u64;
-            if (tag == kWakeTag) {
-                stop_ = true;
-            } else if (tag == kListenTag) {
-                Accept();
-            } else if (auto it = clients_.find(tag); it != clients_.end()) {
-                OnSocketEvent(*it->second, events[i].events);
-            }
-        }
-        std::vector<ClientId> ready;
-        ready.swap(with_input_);
-        for (ClientId id : ready) {
-            if (auto it = clients_.find(id); it != clients_.end()) {
-                it->second->input_queued = false;
-                HandleLines(*it->second, kMaxLinesPerPass);
-            }
-        }
-        const std::int64_t deadline = core_->NextDeadline();
-        if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
-        CheckDeadlines();
+        Settle();
+        if (!WaitAndDispatch()) break;
+        HandleQueuedInput();
+        RunTimers();
     }
     CloseAll();
     core_ = nullptr;
+}
+
+// Between passes: tells the core of every client that has gone, writes what is queued (which may
+// drop more clients, and their departure may queue more lines), then frees the dead.
+void NetServer::Settle() {
+    do {
+        DeliverDisconnects();
+        FlushAll();
+    } while (!to_disconnect_.empty());
+    FreeDead();
+}
+
+bool NetServer::WaitAndDispatch() {
+    epoll_event events[kMaxEventsPerWait];
+    const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
+    if (count < 0 && errno != EINTR) {
+        if (events_) *events_ << SystemError("epoll_wait") << std::endl;
+        return false;
+    }
+    now_ = MonotonicMs();
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t tag = events[i].data.u64;
+        if (tag == kWakeTag) {
+            stop_ = true;
+        } else if (tag == kListenTag) {
+            Accept();
+        } else if (auto it = clients_.find(tag); it != clients_.end()) {
+            OnSocketEvent(*it->second, events[i].events);
+        }
+    }
+    return true;
+}
+
+void NetServer::HandleQueuedInput() {
+    std::vector<ClientId> ready;
+    ready.swap(with_input_);
+    for (ClientId id : ready) {
+        if (auto it = clients_.find(id); it != clients_.end()) {
+            it->second->input_queued = false;
+            HandleLines(*it->second, kMaxLinesPerPass);
+        }
+    }
+}
+
+void NetServer::RunTimers() {
+    const std::int64_t deadline = core_->NextDeadline();
+    if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
+    CheckDeadlines();
 }
 
 void NetServer::Send(ClientId id, const std::string& line) {
@@ -190,7 +214,8 @@ void NetServer::Accept() {
         if ((errno == EMFILE || errno == ENFILE) && spare_fd_ >= 0) {
             // Out of descriptors: free the spare one to tell a single waiting client why.
             ::close(spare_fd_);
-            const int refused = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            const int refused =
+                ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (refused >= 0) {
                 const std::string line = std::string(kServerFull) + "\n";
                 (void)!::send(refused, line.data(), line.size(), MSG_NOSIGNAL);
@@ -204,7 +229,8 @@ void NetServer::Accept() {
 
 void NetServer::AddClient(int fd, const std::string& peer) {
     int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // answers are already batched per pass
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one,
+                 sizeof one);  // answers are already batched per pass
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;

@@ -14,10 +14,10 @@
 
 namespace gs {
 
-constexpr int kMaxLinesPerPass = 64;        // lines of one client handled per loop pass; the rest wait
+constexpr int kMaxLinesPerPass = 64;  // lines of one client handled per loop pass; the rest wait
 constexpr std::size_t kReadChunkBytes = 16 * 1024;  // bytes taken from one socket per read
-constexpr std::int64_t kCloseGraceMs = 5000;  // ms a closing client has to take its last lines and hang up
-constexpr int kMaxAcceptsPerPass = 256;     // connections accepted per loop pass
+constexpr std::int64_t kCloseGraceMs = 5000;        // ms a closing client has to read and hang up
+constexpr int kMaxAcceptsPerPass = 256;             // connections accepted per loop pass
 
 // Where and how many clients the network layer serves.
 struct NetConfig {
@@ -54,6 +54,10 @@ public:
 private:
     struct Client;
 
+    void Settle();
+    bool WaitAndDispatch();
+    void HandleQueuedInput();
+    void RunTimers();
     void Accept();
     void AddClient(int fd, const std::string& peer);
     void Refuse(int fd, const std::string& peer);
@@ -85,11 +89,11 @@ private:
     ClientId next_id_ = 1;
     int connected_ = 0;  // clients the core knows
     std::unordered_map<ClientId, std::unique_ptr<Client>> clients_;
-    std::vector<ClientId> with_input_;    // clients holding complete lines not yet handled
-    std::vector<ClientId> with_output_;   // clients with output to write before the next wait
-    std::vector<ClientId> closing_;       // clients past BeginClosing, watched for their grace time
-    std::vector<ClientId> to_disconnect_; // clients whose end the core has still to hear of
-    std::vector<ClientId> dead_;          // clients to free at the end of this pass
+    std::vector<ClientId> with_input_;   // clients holding complete lines not yet handled
+    std::vector<ClientId> with_output_;  // clients with output to write before the next wait
+    std::vector<ClientId> closing_;      // clients past BeginClosing, watched for their grace time
+    std::vector<ClientId> to_disconnect_;  // clients whose end the core has still to hear of
+    std::vector<ClientId> dead_;           // clients to free at the end of this pass
 };
 
 }  // namespace gs

@@ -6,9 +6,9 @@
 
 namespace gs {
 
-constexpr std::size_t kMaxLineBytes = 4096;          // bytes in one line, LF and CR excluded; longer ends the client
-constexpr std::size_t kMaxInputBytes = 64 * 1024;    // bytes of unread input from one client; more ends it
-constexpr std::size_t kMaxOutputBytes = 1024 * 1024; // bytes of unwritten output; more drops the client
+constexpr std::size_t kMaxLineBytes = 4096;  // bytes per line, LF and CR not counted; more ends it
+constexpr std::size_t kMaxInputBytes = 64 * 1024;  // bytes of unread input per client; more ends it
+constexpr std::size_t kMaxOutputBytes = 1024 * 1024;  // bytes of unwritten output; more drops it
 
 // Bytes read from a client, cut into lines: LF ends a line, a CR before it is dropped,
 // blank lines are skipped.

@@ -21,7 +21,8 @@ std::streamsize LineFlushBuf::xsputn(const char* text, std::streamsize count) {
 
 int LineFlushBuf::sync() {
     bool ok = true;
-    if (!pending_.empty()) ok = std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+    if (!pending_.empty())
+        ok = std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
     pending_.clear();
     return ok && std::fflush(file_) == 0 ? 0 : -1;
 }

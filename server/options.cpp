@@ -10,10 +10,10 @@
 namespace gs {
 namespace {
 
-constexpr int kMaxPlayersLimit = 101;       // the robot keeps track of 100 other players
-constexpr int kMaxClientsLimit = 1000000;   // connections; far beyond any open-file limit
-constexpr int kMaxTurnsLimit = 1000000;     // turns per game
-constexpr int kMaxTimeoutLimit = 86400;     // seconds: one day
+constexpr int kMaxPlayersLimit = 101;      // the robot keeps track of 100 other players
+constexpr int kMaxClientsLimit = 1000000;  // connections; far beyond any open-file limit
+constexpr int kMaxTurnsLimit = 1000000;    // turns per game
+constexpr int kMaxTimeoutLimit = 86400;    // seconds: one day
 
 // Reads a whole decimal number in [low, high]; false on anything else.
 template <typename Int>
@@ -21,7 +21,8 @@ bool ParseNumber(const std::string& text, Int low, Int high, Int& value) {
     Int parsed{};
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
-    if (text.empty() || ec != std::errc() || ptr != end || parsed < low || parsed > high) return false;
+    if (text.empty() || ec != std::errc() || ptr != end || parsed < low || parsed > high)
+        return false;
     value = parsed;
     return true;
 }
@@ -34,7 +35,7 @@ struct ValueOption {
 };
 
 std::function<bool(const std::string&, ServerOptions&)> IntIn(int ServerOptions::*field, int low,
-                                                               int high) {
+                                                              int high) {
     return [=](const std::string& text, ServerOptions& o) {
         return ParseNumber(text, low, high, o.*field);
     };
@@ -113,7 +114,8 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
             value = args[++i];
         }
         if (!option->store(value, options)) {
-            error = "bad value for " + name + ": '" + value + "' (expected " + option->expects + ")";
+            error =
+                "bad value for " + name + ": '" + value + "' (expected " + option->expects + ")";
             return OptionsAction::kError;
         }
     }

@@ -26,11 +26,11 @@
 
 namespace {
 
-constexpr int kMaxGames = 1000;             // games one run may hold
-constexpr int kMaxPlayersPerGame = 16;      // players per game
-constexpr int kMaxEventsPerWait = 512;      // epoll events taken per wait
-constexpr std::size_t kReadChunkBytes = 64 * 1024;  // bytes taken from one socket per read
-constexpr rlim_t kSpareFiles = 64;          // descriptors beyond one per client
+constexpr int kMaxGames = 1000;                      // games one run may hold
+constexpr int kMaxPlayersPerGame = 16;               // players per game
+constexpr int kMaxEventsPerWait = 512;               // epoll events taken per wait
+constexpr std::size_t kReadChunkBytes = 64 * 1024;   // bytes taken from one socket per read
+constexpr rlim_t kSpareFiles = 64;                   // descriptors beyond one per client
 constexpr std::uint32_t kServerLogTag = UINT32_MAX;  // epoll tag of the server's standard error
 
 // Orders every player sends each turn: cheap enough that most games survive the run.
@@ -50,19 +50,19 @@ void DrainServerLog(int fd) {
 
 // What the run is told on its command line.
 struct Settings {
-    std::string server;          // gameserver program
+    std::string server;  // gameserver program
     std::string host = "127.0.30.250";
     int games = 250;
     int players = 4;
     int turns = 20;
-    int time_limit_s = 120;      // the whole run, setup included
+    int time_limit_s = 120;  // the whole run, setup included
 };
 
 // One simulated player: a socket, its framing, and where it is in its game.
 struct Player {
     enum class Stage { kConnecting, kLobby, kPlaying, kDone };
     int fd = -1;
-    int game = 0;                // index of its game in this run
+    int game = 0;  // index of its game in this run
     bool creator = false;
     std::string name;
     Stage stage = Stage::kConnecting;
@@ -74,8 +74,8 @@ struct Player {
 
 // One game of the run: its members and the timing of its current turn.
 struct Game {
-    std::vector<int> members;    // indexes into the players
-    int server_number = 0;       // the server's game number, once created
+    std::vector<int> members;  // indexes into the players
+    int server_number = 0;     // the server's game number, once created
     int joined = 0;
     std::int64_t last_orders_us = 0;  // when the last orders of the current turn were sent
     int turns_resolved = 0;
@@ -97,7 +97,9 @@ private:
     void Queue(int index, const std::string& text);
     void Flush(int index);
     void Finish(int index);
-    void Fail(const std::string& why) { if (failure_.empty()) failure_ = why; }
+    void Fail(const std::string& why) {
+        if (failure_.empty()) failure_ = why;
+    }
 
     Settings settings_;
     int port_;
@@ -108,7 +110,7 @@ private:
     int finished_ = 0;
     int started_games_ = 0;
     std::string failure_;
-    std::vector<std::int64_t> resolve_us_;  // per game and turn: last orders sent to end of turn seen
+    std::vector<std::int64_t> resolve_us_;  // per game and turn: last orders to end of turn
     std::int64_t begin_us_ = 0, all_started_us_ = 0, end_us_ = 0;
     std::uint64_t lines_in_ = 0, bytes_out_ = 0;
 };
@@ -135,7 +137,8 @@ bool LoadTest::Run() {
     while (finished_ < count && failure_.empty()) {
         const std::int64_t left_ms = (deadline - NowUs()) / 1000;
         if (left_ms <= 0) {
-            Fail("time limit reached with " + std::to_string(count - finished_) + " players unfinished");
+            Fail("time limit reached with " + std::to_string(count - finished_) +
+                 " players unfinished");
             break;
         }
         const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms));
@@ -165,7 +168,8 @@ bool LoadTest::Connect(int index) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port_));
     inet_pton(AF_INET, settings_.host.c_str(), &addr.sin_addr);
-    if (connect(p.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
+    if (connect(p.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
+        errno != EINPROGRESS) {
         return Fail(std::string("connect: ") + std::strerror(errno)), false;
     }
     epoll_event event{EPOLLIN | EPOLLOUT, {}};
@@ -212,7 +216,8 @@ void LoadTest::OnLine(int index, const std::string& line) {
     if (p.creator && line.rfind(created, 0) == 0) {
         game.server_number = std::atoi(line.c_str() + created.size());
         for (int member : game.members) {
-            if (member != index) Queue(member, ".join " + std::to_string(game.server_number) + "\n");
+            if (member != index)
+                Queue(member, ".join " + std::to_string(game.server_number) + "\n");
         }
     } else if (p.creator && line.rfind("@+ JOIN ", 0) == 0) {
         if (++game.joined == settings_.players - 1) Queue(index, "start\n");
@@ -274,7 +279,8 @@ void LoadTest::Finish(int index) {
 
 double PercentileMs(const std::vector<std::int64_t>& sorted_us, double fraction) {
     if (sorted_us.empty()) return 0;
-    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(sorted_us.size() - 1));
+    const std::size_t at =
+        static_cast<std::size_t>(fraction * static_cast<double>(sorted_us.size() - 1));
     return static_cast<double>(sorted_us[at]) / 1000.0;
 }
 
@@ -282,17 +288,19 @@ void LoadTest::Report() const {
     std::vector<std::int64_t> sorted = resolve_us_;
     std::sort(sorted.begin(), sorted.end());
     const double seconds = static_cast<double>(end_us_ - all_started_us_) / 1e6;
-    std::printf("clients: %zu in %d games of %d players, %d turns each\n", players_.size(), settings_.games,
-                settings_.players, settings_.turns);
+    std::printf("clients: %zu in %d games of %d players, %d turns each\n", players_.size(),
+                settings_.games, settings_.players, settings_.turns);
     std::printf("setup (connect, lobby, start): %.1f ms\n",
                 static_cast<double>(all_started_us_ - begin_us_) / 1000.0);
-    std::printf("turns resolved: %zu in %.3f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
-                sorted.size(), seconds, seconds > 0 ? static_cast<double>(sorted.size()) / seconds : 0.0,
-                static_cast<unsigned long long>(lines_in_), static_cast<unsigned long long>(bytes_out_));
-    std::printf("turn resolution (last orders sent -> end of turn seen), ms: min %.3f, median %.3f, "
-                "p90 %.3f, p99 %.3f, max %.3f\n",
-                PercentileMs(sorted, 0), PercentileMs(sorted, 0.5), PercentileMs(sorted, 0.9),
-                PercentileMs(sorted, 0.99), PercentileMs(sorted, 1));
+    std::printf(
+        "turns resolved: %zu in %.3f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
+        sorted.size(), seconds, seconds > 0 ? static_cast<double>(sorted.size()) / seconds : 0.0,
+        static_cast<unsigned long long>(lines_in_), static_cast<unsigned long long>(bytes_out_));
+    std::printf(
+        "turn resolution (last orders sent -> end of turn seen), ms: min %.3f, median %.3f, "
+        "p90 %.3f, p99 %.3f, max %.3f\n",
+        PercentileMs(sorted, 0), PercentileMs(sorted, 0.5), PercentileMs(sorted, 0.9),
+        PercentileMs(sorted, 0.99), PercentileMs(sorted, 1));
     if (!failure_.empty()) std::printf("FAILED: %s\n", failure_.c_str());
 }
 
@@ -326,10 +334,21 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
     int pipe_fds[2];
     if (pipe2(pipe_fds, O_CLOEXEC) != 0) return error = "pipe2 failed", false;
     const int clients = settings.games * settings.players;
-    std::vector<std::string> args = {settings.server, "--host", settings.host, "--port", "0",
-                                     "--max-clients", std::to_string(clients + 16), "--max-players",
-                                     std::to_string(settings.players), "--max-turns",
-                                     std::to_string(settings.turns), "--turn-timeout", "30", "--seed", "1"};
+    std::vector<std::string> args = {settings.server,
+                                     "--host",
+                                     settings.host,
+                                     "--port",
+                                     "0",
+                                     "--max-clients",
+                                     std::to_string(clients + 16),
+                                     "--max-players",
+                                     std::to_string(settings.players),
+                                     "--max-turns",
+                                     std::to_string(settings.turns),
+                                     "--turn-timeout",
+                                     "30",
+                                     "--seed",
+                                     "1"};
     server.pid = fork();
     if (server.pid < 0) return error = "fork failed", false;
     if (server.pid == 0) {
@@ -353,7 +372,8 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
         text.append(buffer, static_cast<std::size_t>(n));
         const std::size_t at = text.find("listening on ");
         const std::size_t colon = text.find(':', at);
-        if (at != std::string::npos && colon != std::string::npos && text.find(',', colon) != std::string::npos) {
+        if (at != std::string::npos && colon != std::string::npos &&
+            text.find(',', colon) != std::string::npos) {
             server.port = std::atoi(text.c_str() + colon + 1);
             break;
         }
@@ -395,17 +415,25 @@ bool ParseSettings(int argc, char** argv, Settings& settings) {
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         bool ok = true;
-        if (name == "--server") settings.server = value;
-        else if (name == "--host") settings.host = value;
-        else if (name == "--games") ok = ParseInt(value, 1, kMaxGames, settings.games);
-        else if (name == "--players") ok = ParseInt(value, 2, kMaxPlayersPerGame, settings.players);
-        else if (name == "--turns") ok = ParseInt(value, 1, 1000, settings.turns);
-        else if (name == "--time-limit") ok = ParseInt(value, 1, 3600, settings.time_limit_s);
-        else ok = false;
+        if (name == "--server")
+            settings.server = value;
+        else if (name == "--host")
+            settings.host = value;
+        else if (name == "--games")
+            ok = ParseInt(value, 1, kMaxGames, settings.games);
+        else if (name == "--players")
+            ok = ParseInt(value, 2, kMaxPlayersPerGame, settings.players);
+        else if (name == "--turns")
+            ok = ParseInt(value, 1, 1000, settings.turns);
+        else if (name == "--time-limit")
+            ok = ParseInt(value, 1, 3600, settings.time_limit_s);
+        else
+            ok = false;
         if (!ok) return false;
     }
     in_addr addr{};
-    return inet_pton(AF_INET, settings.host.c_str(), &addr) == 1 && (ntohl(addr.s_addr) >> 24) == 127;
+    return inet_pton(AF_INET, settings.host.c_str(), &addr) == 1 &&
+           (ntohl(addr.s_addr) >> 24) == 127;
 }
 
 void RaiseFileLimit(rlim_t wanted) {
@@ -420,7 +448,8 @@ void RaiseFileLimit(rlim_t wanted) {
 int main(int argc, char** argv) {
     Settings settings;
     if (!ParseSettings(argc, argv, settings)) {
-        std::cerr << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] [--players N]\n"
+        std::cerr << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
+                     "[--players N]\n"
                      "                       [--turns N] [--time-limit SECONDS]\n";
         return 2;
     }
@@ -437,7 +466,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (cpus.size() > 1) PinTo(cpus[1]);
-    std::printf("server: %s on %s:%d\n", settings.server.c_str(), settings.host.c_str(), server.port);
+    std::printf("server: %s on %s:%d\n", settings.server.c_str(), settings.host.c_str(),
+                server.port);
 
     LoadTest test(settings, server.port, server.err_fd);
     const bool ok = test.Run();

@@ -1,6 +1,7 @@
 // The gameserver program as operators run it: its stderr lines, the log file written while it
 // runs, clean exit on SIGINT and SIGTERM, and the exit status of bad command lines.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -8,8 +9,6 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
@@ -128,7 +127,8 @@ int Connect(int port) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     ::inet_pton(AF_INET, kHost, &addr.sin_addr);
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0)
+        << std::strerror(errno);
     return fd;
 }
 
@@ -141,7 +141,8 @@ std::string FirstLineOf(const std::string& path) {
 
 class GameserverProgram : public ::testing::TestWithParam<int> {
 protected:
-    std::string log_path_ = ::testing::TempDir() + "gameserver_program_" + std::to_string(::getpid()) + ".jsonl";
+    std::string log_path_ =
+        ::testing::TempDir() + "gameserver_program_" + std::to_string(::getpid()) + ".jsonl";
     void TearDown() override { std::remove(log_path_.c_str()); }
 };
 
@@ -157,13 +158,16 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
     EXPECT_EQ(line.rfind("client 1 connected from ", 0), 0u) << line;
 
     const std::string commands = "alice\n.create\nstart\n";
-    ASSERT_EQ(::send(fd, commands.data(), commands.size(), MSG_NOSIGNAL), static_cast<ssize_t>(commands.size()));
-    for (const char* expected : {"ok: welcome, alice", "alice has created the game #1", "& START"}) {
+    ASSERT_EQ(::send(fd, commands.data(), commands.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(commands.size()));
+    for (const char* expected :
+         {"ok: welcome, alice", "alice has created the game #1", "& START"}) {
         ASSERT_TRUE(client.Next(line));
         EXPECT_EQ(line, expected);
     }
     // The log line is on disk while the server still runs.
-    EXPECT_EQ(FirstLineOf(log_path_), R"({"event":"start","game":1,"seed":42,"max_turns":100,"players":["alice"]})");
+    EXPECT_EQ(FirstLineOf(log_path_),
+              R"({"event":"start","game":1,"seed":42,"max_turns":100,"players":["alice"]})");
 
     server.Signal(GetParam());
     EXPECT_EQ(server.Wait(), 0);
@@ -181,10 +185,13 @@ struct FailedStart {
 
 TEST(GameserverCommandLine, FailedStartSaysWhyWithItsStatus) {
     const FailedStart cases[] = {
-        {{"--max-players", "102"}, "gameserver: bad value for --max-players: '102' (expected a number from 1 to 101)", 2},
+        {{"--max-players", "102"},
+         "gameserver: bad value for --max-players: '102' (expected a number from 1 to 101)",
+         2},
         {{"--bogus"}, "gameserver: unknown option: --bogus", 2},
         {{"--host", kHost, "--port", "0", "--log", "/nonexistent-dir/x.jsonl"},
-         "gameserver: cannot open log file /nonexistent-dir/x.jsonl: No such file or directory", 1},
+         "gameserver: cannot open log file /nonexistent-dir/x.jsonl: No such file or directory",
+         1},
     };
     for (const FailedStart& c : cases) {
         SCOPED_TRACE(c.message);
@@ -211,7 +218,10 @@ TEST(GameserverCommandLine, PortInUseFailsWithStatus1) {
     ServerProcess second({"--host", kHost, "--port", std::to_string(port)});
     std::string line;
     ASSERT_TRUE(second.Err().Next(line));
-    EXPECT_EQ(line.rfind("gameserver: cannot listen on " + std::string(kHost) + ":" + std::to_string(port), 0), 0u)
+    EXPECT_EQ(
+        line.rfind(
+            "gameserver: cannot listen on " + std::string(kHost) + ":" + std::to_string(port), 0),
+        0u)
         << line;
     EXPECT_EQ(second.Wait(), 1);
 }

@@ -1,7 +1,7 @@
 // Line framing and size limits of the client buffers, fed byte chunks directly.
-#include <gtest/gtest.h>
-
 #include "net_buffers.h"
+
+#include <gtest/gtest.h>
 
 namespace gs {
 namespace {

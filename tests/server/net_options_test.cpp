@@ -14,9 +14,9 @@ OptionsAction Parse(std::vector<std::string> args, ServerOptions& options, std::
 TEST(ServerOptions, EveryOptionInBothForms) {
     ServerOptions options;
     std::string error;
-    ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615", "--max-turns=3",
-                     "--turn-timeout", "0", "--max-players", "101", "--max-clients=5", "--log", "g.jsonl",
-                     "--quiet"},
+    ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615",
+                     "--max-turns=3", "--turn-timeout", "0", "--max-players", "101",
+                     "--max-clients=5", "--log", "g.jsonl", "--quiet"},
                     options, error),
               OptionsAction::kRun)
         << error;
@@ -45,15 +45,23 @@ struct BadCase {
 
 TEST(ServerOptions, BadValuesAreRefusedWithTheReason) {
     const BadCase cases[] = {
-        {{"--host", "localhost"}, "bad value for --host: 'localhost' (expected a numeric IPv4 address)"},
-        {{"--port", "65536"}, "bad value for --port: '65536' (expected a port number from 0 to 65535)"},
-        {{"--port", "12ab"}, "bad value for --port: '12ab' (expected a port number from 0 to 65535)"},
+        {{"--host", "localhost"},
+         "bad value for --host: 'localhost' (expected a numeric IPv4 address)"},
+        {{"--port", "65536"},
+         "bad value for --port: '65536' (expected a port number from 0 to 65535)"},
+        {{"--port", "12ab"},
+         "bad value for --port: '12ab' (expected a port number from 0 to 65535)"},
         {{"--seed", "18446744073709551616"},
-         "bad value for --seed: '18446744073709551616' (expected a number from 0 to 18446744073709551615)"},
-        {{"--max-turns", "0"}, "bad value for --max-turns: '0' (expected a number from 1 to 1000000)"},
-        {{"--turn-timeout", "1.5"}, "bad value for --turn-timeout: '1.5' (expected seconds from 0 to 86400)"},
-        {{"--max-players", "102"}, "bad value for --max-players: '102' (expected a number from 1 to 101)"},
-        {{"--max-clients", ""}, "bad value for --max-clients: '' (expected a number from 1 to 1000000)"},
+         "bad value for --seed: '18446744073709551616' (expected a number from 0 to "
+         "18446744073709551615)"},
+        {{"--max-turns", "0"},
+         "bad value for --max-turns: '0' (expected a number from 1 to 1000000)"},
+        {{"--turn-timeout", "1.5"},
+         "bad value for --turn-timeout: '1.5' (expected seconds from 0 to 86400)"},
+        {{"--max-players", "102"},
+         "bad value for --max-players: '102' (expected a number from 1 to 101)"},
+        {{"--max-clients", ""},
+         "bad value for --max-clients: '' (expected a number from 1 to 1000000)"},
         {{"--log="}, "bad value for --log: '' (expected a file name)"},
         {{"--max-turns"}, "--max-turns needs a value: a number from 1 to 1000000"},
         {{"--verbose"}, "unknown option: --verbose"},

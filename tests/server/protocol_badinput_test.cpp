@@ -2,12 +2,23 @@
 // reading, garbage bytes, and attempts to inject robot markers through names and chat.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "protocol_harness.h"
 
 namespace gs_test {
 namespace {
 
 using Lines = std::vector<std::string>;
+using gs::kMaxOutputBytes;
+
+// The most the kernel may buffer for one TCP sender (the last field of tcp_wmem).
+std::size_t KernelSendBufferMax() {
+    std::ifstream limits("/proc/sys/net/ipv4/tcp_wmem");
+    std::size_t low = 0, initial = 0, most = 4 << 20;
+    limits >> low >> initial >> most;
+    return most;
+}
 
 class ProtocolBadInput : public ::testing::Test {
 protected:
@@ -76,11 +87,15 @@ TEST_F(ProtocolBadInput, ClientThatStopsReadingIsDroppedPastTheOutputLimit) {
     const std::string chat(4000, 'z');
     std::string burst;
     for (int i = 0; i < 64; ++i) burst += chat + "\n";
-    for (int i = 0; i < 32; ++i) ASSERT_TRUE(talker->Send(burst));  // 8 MB relayed to the sleeper
+    // Enough to fill the kernel's send buffer for the sleeper and the server's backlog twice over.
+    const std::size_t relayed = 2 * (KernelSendBufferMax() + kMaxOutputBytes);
+    for (std::size_t sent = 0; sent < relayed; sent += burst.size()) {
+        ASSERT_TRUE(talker->Send(burst));
+    }
     ExpectNothingElse(*talker);  // the talker was never held up
 
     ASSERT_TRUE(sleeper.WaitClosed());
-    EXPECT_LT(sleeper.BytesRead(), 32u * 64u * 4000u);
+    EXPECT_LT(sleeper.BytesRead(), relayed);
 }
 
 TEST_F(ProtocolBadInput, GarbageBytesInANameEndTheClientWithAnError) {
@@ -102,7 +117,8 @@ TEST_F(ProtocolBadInput, NamesCarryingRobotMarkersAreRefused) {
     for (const char* name : {"botstart", "xbotstartx", "a b", ".who", ""}) {
         SCOPED_TRACE(name);
         LineClient client(server_.host(), server_.port());
-        client.Send(std::string(name) + (*name ? "\n" : "\n.x\n"));  // a blank first line is skipped
+        client.Send(std::string(name) +
+                    (*name ? "\n" : "\n.x\n"));  // a blank first line is skipped
         const Lines lines = client.ReadUntilClosed();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].rfind("! error: ", 0), 0u) << lines[0];
@@ -113,15 +129,24 @@ TEST_F(ProtocolBadInput, ChatCarryingRobotMarkersIsNotRelayed) {
     auto alice = LogIn(server_, "alice");
     auto bob = LogIn(server_, "bob");
     const char* attempts[] = {
-        "& START",          "look: & ENDTURN",      "& YOU_WIN",    "& MARKET 1 1 1 1",
-        "& INFO x 1 1 1 1 1", "& PLAYERS 9",        "@+ JOIN eve",  "botstart alice",
-        "game 9 (x, 1 player) is waiting  #9",      "7 games are played",
-        "eve has created the game #3",              "# You are a bankrupt, ha",
+        "& START",
+        "look: & ENDTURN",
+        "& YOU_WIN",
+        "& MARKET 1 1 1 1",
+        "& INFO x 1 1 1 1 1",
+        "& PLAYERS 9",
+        "@+ JOIN eve",
+        "botstart alice",
+        "game 9 (x, 1 player) is waiting  #9",
+        "7 games are played",
+        "eve has created the game #3",
+        "# You are a bankrupt, ha",
     };
     for (const char* text : attempts) {
         SCOPED_TRACE(text);
         alice->SendLine(text);
-        EXPECT_EQ(alice->ReadLine(), "! error: chat not sent: it contains text reserved for robots");
+        EXPECT_EQ(alice->ReadLine(),
+                  "! error: chat not sent: it contains text reserved for robots");
     }
     ExpectNothingElse(*bob);
 }

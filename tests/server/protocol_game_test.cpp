@@ -1,4 +1,5 @@
-// Whole games between raw clients over real sockets: a game to its turn limit, and a player lost mid-game.
+// Whole games between raw clients over real sockets: a game to its turn limit, and a player lost
+// mid-game.
 #include <gtest/gtest.h>
 
 #include "protocol_harness.h"
@@ -40,10 +41,11 @@ TEST_F(ProtocolGame, TwoPlayersPlayToTheTurnLimit) {
     StartGame();
     alice_->Send("market\ninfo\n");
     EXPECT_EQ(alice_->ReadLines(4), (Lines{"& MARKET 4 550 4 5600", "& INFO alice 4 2 10000 2 0",
-                                          "& INFO bob 4 2 10000 2 0", "& PLAYERS 2"}));
+                                           "& INFO bob 4 2 10000 2 0", "& PLAYERS 2"}));
     alice_->Send("sell 2 5000\nturn\nprod 1\n");
-    EXPECT_EQ(alice_->ReadLines(3), (Lines{"ok: offer of 2 products at 5000", "ok: turn 1 ended for you",
-                                          "! wait: turn already ended for you"}));
+    EXPECT_EQ(alice_->ReadLines(3),
+              (Lines{"ok: offer of 2 products at 5000", "ok: turn 1 ended for you",
+                     "! wait: turn already ended for you"}));
     bob_->Send("sell 2 5600\nturn\n");
     EXPECT_EQ(bob_->ReadLines(3),
               (Lines{"ok: offer of 2 products at 5600", "ok: turn 1 ended for you", "& ENDTURN"}));
@@ -67,7 +69,8 @@ TEST_F(ProtocolGame, LostConnectionDoesNotHoldUpTheTurn) {
     alice_->SendLine("turn");
     EXPECT_EQ(alice_->ReadLines(2), (Lines{"ok: turn 1 ended for you", "& ENDTURN"}));
     alice_->SendLine("info");
-    EXPECT_EQ(alice_->ReadLines(3), (Lines{"& YOU_WIN", "& INFO alice 4 2 7000 2 0", "& PLAYERS 1"}));
+    EXPECT_EQ(alice_->ReadLines(3),
+              (Lines{"& YOU_WIN", "& INFO alice 4 2 7000 2 0", "& PLAYERS 1"}));
 }
 
 TEST(ProtocolTurnTimeout, PlayersWhoSayNothingAreTreatedAsDone) {
@@ -79,7 +82,8 @@ TEST(ProtocolTurnTimeout, PlayersWhoSayNothingAreTreatedAsDone) {
     alice->Send(".create\nstart\n");
     EXPECT_EQ(alice->ReadLines(2), (Lines{"alice has created the game #1", "& START"}));
     bob->SendLine(".who");  // the lobby stays served while the turn runs
-    EXPECT_EQ(bob->ReadLines(2), (Lines{"game 1 is running, turn 1, 1 player", "1 games are played"}));
+    EXPECT_EQ(bob->ReadLines(2),
+              (Lines{"game 1 is running, turn 1, 1 player", "1 games are played"}));
     EXPECT_EQ(alice->ReadLine(), "& ENDTURN");
     EXPECT_EQ(alice->ReadLine(), "& ENDTURN");  // and the next turn times out too
 }

@@ -2,12 +2,11 @@
 #include "protocol_harness.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -50,14 +49,16 @@ ServerUnderTest::~ServerUnderTest() {
 LineClient::LineClient(const std::string& host, int port, int receive_buffer_bytes) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (receive_buffer_bytes > 0) {
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer_bytes, sizeof receive_buffer_bytes);
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer_bytes,
+                     sizeof receive_buffer_bytes);
     }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     ::inet_pton(AF_INET, host.c_str(), &addr.sin_addr);
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ADD_FAILURE() << "cannot connect to " << host << ":" << port << ": " << std::strerror(errno);
+        ADD_FAILURE() << "cannot connect to " << host << ":" << port << ": "
+                      << std::strerror(errno);
     }
 }
 

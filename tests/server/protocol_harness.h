@@ -17,7 +17,8 @@ constexpr int kTimeoutMs = 10000;  // a test fails rather than waits longer for 
 // A gameserver running in this process until the object goes away.
 class ServerUnderTest {
 public:
-    explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {}, int max_clients = 1024);
+    explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {},
+                             int max_clients = 1024);
     ~ServerUnderTest();
     const std::string& host() const { return host_; }
     int port() const { return net_.Port(); }

@@ -19,7 +19,8 @@ TEST_F(ProtocolLobby, CreateJoinAndStartReachEveryMember) {
     alice->SendLine(".create");
     EXPECT_EQ(alice->ReadLine(), "alice has created the game #1");
     bob->SendLine(".who");
-    EXPECT_EQ(bob->ReadLines(2), (Lines{"game 1 (alice, 1 player) is waiting  #1", "0 games are played"}));
+    EXPECT_EQ(bob->ReadLines(2),
+              (Lines{"game 1 (alice, 1 player) is waiting  #1", "0 games are played"}));
     bob->SendLine(".join 1");
     EXPECT_EQ(bob->ReadLine(), "ok: you joined game #1");
     EXPECT_EQ(alice->ReadLine(), "@+ JOIN bob");
@@ -29,7 +30,8 @@ TEST_F(ProtocolLobby, CreateJoinAndStartReachEveryMember) {
     EXPECT_EQ(alice->ReadLine(), "& START");
     EXPECT_EQ(bob->ReadUntil("& START").back(), "& START");
     bob->SendLine(".who");
-    EXPECT_EQ(bob->ReadLines(2), (Lines{"game 1 is running, turn 1, 2 players", "1 games are played"}));
+    EXPECT_EQ(bob->ReadLines(2),
+              (Lines{"game 1 is running, turn 1, 2 players", "1 games are played"}));
 }
 
 TEST_F(ProtocolLobby, FramingDropsCrSkipsBlankLinesAndJoinsSplitWrites) {
@@ -45,9 +47,10 @@ TEST_F(ProtocolLobby, FramingDropsCrSkipsBlankLinesAndJoinsSplitWrites) {
 TEST_F(ProtocolLobby, PipelinedLinesAreAnsweredInOrder) {
     LineClient client(server_.host(), server_.port());
     client.Send("alice\n.create\n.who\n.leave\n.who\n");
-    EXPECT_EQ(client.ReadLines(6), (Lines{"ok: welcome, alice", "alice has created the game #1",
-                                          "game 1 (alice, 1 player) is waiting  #1", "0 games are played",
-                                          "ok: you left game #1", "0 games are played"}));
+    EXPECT_EQ(client.ReadLines(6),
+              (Lines{"ok: welcome, alice", "alice has created the game #1",
+                     "game 1 (alice, 1 player) is waiting  #1", "0 games are played",
+                     "ok: you left game #1", "0 games are played"}));
 }
 
 TEST_F(ProtocolLobby, QuitIsAnsweredBeforeTheConnectionCloses) {

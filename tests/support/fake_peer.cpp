@@ -100,7 +100,9 @@ FakePeer& FakePeer::Close() {
     return *this;
 }
 
-void FakePeer::Start() { thread_ = std::thread([this] { Play(); }); }
+void FakePeer::Start() {
+    thread_ = std::thread([this] { Play(); });
+}
 
 // After a failed step, or when the test has not finished within a step's timeout after the
 // last step, the connection is shut down: a client blocked on it then fails instead of
@@ -222,7 +224,8 @@ void Introduction(FakePeer& peer, const std::string& name) {
 
 void JoinListedGame(FakePeer& peer, int game) {
     const std::string number = std::to_string(game);
-    peer.Send("game " + number + " (alice, 1 player) is waiting  #" + number + "\n0 games are played\n")
+    peer.Send("game " + number + " (alice, 1 player) is waiting  #" + number +
+              "\n0 games are played\n")
         .Expect(".join " + number)
         .Send("@+ JOIN you\n& START\n");
 }
@@ -247,18 +250,23 @@ std::string InfoReply(const std::vector<PlayerState>& players) {
 
 void TurnStart(FakePeer& peer, const MarketState& market, const std::vector<PlayerState>& players) {
     peer.AwaitLine("market")
-        .Send("& MARKET " + std::to_string(market.raw) + " " + std::to_string(market.min_raw_price) +
-              " " + std::to_string(market.prod) + " " + std::to_string(market.max_prod_price) + "\n")
+        .Send("& MARKET " + std::to_string(market.raw) + " " +
+              std::to_string(market.min_raw_price) + " " + std::to_string(market.prod) + " " +
+              std::to_string(market.max_prod_price) + "\n")
         .AwaitLine("info")
         .Send(InfoReply(players));
 }
 
 void EndTurn(FakePeer& peer, Ending end, const std::vector<PlayerState>& players) {
-    if (end == Ending::kBankrupt) peer.Send("# You are a bankrupt, sorry\n");
-    else peer.Send("& ENDTURN\n");
+    if (end == Ending::kBankrupt)
+        peer.Send("# You are a bankrupt, sorry\n");
+    else
+        peer.Send("& ENDTURN\n");
     peer.AwaitLine("info");
-    if (end == Ending::kWin) peer.Send("& YOU_WIN\n");
-    else peer.Send(InfoReply(players));
+    if (end == Ending::kWin)
+        peer.Send("& YOU_WIN\n");
+    else
+        peer.Send(InfoReply(players));
 }
 
 }  // namespace game_script

@@ -60,7 +60,8 @@ inline void AnswerPrompts(const std::string& answers) {
     char path[] = "/tmp/client_stdin_XXXXXX";
     int fd = mkstemp(path);
     if (fd < 0) std::abort();
-    if (write(fd, answers.data(), answers.size()) != static_cast<ssize_t>(answers.size())) std::abort();
+    if (write(fd, answers.data(), answers.size()) != static_cast<ssize_t>(answers.size()))
+        std::abort();
     close(fd);
     if (std::freopen(path, "r", stdin) == nullptr) std::abort();
     unlink(path);

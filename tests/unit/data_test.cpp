@@ -1,5 +1,7 @@
 // Tests of the game data image: its tag layout as the name scan sees it, the reads by name
 // with their reports, and the players' register.
+#include "mod/robot/data.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "client_console.h"
-#include "mod/robot/data.h"
 
 namespace {
 
@@ -19,16 +20,20 @@ struct TagAt {
 };
 
 std::vector<std::string> GamerTags(const std::string& record) {
-    return {"<tag><type=child><name=" + record + ">", "<tag><type=int><name=money>",
-            "<tag><type=int><name=prod>",           "<tag><type=int><name=raw>",
-            "<tag><type=int><name=fabrics>",        "<tag><type=int><name=auto_plants>",
-            "<tag><type=string><name=gamer_name>",  "<tag><type=childend><name=" + record + ">"};
+    return {"<tag><type=child><name=" + record + ">",
+            "<tag><type=int><name=money>",
+            "<tag><type=int><name=prod>",
+            "<tag><type=int><name=raw>",
+            "<tag><type=int><name=fabrics>",
+            "<tag><type=int><name=auto_plants>",
+            "<tag><type=string><name=gamer_name>",
+            "<tag><type=childend><name=" + record + ">"};
 }
 
 std::vector<std::string> ExpectedTags() {
-    std::vector<std::string> tags = {"<tag><type=pointer><name=CData>",
-                                     "<tag><type=int><name=turn_number>",
-                                     "<tag><type=int><name=game_number>", "<tag><type=int><name=win>"};
+    std::vector<std::string> tags = {
+        "<tag><type=pointer><name=CData>", "<tag><type=int><name=turn_number>",
+        "<tag><type=int><name=game_number>", "<tag><type=int><name=win>"};
     for (const auto& t : GamerTags("you")) tags.push_back(t);
     tags.push_back("<tag><type=int><name=players_count>");
     for (int i = 0; i < kMaxPlayers; ++i)
@@ -61,7 +66,8 @@ protected:
         CopyGamerName(data->you.gamer_name, "robo");
         data->you = Filled(data->you, 10);
         data->players_count = 2;
-        for (int i = 0; i < kMaxPlayers; ++i) data->players[i] = Filled(data->players[i], 100 * (i + 1));
+        for (int i = 0; i < kMaxPlayers; ++i)
+            data->players[i] = Filled(data->players[i], 100 * (i + 1));
         data->market.raw = 7;
         data->market.min_raw_price = 500;
         data->market.prod = 8;
@@ -110,7 +116,8 @@ TEST(DataLayout, TagsFollowFieldOrderAndEachValueLiesBehindItsTag) {
     EXPECT_EQ(tags[1].offset, offset(&data->pointer_to_data) + sizeof(CData*));
     EXPECT_EQ(offset(&data->turn_number), tags[1].offset + kTagBytes);
     EXPECT_EQ(offset(&data->you.money), offset(data->you._tag_money) + kTagBytes);
-    EXPECT_EQ(offset(&data->players[99].auto_plants), offset(data->players[99]._tag_auto_plants) + kTagBytes);
+    EXPECT_EQ(offset(&data->players[99].auto_plants),
+              offset(data->players[99]._tag_auto_plants) + kTagBytes);
     EXPECT_EQ(offset(&data->market.prod), offset(data->market._tag_prod) + kTagBytes);
     EXPECT_EQ(data->pointer_to_data, data.get());
 }
@@ -120,7 +127,8 @@ TEST(DataLayout, TagFieldsAreZeroBehindTheirText) {
     for (const char* tag : {data._tag_begin, data.you._tag_gamer_name, data.players[42]._tag_end,
                             data.market._tag_max_prod_price, data._tag_data_end}) {
         std::size_t len = std::strlen(tag);
-        EXPECT_EQ(std::string(tag + len, kTagBytes - len), std::string(kTagBytes - len, '\0')) << tag;
+        EXPECT_EQ(std::string(tag + len, kTagBytes - len), std::string(kTagBytes - len, '\0'))
+            << tag;
     }
 }
 
@@ -245,7 +253,8 @@ TEST(DataGamers, OwnNameWinsOverARegisteredPlayer) {
 
 TEST(DataGamers, NoEntryBeyondTheLastIsWritten) {
     auto data = std::make_unique<CData>();
-    for (int i = 0; i < kMaxPlayers; ++i) EXPECT_EQ(data->AddGamer(("p" + std::to_string(i)).c_str()), i);
+    for (int i = 0; i < kMaxPlayers; ++i)
+        EXPECT_EQ(data->AddGamer(("p" + std::to_string(i)).c_str()), i);
     EXPECT_EQ(data->AddGamer("one too many"), -1);
     EXPECT_EQ(data->players_count, kMaxPlayers);
     EXPECT_STREQ(data->market._tag_header, "<tag><type=child><name=market>");

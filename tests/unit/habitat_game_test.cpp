@@ -2,7 +2,6 @@
 // the wire, the game ends with the right status line, and a hostile or vanishing server ends
 // the run with a report instead of a crash.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,7 +44,8 @@ protected:
     }
 
     std::string dir_;
-    const std::vector<PlayerState> players_ = {{"robo", 2, 3, 10000, 2, 0}, {"bob", 1, 1, 9000, 2, 1}};
+    const std::vector<PlayerState> players_ = {{"robo", 2, 3, 10000, 2, 0},
+                                               {"bob", 1, 1, 9000, 2, 1}};
 };
 
 TEST_F(HabitatGameTest, ScriptCommandsReachTheServerAndTheRobotWins) {
@@ -56,8 +56,8 @@ TEST_F(HabitatGameTest, ScriptCommandsReachTheServerAndTheRobotWins) {
     peer.Expect("buy 2 500").Expect("sell 1 5500").Expect("prod 1000000000").Expect("turn");
     game_script::EndTurn(peer, Ending::kWin, players_);
     peer.Start();
-    ProgramResult result =
-        Play("{ ?buy 2, 500; ?sell 1, .market.max_prod_price; ?prod 1000000000; ?turn }", "127.0.20.10");
+    ProgramResult result = Play(
+        "{ ?buy 2, 500; ?sell 1, .market.max_prod_price; ?prod 1000000000; ?turn }", "127.0.20.10");
     EXPECT_EQ(peer.Finish(), "");
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.status, 0);
@@ -88,7 +88,8 @@ TEST_F(HabitatGameTest, BankruptcyAfterTwoTurnsEndsTheGame) {
 
 TEST_F(HabitatGameTest, HostileServerDoesNotCrashTheRobot) {
     std::vector<PlayerState> crowd = players_;
-    for (int i = 0; i < 110; ++i) crowd.push_back({"p" + std::to_string(i) + std::string(300, 'n'), 1, 1, 1, 1, 1});
+    for (int i = 0; i < 110; ++i)
+        crowd.push_back({"p" + std::to_string(i) + std::string(300, 'n'), 1, 1, 1, 1, 1});
     crowd.push_back({std::string(2 * 1024 * 1024, 'x'), 1, 1, 1, 1, 1});
     FakePeer peer("127.0.20.12", FakePeer::kRobotPort);
     game_script::Introduction(peer, "robo");

@@ -1,5 +1,7 @@
 // Tests of the game session against a scripted server: opening a game (joining, creating,
 // counting joins), the market and players replies, the end of a turn, and closing.
+#include "mod/robot/habitat.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +10,6 @@
 
 #include "client_console.h"
 #include "fake_peer.h"
-#include "mod/robot/habitat.h"
 #include "mod/robot/robot.h"
 
 namespace {
@@ -18,16 +19,17 @@ using game_script::PlayerState;
 const std::string kDashes(60, '-');
 
 std::string MarketLines(int raw, int min_price, int prod, int max_price) {
-    return "\n~Game: ~Market: raw = " + std::to_string(raw) + ", min price = " +
-           std::to_string(min_price) + "; \n~Game: ~Market: prod = " + std::to_string(prod) +
+    return "\n~Game: ~Market: raw = " + std::to_string(raw) +
+           ", min price = " + std::to_string(min_price) +
+           "; \n~Game: ~Market: prod = " + std::to_string(prod) +
            ", max price = " + std::to_string(max_price) + ".\n\n";
 }
 
 std::string PlayerLines(const PlayerState& p) {
-    return "~Game: ~Info: " + p.name + " :  raw  = " + std::to_string(p.raw) + ", prod  = " +
-           std::to_string(p.prod) + "; \n~Game: ~Info: " + p.name + " : money = " +
-           std::to_string(p.money) + "; plants [" + std::to_string(p.fabrics) + "_" +
-           std::to_string(p.auto_plants) + "]. \n\n";
+    return "~Game: ~Info: " + p.name + " :  raw  = " + std::to_string(p.raw) +
+           ", prod  = " + std::to_string(p.prod) + "; \n~Game: ~Info: " + p.name +
+           " : money = " + std::to_string(p.money) + "; plants [" + std::to_string(p.fabrics) +
+           "_" + std::to_string(p.auto_plants) + "]. \n\n";
 }
 
 // A session talking to a scripted peer, with its console output captured.
@@ -179,9 +181,10 @@ TEST_F(HabitatTest, AnalyzeReadsMarketAndPlayersThroughChatNoise) {
 }
 
 TEST_F(HabitatTest, PlayersKeepTheirEntriesAndMissingOnesAreOut) {
-    const std::vector<PlayerState> first = {{"bob", 1, 1, 9000, 2, 1}, {"robo", 2, 3, 100, 2, 0},
-                                            {"carl", 5, 5, 5000, 1, 1}};
-    const std::vector<PlayerState> second = {{"carl", 6, 6, 6000, 1, 1}, {"dave", 7, 7, 7000, 1, 1}};
+    const std::vector<PlayerState> first = {
+        {"bob", 1, 1, 9000, 2, 1}, {"robo", 2, 3, 100, 2, 0}, {"carl", 5, 5, 5000, 1, 1}};
+    const std::vector<PlayerState> second = {{"carl", 6, 6, 6000, 1, 1},
+                                             {"dave", 7, 7, 7000, 1, 1}};
     game_script::TurnStart(peer, {4, 500, 3, 5500}, first);
     game_script::TurnStart(peer, {4, 500, 3, 5500}, second);
     Started("robo");
@@ -209,7 +212,8 @@ TEST_F(HabitatTest, PlayersKeepTheirEntriesAndMissingOnesAreOut) {
 
 TEST_F(HabitatTest, PlayersBeyondTheImageAreReadAndDropped) {
     std::vector<PlayerState> crowd = {{"robo", 1, 1, 100, 1, 0}};
-    for (int i = 0; i < kMaxPlayers + 5; ++i) crowd.push_back({"p" + std::to_string(i), i, 0, 10, 1, 0});
+    for (int i = 0; i < kMaxPlayers + 5; ++i)
+        crowd.push_back({"p" + std::to_string(i), i, 0, 10, 1, 0});
     game_script::TurnStart(peer, {1, 2, 3, 4}, crowd);
     game_script::TurnStart(peer, {5, 6, 7, 8}, crowd);
     Started("robo");
@@ -225,7 +229,8 @@ TEST_F(HabitatTest, PlayersBeyondTheImageAreReadAndDropped) {
 
 TEST_F(HabitatTest, LongNamesAreCutAndKeepTheirEntry) {
     const std::string long_name(1000, 'z');
-    const std::vector<PlayerState> players = {{"robo", 1, 1, 100, 1, 0}, {long_name, 2, 2, 200, 1, 0}};
+    const std::vector<PlayerState> players = {{"robo", 1, 1, 100, 1, 0},
+                                              {long_name, 2, 2, 200, 1, 0}};
     game_script::TurnStart(peer, {1, 2, 3, 4}, players);
     game_script::TurnStart(peer, {1, 2, 3, 4}, players);
     Started("robo");
@@ -265,7 +270,8 @@ TEST_P(HabitatTurnTest, EndOfTurnSetsTheResultAndCountsTheTurn) {
 
 INSTANTIATE_TEST_SUITE_P(Endings, HabitatTurnTest,
                          ::testing::Values(TurnCase{"GoesOn", game_script::Ending::kGoOn, 0, 100},
-                                           TurnCase{"Bankrupt", game_script::Ending::kBankrupt, -1, -1},
+                                           TurnCase{"Bankrupt", game_script::Ending::kBankrupt, -1,
+                                                    -1},
                                            TurnCase{"Win", game_script::Ending::kWin, 1, 100}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,5 +1,7 @@
 // Tests of the robot's actions: each command's console line and line on the wire, the
 // game-over test and the statistics over all players.
+#include "mod/robot/robot.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +10,6 @@
 
 #include "client_console.h"
 #include "fake_peer.h"
-#include "mod/robot/robot.h"
 
 namespace {
 
@@ -47,11 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Turn", [](CRobot& r) { r.Turn(); }, "\t~Robot: Turn! \n", "turn"},
         CommandCase{"Pass", [](CRobot& r) { r.Pass(); }, "\t~Robot: Turn! \n", "turn"},
         CommandCase{"Upgrade", [](CRobot& r) { r.Upgrade(); }, "\t~Robot: Upgrade. \n", "upgrade"},
-        CommandCase{"ABuild", [](CRobot& r) { r.ABuild(); }, "\t~Robot: Auto plant build. \n", "abuild"},
+        CommandCase{"ABuild", [](CRobot& r) { r.ABuild(); }, "\t~Robot: Auto plant build. \n",
+                    "abuild"},
         CommandCase{"Prod", [](CRobot& r) { r.Prod(3); }, "\t~Robot: prod 3.\n", "prod 3"},
         CommandCase{"ProdZero", [](CRobot& r) { r.Prod(0); }, "\t~Robot: prod 0.\n", "prod 0"},
-        CommandCase{"Sell", [](CRobot& r) { r.Sell(2, 5500); }, "\t~Robot: sell 2 by 5500$.\n", "sell 2 5500"},
-        CommandCase{"Buy", [](CRobot& r) { r.Buy(2, 500); }, "\t~Robot: buy 2 by 500$.\n", "buy 2 500"},
+        CommandCase{"Sell", [](CRobot& r) { r.Sell(2, 5500); }, "\t~Robot: sell 2 by 5500$.\n",
+                    "sell 2 5500"},
+        CommandCase{"Buy", [](CRobot& r) { r.Buy(2, 500); }, "\t~Robot: buy 2 by 500$.\n",
+                    "buy 2 500"},
         CommandCase{"BuyNegative", [](CRobot& r) { r.Buy(-1, -20); }, "\t~Robot: buy -1 by -20$.\n",
                     "buy -1 -20"},
         CommandCase{"BuyLargeNumberInFull", [](CRobot& r) { r.Buy(1000000000, 5); },

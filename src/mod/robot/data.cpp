@@ -47,8 +47,7 @@ CMarket::CMarket() : min_raw_price(0), max_prod_price(0), raw(0), prod(0) {
     SetTag(_tag_end, "<tag><type=childend><name=market>");
 }
 
-CData::CData()
-    : pointer_to_data(this), turn_number(0), game_number(0), win(0), players_count(0) {
+CData::CData() : pointer_to_data(this), turn_number(0), game_number(0), win(0), players_count(0) {
     SetTag(_tag_begin, "<tag><type=pointer><name=CData>");
     SetTag(_tag_turn_number, "<tag><type=int><name=turn_number>");
     SetTag(_tag_game_number, "<tag><type=int><name=game_number>");

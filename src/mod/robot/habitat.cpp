@@ -74,9 +74,10 @@ void CHabitat::Market() {
     Data.market.min_raw_price = Socket.Read_Int();
     Data.market.prod = Socket.Read_Int();
     Data.market.max_prod_price = Socket.Read_Int();
-    std::printf("\n~Game: ~Market: raw = %d, min price = %d; \n~Game: ~Market: prod = %d, max price = %d.\n\n",
-                Data.market.raw, Data.market.min_raw_price, Data.market.prod,
-                Data.market.max_prod_price);
+    std::printf(
+        "\n~Game: ~Market: raw = %d, min price = %d; \n~Game: ~Market: prod = %d, max price = "
+        "%d.\n\n",
+        Data.market.raw, Data.market.min_raw_price, Data.market.prod, Data.market.max_prod_price);
 }
 
 // Fills the record of one listed player. A player beyond the last free entry of the image is
@@ -102,9 +103,11 @@ void CHabitat::ReadPlayerEntry() {
     gamer->fabrics = Socket.Read_Int();
     gamer->auto_plants = Socket.Read_Int();
     if (gamer == &dropped) return;
-    std::printf("~Game: ~Info: %s :  raw  = %d, prod  = %d; \n~Game: ~Info: %s : money = %d; plants [%d_%d]. \n\n",
-                gamer->gamer_name, gamer->raw, gamer->prod, gamer->gamer_name, gamer->money,
-                gamer->fabrics, gamer->auto_plants);
+    std::printf(
+        "~Game: ~Info: %s :  raw  = %d, prod  = %d; \n~Game: ~Info: %s : money = %d; plants "
+        "[%d_%d]. \n\n",
+        gamer->gamer_name, gamer->raw, gamer->prod, gamer->gamer_name, gamer->money, gamer->fabrics,
+        gamer->auto_plants);
 }
 
 void CHabitat::Info() {
@@ -129,8 +132,9 @@ void CHabitat::WaitingTurn() {
     Socket.SendCommand("info");
     if (Socket.Wait2("& YOU_WIN", "& PLAYERS") == 1) Data.win = 1;
     ++Data.turn_number;
-    std::printf("~Game: Turn [%d] ++.\n------------------------------------------------------------ \n",
-                Data.turn_number);
+    std::printf(
+        "~Game: Turn [%d] ++.\n------------------------------------------------------------ \n",
+        Data.turn_number);
 }
 
 void CHabitat::Destroy() {

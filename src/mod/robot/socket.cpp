@@ -84,8 +84,10 @@ void CSocket::DropPending() {
 void CSocket::bufalloc(int new_size, char copy) {
     if (new_size < 0) new_size = 0;
     // A growing copy keeps the old bytes; otherwise the content is fresh (zeroed here).
-    if (!(new_size > buf_size && copy == 1)) buf.assign(static_cast<std::size_t>(new_size), '\0');
-    else buf.resize(static_cast<std::size_t>(new_size), '\0');
+    if (new_size > buf_size && copy == 1)
+        buf.resize(static_cast<std::size_t>(new_size), '\0');
+    else
+        buf.assign(static_cast<std::size_t>(new_size), '\0');
     buf_size = new_size;
 }
 
@@ -163,7 +165,8 @@ void CSocket::SendCommandWithInt(const char* s, int i) {
 }
 
 void CSocket::SendCommandWithInt2(const char* s, int i, int i2) {
-    SendCommand((std::string(s ? s : "") + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
+    SendCommand(
+        (std::string(s ? s : "") + std::to_string(i) + kBlank + std::to_string(i2)).c_str());
 }
 
 void CSocket::SetBufText(const char* s, std::size_t n) {
@@ -232,8 +235,10 @@ bool CSocket::ReadToken(bool stop_at_dollar) {
         if (cur == '\n' || cur == '\0' || (stop_at_dollar && cur == '$')) break;
         prev = cur;
         cur = NextByte();
-        if (buf.size() < static_cast<std::size_t>(kMaxTokenBytes)) buf.push_back(cur);
-        else cut = true;
+        if (buf.size() < static_cast<std::size_t>(kMaxTokenBytes))
+            buf.push_back(cur);
+        else
+            cut = true;
         if (cur == kBlank && prev != kBlank) break;
     }
     if (cut) buf.push_back('\0');
@@ -243,15 +248,19 @@ bool CSocket::ReadToken(bool stop_at_dollar) {
 
 int CSocket::Read_Int() {
     if (ReadToken(true)) return ClampedAtoi(buf.data());
-    if (buf.back() == '\n') buf.back() = '\0';
-    else bufalloc(buf_size + 1, 1);  // the new last byte is already NUL
+    if (buf.back() == '\n')
+        buf.back() = '\0';
+    else
+        bufalloc(buf_size + 1, 1);  // the new last byte is already NUL
     return ClampedAtoi(buf.data());
 }
 
 int CSocket::Read_Str() {
     if (ReadToken(false)) return buf_size;
-    if (buf.back() == '\n' || buf.back() == kBlank) buf.back() = '\0';
-    else bufalloc(buf_size + 1, 1);
+    if (buf.back() == '\n' || buf.back() == kBlank)
+        buf.back() = '\0';
+    else
+        bufalloc(buf_size + 1, 1);
     return buf_size;
 }
 
