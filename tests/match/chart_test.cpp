@@ -1,0 +1,64 @@
+// Tests of the SVG money chart.
+#include "chart.h"
+
+#include <gtest/gtest.h>
+
+namespace match {
+namespace {
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+GameRecord TwoPlayers() {
+    GameRecord r;
+    r.money.push_back(MoneySeries{"alpha", {1, 2, 3}, {10000, 12000, 15000}, false});
+    r.money.push_back(MoneySeries{"b<&>", {1, 2}, {9000, -2500}, true});
+    return r;
+}
+
+TEST(Chart, OnePolylinePerPlayerWithLegendAndAxes) {
+    std::string svg = RenderMoneyChart(TwoPlayers(), "Money per turn, seed 7");
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\""), std::string::npos);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+    EXPECT_EQ(Count(svg, "<polyline"), 2u);
+    EXPECT_NE(svg.find(">alpha</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">b&lt;&amp;&gt; (out)</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">turn</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">money</text>"), std::string::npos);
+    EXPECT_NE(svg.find("Money per turn, seed 7"), std::string::npos);
+    EXPECT_EQ(svg.find("http://", svg.find("<svg") + 20), std::string::npos);  // nothing fetched
+}
+
+TEST(Chart, NegativeMoneyGetsItsOwnTickBelowZero) {
+    std::string svg = RenderMoneyChart(TwoPlayers(), "t");
+    EXPECT_NE(svg.find(">0</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">-5000</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">15000</text>"), std::string::npos);
+}
+
+TEST(Chart, PointsOfAPolylineFollowTheTurns) {
+    GameRecord r;
+    r.money.push_back(MoneySeries{"solo", {1, 2, 3, 4}, {100, 200, 300, 400}, false});
+    std::string svg = RenderMoneyChart(r, "t");
+    size_t start = svg.find("points=\"") + 8;
+    std::string points = svg.substr(start, svg.find('"', start) - start);
+    EXPECT_EQ(Count(points, ","), 4u);
+    EXPECT_EQ(points.rfind("80.0,", 0), 0u);  // the first turn sits on the money axis
+}
+
+TEST(Chart, EmptyOrFlatGamesStillGiveAValidChart) {
+    GameRecord empty;
+    EXPECT_NE(RenderMoneyChart(empty, "t").find("</svg>"), std::string::npos);
+    GameRecord flat;
+    flat.money.push_back(MoneySeries{"x", {1}, {0}, false});
+    std::string svg = RenderMoneyChart(flat, "t");
+    EXPECT_EQ(svg.find("nan"), std::string::npos);
+    EXPECT_EQ(svg.find("inf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace match

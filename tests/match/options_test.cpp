@@ -1,0 +1,74 @@
+// Tests of the match command line.
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+namespace match {
+namespace {
+
+std::string Parse(std::vector<std::string> args, MatchOptions& options) { return ParseOptions(args, options); }
+
+TEST(Options, DefaultsMakeAShortSingleGame) {
+    MatchOptions o;
+    EXPECT_EQ(Parse({"a.robot", "b.robot"}, o), "");
+    EXPECT_EQ(o.scripts, (std::vector<std::string>{"a.robot", "b.robot"}));
+    EXPECT_FALSE(o.seed);
+    EXPECT_EQ(o.turns, 30);
+    EXPECT_EQ(o.games, 1);
+    EXPECT_EQ(o.jobs, 1);
+    EXPECT_EQ(GameTimeLimit(o), 30 + 5 * 30);
+}
+
+TEST(Options, ValuesInBothSpellings) {
+    MatchOptions o;
+    EXPECT_EQ(Parse({"--seed", "18446744073709551615", "--turns=12", "x.robot", "--turn-timeout", "0", "--games", "3",
+                     "--jobs=2", "--out", "o/d", "--host-range", "127.0.40.1-127.0.40.9", "--time-limit", "9",
+                     "--robot", "./r", "--server=./s", "--", "--odd.robot"},
+                    o),
+              "");
+    EXPECT_EQ(o.seed, std::optional<std::uint64_t>(18446744073709551615u));
+    EXPECT_EQ(o.turns, 12);
+    EXPECT_EQ(o.turn_timeout_s, 0);
+    EXPECT_EQ(o.games, 3);
+    EXPECT_EQ(o.jobs, 2);
+    EXPECT_EQ(o.out_dir, "o/d");
+    EXPECT_EQ(o.host_range, "127.0.40.1-127.0.40.9");
+    EXPECT_EQ(GameTimeLimit(o), 9);
+    EXPECT_EQ(o.robot_program, "./r");
+    EXPECT_EQ(o.server_program, "./s");
+    EXPECT_EQ(o.scripts, (std::vector<std::string>{"x.robot", "--odd.robot"}));
+}
+
+TEST(Options, MistakesAreExplained) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{}, "no robot scripts given (see --help)"},
+        {{"--turns"}, "--turns needs a value"},
+        {{"a", "--turns", "0"}, "--turns needs a whole number from 1 to 100000, not '0'"},
+        {{"a", "--turns=-3"}, "--turns needs a whole number from 1 to 100000, not '-3'"},
+        {{"a", "--games", "x"}, "--games needs a whole number from 1 to 10000, not 'x'"},
+        {{"a", "--jobs", "65"}, "--jobs needs a whole number from 1 to 64, not '65'"},
+        {{"a", "--seed", "18446744073709551616"},
+         "--seed needs a whole number from 0 to 18446744073709551615, not '18446744073709551616'"},
+        {{"a", "--out="}, "--out needs a value"},
+        {{"a", "--colour", "red"}, "unknown option '--colour' (see --help)"},
+        {{"a", "-x"}, "unknown option '-x' (see --help)"},
+    };
+    for (const Case& c : cases) {
+        MatchOptions o;
+        EXPECT_EQ(Parse(c.args, o), c.error);
+    }
+}
+
+TEST(Options, HelpNeedsNoScripts) {
+    MatchOptions o;
+    EXPECT_EQ(Parse({"--help"}, o), "");
+    EXPECT_TRUE(o.help);
+    EXPECT_NE(UsageText().find("--host-range"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace match

@@ -1,0 +1,50 @@
+// Reads the server's JSON Lines game log into what the results table and the money chart need.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace match {
+
+// One player's state at the end of the game, from the "end" event.
+struct FinalState {
+    std::string name;
+    std::int64_t money = 0;
+    std::int64_t raw = 0;
+    std::int64_t prod = 0;
+    std::int64_t fabrics = 0;
+    std::int64_t auto_plants = 0;
+    bool out = false;
+    std::optional<std::int64_t> out_turn;  // the turn in which the player went out
+};
+
+// One player's money after each completed turn; `money[i]` belongs to `turns[i]`.
+struct MoneySeries {
+    std::string name;
+    std::vector<std::int64_t> turns;
+    std::vector<std::int64_t> money;
+    bool out = false;  // went out: its line ends at the turn it went out
+};
+
+// Everything a match reports about one game.
+struct GameRecord {
+    std::int64_t game = 0;
+    std::int64_t seed = 0;
+    std::vector<std::string> players;  // join order, from the "start" event
+    std::vector<MoneySeries> money;    // one series per player, join order
+    bool ended = false;                // an "end" event was read
+    std::int64_t last_turn = 0;        // turn of the "end" event
+    std::string reason;                // "last_player", "turn_limit" or "all_out"
+    std::optional<std::string> winner;
+    std::vector<FinalState> final_states;
+};
+
+// Reads the log of one server; when it holds several games, `game` picks one (0: the first
+// game it mentions). Lines that are not JSON or not about that game are skipped; `warnings`
+// counts the lines that could not be read.
+GameRecord ReadGameLog(std::istream& in, std::int64_t game = 0, int* warnings = nullptr);
+
+}  // namespace match

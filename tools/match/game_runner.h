@@ -1,0 +1,47 @@
+// Plays one game: a private server, one robot per script joining in order, then the game's log.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "address.h"
+#include "game_log.h"
+
+namespace match {
+
+// What one game needs to know.
+struct GameSetup {
+    std::vector<std::string> scripts;
+    std::vector<std::string> names;  // one per script, all different
+    std::string robot_program;
+    std::string server_program;
+    std::uint64_t seed = 0;
+    int turns = 30;
+    int turn_timeout_s = 5;
+    int time_limit_s = 180;  // the whole game, from the server's start to its end
+    std::string out_dir;     // exists; receives server.log, game.jsonl, NAME.log, money.svg
+    AddressPool* addresses = nullptr;
+};
+
+// How one game went.
+struct GameOutcome {
+    bool ok = false;
+    std::string error;               // why the game could not be played
+    std::string address;             // where its server listened
+    GameRecord record;
+    std::string chart_path;          // empty when no chart was written
+    std::vector<std::string> notes;  // robots that failed or had to be stopped, with their logs
+};
+
+constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
+constexpr auto kExitGrace = std::chrono::seconds(5);      // for robots to leave after the game has ended
+constexpr int kServerStartAttempts = 4;                    // addresses tried when a server cannot listen
+
+GameOutcome RunGame(const GameSetup& setup);
+
+// The last `count` lines of a text file, for error messages that point into a log.
+std::string LastLines(const std::string& path, int count);
+
+}  // namespace match

@@ -1,0 +1,42 @@
+// The match program: plays robot scripts against each other on a private game server.
+#include <signal.h>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "match.h"
+#include "process.h"
+#include "programs.h"
+
+namespace {
+
+void OnStopSignal(int) { match::RequestStop(); }
+
+// Ctrl-C, a closed terminal or a kill end the games cleanly: servers and robots are stopped.
+void CatchStopSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &sa, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    match::MatchOptions options;
+    std::string error = match::ParseOptions(args, options);
+    if (!error.empty()) {
+        std::cerr << "match: " << error << '\n';
+        return 2;
+    }
+    if (options.help) {
+        std::cout << match::UsageText();
+        return 0;
+    }
+    CatchStopSignals();
+    const char* path = std::getenv("PATH");
+    match::ProgramSearch search{match::SelfDirectory(argc > 0 ? argv[0] : "match"), path ? path : ""};
+    int status = match::RunMatch(options, search, std::cout, std::cerr);
+    return match::StopRequested() ? 130 : status;
+}

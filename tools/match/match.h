@@ -1,0 +1,21 @@
+// A whole match: checks the command line, plays its games (some side by side) and prints the results.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "options.h"
+
+namespace match {
+
+// Where the match finds its programs when the command line does not name them.
+struct ProgramSearch {
+    std::string self_dir;   // folder of the match program
+    std::string path_list;  // the PATH value
+};
+
+// Runs the match; progress and results go to `out`, errors to `err`. Returns the exit status:
+// 0 when every game was played, 1 when something could not start or a game failed, 2 for a bad command line.
+int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err);
+
+}  // namespace match

@@ -1,0 +1,36 @@
+// The match command line: scripts, seeds, limits, where the logs go and which programs play.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace match {
+
+// Everything the command line sets; defaults are those of a quick local match.
+struct MatchOptions {
+    std::vector<std::string> scripts;
+    std::optional<std::uint64_t> seed;  // none: taken from the clock
+    int turns = 30;                     // the server's --max-turns
+    int turn_timeout_s = 5;             // the server's --turn-timeout (0: no limit)
+    int time_limit_s = 0;               // per game; 0: derived from turns and turn timeout
+    int games = 1;
+    int jobs = 1;
+    std::string out_dir;                // empty: out/match-<seed>
+    std::string host_range;             // empty: the default loopback range
+    std::string robot_program;          // empty: next to match, else PATH
+    std::string server_program;
+    bool help = false;
+};
+
+// Parses argv[1..]; returns an error message, or an empty string when the line is valid.
+std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& options);
+
+// The --help text.
+std::string UsageText();
+
+// The time a game may take in all, in seconds, before the match gives up on it.
+int GameTimeLimit(const MatchOptions& options);
+
+}  // namespace match
