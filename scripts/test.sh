@@ -32,6 +32,6 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
 }
 
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROBOT_SANITIZE=ON
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROBOT_TESTS=ON
+run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROBOT_SANITIZE=ON -DROBOT_TESTS=ON
 echo "All tests passed in both configurations."
