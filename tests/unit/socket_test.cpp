@@ -129,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(Tokens, SocketReadIntTest,
                                            TokenCase{"EmptyLineIsZero", "\n5\n", {0, 5}},
                                            TokenCase{"LeadingBlankAndSign", " -12 3\n", {-12, 3}},
                                            TokenCase{"SecondBlankLeadsTheNext", "1  2\n", {1, 2}},
+                                           TokenCase{
+                                               "NulEndsANumber", std::string("5\0 6\n", 5), {5, 6}},
                                            TokenCase{"NoDigits", "abc 4\n", {0, 4}},
                                            TokenCase{"DigitsUpToANonDigit", "12ab 4\n", {12, 4}},
                                            TokenCase{"ClampedToTheIntRange",
@@ -146,27 +148,45 @@ TEST_F(SocketTest, RawReadsReplaceOrExtendTheBuffer) {
     EXPECT_EQ(peer.Finish(), "");
 }
 
-TEST_F(SocketTest, ReadStrKeepsLeadingBlanksUntilTrimmed) {
-    peer.Send(" alice 7\n");
+// A stream, the buffer after Read_Str and after DelSpacesInBuf (all bytes, the NUL
+// included), and the number that a Read_Int takes right behind the token.
+struct StrCase {
+    std::string name;
+    std::string stream;
+    std::string token;
+    std::string trimmed;
+    int next;
+};
+
+void PrintTo(const StrCase& c, std::ostream* os) { *os << c.name; }
+
+// Text reads and trimming over the table of cases.
+class SocketReadStrTest : public SocketTest, public ::testing::WithParamInterface<StrCase> {};
+
+TEST_P(SocketReadStrTest, LeavesTheTokenAndTrimsItsLeadingBlanks) {
+    const StrCase& c = GetParam();
+    peer.Send(c.stream);
     Connect();
-    EXPECT_EQ(socket.Read_Str(), 7);
-    EXPECT_EQ(Buf(), " alice");
+    EXPECT_EQ(socket.Read_Str(), static_cast<int>(c.token.size()));
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), c.token);
     socket.DelSpacesInBuf();
-    EXPECT_EQ(Buf(), "alice");
-    EXPECT_EQ(socket.GetBufSize(), 6);
-    EXPECT_EQ(socket.Read_Int(), 7);
+    EXPECT_EQ(std::string(socket.GetBufAddr(), socket.GetBufSize()), c.trimmed);
+    EXPECT_EQ(socket.Read_Int(), c.next);
     EXPECT_EQ(peer.Finish(), "");
 }
 
-TEST_F(SocketTest, ReadStrDoesNotStopAtDollar) {
-    peer.Send("a$b c\n");
-    Connect();
-    socket.Read_Str();
-    EXPECT_EQ(Buf(), "a$b");
-    socket.Read_Str();
-    EXPECT_EQ(Buf(), "c");
-    EXPECT_EQ(peer.Finish(), "");
-}
+const std::string kNul(1, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, SocketReadStrTest,
+    ::testing::Values(
+        StrCase{"LeadingBlankKeptUntilTrimmed", " alice 7\n", " alice" + kNul, "alice" + kNul, 7},
+        StrCase{"DollarIsNoStop", "a$b 7\n", "a$b" + kNul, "a$b" + kNul, 7},
+        StrCase{"LineFeedEndsIt", "  bob\n7\n", "  bob" + kNul, "bob" + kNul, 7},
+        StrCase{"NulEndsIt", "ab" + kNul + "7\n", "ab" + kNul + kNul, "ab" + kNul + kNul, 7},
+        StrCase{"OnlyTheLastByteNotBlankStaysUntrimmed", "   \n7\n", "   " + kNul, "   " + kNul,
+                7}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(SocketTest, EndlessTokenIsCutAndTheNextTokenStillReadable) {
     const std::size_t huge = 3 * 1024 * 1024;
@@ -195,12 +215,15 @@ TEST_F(SocketTest, SecondMarkerGivesQuietErrorOnceAndReadsNothingMore) {
 TEST_F(SocketTest, BadLengthIsReportedAndNothingRead) {
     peer.Send("& MARKET 4\n");
     Connect();
-    AnswerPrompts("y\n");
+    AnswerPrompts("y\ny\n");
+    const std::string report =
+        "\n\n~Error: Lenght in ReadAferWait_Int incorrect. :: -6"
+        "\n~Try to continue (may be errors)? [y/n]";
     CapturedStdout out;
     EXPECT_EQ(socket.ReadAfterWait_Int("& MARKET", 0, 0), 0);
-    EXPECT_EQ(out.Text(),
-              "\n\n~Error: Lenght in ReadAferWait_Int incorrect. :: -6"
-              "\n~Try to continue (may be errors)? [y/n]");
+    EXPECT_EQ(socket.ReadAfterWait2_Int("& MARKET", "games are played", 0, -2), 0);
+    EXPECT_EQ(out.Text(), report + report);
+    EXPECT_EQ(socket.GetError().get_number(), -6);  // not the quiet -5000
     EXPECT_EQ(socket.ReadAfterWait_Int("& MARKET", 0, 1), 4);
     EXPECT_EQ(peer.Finish(), "");
 }
