@@ -182,6 +182,16 @@ TEST_F(RuntimeTest, SmallProgramTracesEveryElement) {
               "\n\n\t=== DEBUG MODE ===\n");
 }
 
+TEST_F(RuntimeTest, RunEndingErrorIsTheLastOutputOfTheRun) {
+    Add(new PolizFuncPassGo("@none")).Int(1);
+    EXPECT_EQ(RunDebug(),
+              "\n\n\n\t--- DEBUG MODE ---\n"
+              "\nLabel Collect ::\n\n :: Label Collect\n"
+              "\n ElemAddr: 1 = Passage -> |GetVar for undefined var|" +
+                  Report("Wrong operation address."));
+    EXPECT_EQ(Drain(), std::vector<int>{});
+}
+
 TEST_F(RuntimeTest, FalseConditionTracesTheEndLabel) {
     char* end = Label("@@3");
     Int(0).Add(new PolizFuncPassIf(end, Label("@@else3"))).Add(new PolizFuncLabelRead(end));

@@ -253,13 +253,14 @@ void CRun::Execute() {
         LabelCollect();
         collected = true;
     }
-    RunElements();
+    // A run-ending error has been reported and nothing of this run follows it.
+    if (!RunElements()) return;
     Debug("\n Execution end.");
     if (Debug("\n\n :: Var Table :: ")) exe->VarTable.Print();
     Debug("\n\n\t=== DEBUG MODE ===\n");
 }
 
-void CRun::RunElements() {
+bool CRun::RunElements() {
     exe->Rewind();
     while (exe->cur) {
         if (Debug("\n ElemAddr: ")) {
@@ -272,28 +273,29 @@ void CRun::RunElements() {
         } catch (PolizExNotInt& ex) {
             delete ex.GetAddr();  // a popped value, or null
             exe->ShowError("Const int waiting on stack.", nullptr);
-            return;
+            return false;
         } catch (PolizExNotStr& ex) {
             delete ex.GetAddr();
             exe->ShowError("Const str waiting on stack.", nullptr);
-            return;
+            return false;
         } catch (PolizExWrongAddr&) {
             exe->ShowError("Wrong operation address.", nullptr);
-            return;
+            return false;
         } catch (PolizExWrongMacros&) {
             exe->ShowError("Wrong macros parameter.", nullptr);
-            return;
+            return false;
         } catch (PolizExNotLabel& ex) {
             delete ex.GetAddr();
             exe->ShowError("PolizEx throw.", nullptr);
-            return;
+            return false;
         } catch (PolizEx&) {
             exe->ShowError("PolizEx throw.", nullptr);
-            return;
+            return false;
         } catch (...) {
             exe->ShowError("Undefined error.", nullptr);
-            return;
+            return false;
         }
         if (exe->cur == here) exe->SetCur(0, true);
     }
+    return true;
 }

@@ -121,8 +121,9 @@ public:
     bool Debug(const char* fmt, const char* data = nullptr);
 
 private:
-    // Runs elements from the first until the end or a run-ending error.
-    void RunElements();
+    // Runs elements from the first until the end or a run-ending error; false after the
+    // error, which it has reported.
+    bool RunElements();
 
     CExecuter* exe;
     bool collected;
