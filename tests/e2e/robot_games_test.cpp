@@ -1,0 +1,303 @@
+// Robots running the example scripts play whole games on the game server: each robot's console
+// shows the markets and its own state as the server's log records them, and exactly one robot
+// wins, the one the log names.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "background_program.h"
+
+namespace {
+
+constexpr std::chrono::seconds kWait{120};  // generous: sanitizer builds on a busy machine
+const std::string kPort = "4774";
+const std::string kLost = " looser! :'-( \n";
+const std::string kWon = " won! :-) \n";
+
+// The four numbers of a market, or a player's holdings: compared as wholes.
+using Numbers = std::vector<long>;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// What one robot's console shows of its game: the market and its own holdings at the start of
+// each turn, the turns it saw end, and the result line.
+struct RobotView {
+    std::vector<Numbers> markets;
+    std::vector<Numbers> own;
+    int turns = 0;
+};
+
+RobotView ReadConsole(const std::string& out, const std::string& name) {
+    RobotView view;
+    const std::vector<std::string> lines = Lines(out);
+    const std::string own_prefix = "~Game: ~Info: " + name + " :  raw  = ";
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        long a, b, c, d, e;
+        if (std::sscanf(lines[i].c_str(), "~Game: ~Market: raw = %ld, min price = %ld;", &a, &b) ==
+                2 &&
+            std::sscanf(lines[i + 1].c_str(), "~Game: ~Market: prod = %ld, max price = %ld.", &c,
+                        &d) == 2)
+            view.markets.push_back({a, b, c, d});
+        if (lines[i] == "~Game: ~Info: about you:" && lines[i + 1].rfind(own_prefix, 0) == 0 &&
+            i + 2 < lines.size() &&
+            std::sscanf(lines[i + 1].c_str() + own_prefix.size(), "%ld, prod  = %ld", &a, &b) ==
+                2 &&
+            std::sscanf(lines[i + 2].c_str(), ("~Game: ~Info: " + name +
+                                               " : money = %ld; plants [%ld_%ld].").c_str(),
+                        &c, &d, &e) == 3)
+            view.own.push_back({a, b, c, d, e});
+        if (lines[i].rfind("~Game: Turn [", 0) == 0) ++view.turns;
+    }
+    return view;
+}
+
+// What the server's log says of one game: the market of each turn, each player's holdings
+// after each turn (raw, prod, money, fabrics, auto plants), and the end.
+struct GameRecord {
+    std::vector<Numbers> markets;
+    std::map<std::string, std::vector<Numbers>> holdings;
+    int end_turn = -1;
+    std::string winner;                     // "" when the end names none
+    std::map<std::string, int> out_turn;  // -1: still in at the end
+};
+
+GameRecord ReadLog(const std::string& log, int game) {
+    static const std::regex market(
+        R"re("market":\{"mood":\d+,"raw":(\d+),"min_raw_price":(\d+),"prod":(\d+),"max_prod_price":(\d+)\})re");
+    static const std::regex player(
+        R"re(\{"name":"([^"]+)","money":(-?\d+),"raw":(\d+),"prod":(\d+),"fabrics":(\d+),"auto_plants":(\d+))re");
+    static const std::regex end(R"re("turn":(\d+),"reason":"\w+","winner":(null|"[^"]*"))re");
+    static const std::regex out(R"re(\{"name":"([^"]+)",[^}]*"out_turn":(\d+|null)\})re");
+    GameRecord record;
+    const std::string own_game = "\"game\":" + std::to_string(game) + ",";
+    std::smatch m;
+    for (const std::string& line : Lines(log)) {
+        if (line.find(own_game) == std::string::npos) continue;
+        if (line.rfind("{\"event\":\"turn\"", 0) == 0 && std::regex_search(line, m, market)) {
+            record.markets.push_back(
+                {std::stol(m[1]), std::stol(m[2]), std::stol(m[3]), std::stol(m[4])});
+            for (std::sregex_iterator p(line.begin(), line.end(), player), last; p != last; ++p)
+                record.holdings[(*p)[1]].push_back({std::stol((*p)[3]), std::stol((*p)[4]),
+                                                    std::stol((*p)[2]), std::stol((*p)[5]),
+                                                    std::stol((*p)[6])});
+        }
+        if (line.rfind("{\"event\":\"end\"", 0) == 0 && std::regex_search(line, m, end)) {
+            record.end_turn = std::stoi(m[1]);
+            record.winner = m[2] == "null" ? "" : m[2].str().substr(1, m[2].length() - 2);
+            for (std::sregex_iterator p(line.begin(), line.end(), out), last; p != last; ++p)
+                record.out_turn[(*p)[1]] = (*p)[2] == "null" ? -1 : std::stoi((*p)[2]);
+        }
+    }
+    return record;
+}
+
+// A robot program playing one example script under a name.
+struct Robot {
+    std::string name;
+    std::unique_ptr<BackgroundProgram> program;
+    std::string out_path;
+};
+
+// A game server on this test's own address, and robots playing on it.
+class RobotsOnGameserver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/robot_games_e2e_XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+    }
+    void TearDown() override {
+        for (Robot& robot : robots_) {
+            robot.program.reset();
+            std::remove(robot.out_path.c_str());
+        }
+        server_.reset();
+        std::remove((dir_ + "/server.jsonl").c_str());
+        rmdir(dir_.c_str());
+    }
+
+    void StartServer(const std::string& host, int seed) {
+        host_ = host;
+        server_ = std::make_unique<BackgroundProgram>(
+            GAMESERVER_BINARY,
+            std::vector<std::string>{"--host", host, "--port", kPort, "--seed",
+                                     std::to_string(seed), "--max-turns", "15", "--turn-timeout",
+                                     "10", "--log", dir_ + "/server.jsonl"},
+            "/dev/null");
+        ASSERT_NE(AwaitServer("listening on " + host + ":" + kPort), "") << server_->Err();
+    }
+    // The server's next event line that begins with prefix ("" at a timeout or its end).
+    std::string AwaitServer(const std::string& prefix) {
+        return server_->AwaitErrLine(prefix, kWait);
+    }
+    void StartRobot(const std::string& script, const std::string& name,
+                    const std::vector<std::string>& options = {}) {
+        Robot robot{name, nullptr, dir_ + "/" + name + ".out"};
+        std::vector<std::string> args = {std::string(PROJECT_SOURCE_DIR) + "/examples/" +
+                                             script + ".robot",
+                                         "-host", host_, "-name", name};
+        args.insert(args.end(), options.begin(), options.end());
+        robot.program = std::make_unique<BackgroundProgram>(ROBOT_BINARY, args, robot.out_path);
+        robots_.push_back(std::move(robot));
+    }
+    // Waits for the robot to end; its console text, or "" when it did not end normally.
+    std::string Finished(Robot& robot) {
+        BackgroundProgram& program = *robot.program;
+        if (!program.WaitExit(kWait)) {
+            ADD_FAILURE() << robot.name << " did not end";
+            return "";
+        }
+        EXPECT_TRUE(program.Exited()) << robot.name << ": signal " << program.TermSignal();
+        EXPECT_EQ(program.ExitStatus(), 0) << robot.name;
+        EXPECT_EQ(program.Err(), "") << robot.name;
+        return ReadWholeFile(robot.out_path);
+    }
+    std::string Log() { return ReadWholeFile(dir_ + "/server.jsonl"); }
+
+    // The robot's console agrees with the log: the same market in each turn, its own holdings
+    // at the start of each turn those after the turn before, and as many turns as it played.
+    static void ExpectConsoleMatchesLog(const std::string& out, const std::string& name,
+                                        const GameRecord& game) {
+        SCOPED_TRACE(name);
+        const RobotView view = ReadConsole(out, name);
+        const bool won = game.winner == name;
+        const int played = won ? game.end_turn : game.out_turn.at(name);
+        EXPECT_EQ(view.turns, played);
+        ASSERT_EQ(view.markets.size(), static_cast<std::size_t>(played));
+        ASSERT_EQ(view.own.size(), static_cast<std::size_t>(played));
+        for (int turn = 1; turn <= played; ++turn) {
+            EXPECT_EQ(view.markets[turn - 1], game.markets.at(turn - 1)) << "turn " << turn;
+            const Numbers before =
+                turn == 1 ? Numbers{4, 2, 10000, 2, 0} : game.holdings.at(name).at(turn - 2);
+            EXPECT_EQ(view.own[turn - 1], before) << "turn " << turn;
+        }
+        const std::string result = "~Game: " + name + (won ? kWon : kLost);
+        EXPECT_NE(out.find(result + "\n~Info: Closed connection.\n"), std::string::npos);
+    }
+
+    std::string dir_;
+    std::string host_;
+    std::unique_ptr<BackgroundProgram> server_;
+    std::vector<Robot> robots_;
+};
+
+// Example robots, the address of the server and the seed of a game that ends with a winner.
+struct GameCase {
+    const char* label;
+    const char* host;
+    int seed;
+    std::vector<std::string> scripts;
+};
+
+void PrintTo(const GameCase& c, std::ostream* os) { *os << c.label; }
+
+class RobotsPlayAGame : public RobotsOnGameserver,
+                        public ::testing::WithParamInterface<GameCase> {};
+
+// The first robot creates the game and waits for the others; each next one starts once the
+// one before it is in, so the join order, and with the seed the whole game, is fixed.
+TEST_P(RobotsPlayAGame, ToTheEndWithOneWinnerAsTheLogSays) {
+    const GameCase& c = GetParam();
+    StartServer(c.host, c.seed);
+    const std::string others = std::to_string(c.scripts.size() - 1);
+    for (const std::string& script : c.scripts) {
+        const bool first = robots_.empty();
+        StartRobot(script, script, first ? std::vector<std::string>{"-wait", others}
+                                         : std::vector<std::string>{});
+        ASSERT_NE(AwaitServer(first ? "game 1 created by " + script : "game 1: " + script +
+                                                                          " joined"),
+                  "")
+            << server_->Err();
+    }
+    const std::string ended = AwaitServer("game 1 ended after ");
+    ASSERT_NE(ended, "") << server_->Err();
+
+    std::vector<std::string> outs;
+    for (Robot& robot : robots_) outs.push_back(Finished(robot));
+    const GameRecord game = ReadLog(Log(), 1);
+    ASSERT_NE(game.winner, "") << ended;
+    EXPECT_EQ(ended, "game 1 ended after " + std::to_string(game.end_turn) +
+                         " turns: winner " + game.winner);
+    int winners = 0;
+    for (std::size_t i = 0; i < robots_.size(); ++i) {
+        winners += outs[i].find(kWon) != std::string::npos;
+        EXPECT_NE(outs[i].find("~Info: The game is started.\n"), std::string::npos);
+        ExpectConsoleMatchesLog(outs[i], robots_[i].name, game);
+    }
+    EXPECT_EQ(winners, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExampleRobots, RobotsPlayAGame,
+    ::testing::Values(GameCase{"Two", "127.0.50.100", 1, {"careful", "builder"}},
+                      GameCase{"Four",
+                               "127.0.50.101",
+                               2,
+                               {"careful", "builder", "undercutter", "minimal"}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A robot with "-inf" creates a game after each one ends; each game starts from nothing known.
+// While it waits for a third opponent the server stops, and the robot ends on the lost
+// connection with the console closed.
+TEST_F(RobotsOnGameserver, InfiniteRobotPlaysTwoGamesInARow) {
+    StartServer("127.0.50.102", 5);
+    StartRobot("careful", "endless", {"-inf"});
+    ASSERT_NE(AwaitServer("game 1 created by endless"), "") << server_->Err();
+    StartRobot("minimal", "first");
+    const std::string first_end = AwaitServer("game 1 ended after ");
+    ASSERT_NE(AwaitServer("game 2 created by endless"), "") << server_->Err();
+    StartRobot("builder", "second");
+    const std::string second_end = AwaitServer("game 2 ended after ");
+    ASSERT_NE(AwaitServer("game 3 created by endless"), "") << server_->Err();
+    const std::string first_out = Finished(robots_[1]);
+    const std::string second_out = Finished(robots_[2]);
+    server_->Signal(SIGTERM);
+    ASSERT_TRUE(server_->WaitExit(kWait));
+    EXPECT_EQ(server_->ExitStatus(), 0);
+    ASSERT_TRUE(robots_[0].program->WaitExit(kWait));
+    EXPECT_EQ(robots_[0].program->ExitStatus(), static_cast<unsigned char>(-5));
+
+    const std::string out = ReadWholeFile(robots_[0].out_path);
+    const std::string playbot = "\n\n\n --- Playbot ---\n";
+    std::vector<std::string> games;
+    for (std::size_t at = out.find(playbot); at != std::string::npos;) {
+        const std::size_t next = out.find(playbot, at + 1);
+        games.push_back(out.substr(at, next == std::string::npos ? next : next - at));
+        at = next;
+    }
+    ASSERT_EQ(games.size(), 3u) << out;
+    const std::string log = Log();
+    const GameRecord records[2] = {ReadLog(log, 1), ReadLog(log, 2)};
+    const std::string ends[2] = {first_end, second_end};
+    const std::string* opponents[2] = {&first_out, &second_out};
+    for (int g = 0; g < 2; ++g) {
+        SCOPED_TRACE("game " + std::to_string(g + 1));
+        EXPECT_NE(games[g].find("~Info: endless has created the game #" + std::to_string(g + 1)),
+                  std::string::npos);
+        // One opponent known at the start of each game, none left over from the one before.
+        EXPECT_NE(games[g].find("~Game: players quantity = 2; at the beginning = 2.\n"),
+                  std::string::npos);
+        EXPECT_NE(ends[g].find("winner " + records[g].winner), std::string::npos) << ends[g];
+        ExpectConsoleMatchesLog(games[g], "endless", records[g]);
+        ExpectConsoleMatchesLog(*opponents[g], robots_[g + 1].name, records[g]);
+    }
+    EXPECT_NE(games[2].find("~Info: endless waiting 1 gamers.\n\n\n~Error: Connection fault. :: "
+                            "-5\n~Try to continue (may be errors)? [y/n]"),
+              std::string::npos)
+        << games[2];
+}
+
+}  // namespace
