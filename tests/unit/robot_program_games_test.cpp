@@ -66,8 +66,8 @@ public:
                 " join to #4 game.\n~Info: The game is started.\n\n";
         sent_ += ".join 4\n";
     }
-    // No game waits: the robot creates game 9; lobby is what the server says until the
-    // robot starts the game, noted the console lines the robot adds about it.
+    // No game waits: the robot creates game 9. `lobby` is what the server says next, until
+    // the robot starts the game; `noted` the console lines the robot prints about it.
     void Create(int wait, const std::string& lobby, const std::string& noted = "") {
         peer_.Send("game 2 is running, turn 14, 3 players\n1 games are played\n")
             .Expect(".create")
@@ -177,7 +177,7 @@ protected:
         run.timeout = std::chrono::seconds(60);
         return RunProgram(run);
     }
-    // Plays the script as "robo" against the peer at address and compares everything.
+    // Plays the script as "robo" against the peer and compares its console and what it sent.
     void ExpectGame(FakePeer& peer, const ScriptedGame& game, const std::string& script,
                     std::vector<std::string> options = {}, const std::string& answers = "") {
         options.insert(options.end(), {"-host", peer.Address(), "-name", "robo"});
