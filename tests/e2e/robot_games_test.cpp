@@ -32,43 +32,47 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// What one robot's console shows of its game: the market and its own holdings at the start of
-// each turn, the turns it saw end, and the result line.
+// Holdings of the players listed in one turn, by name.
+using Listing = std::map<std::string, Numbers>;
+
+// What one robot's console shows of its game: the market and the listed players with their
+// holdings at the start of each turn, and the turns it saw end.
 struct RobotView {
     std::vector<Numbers> markets;
-    std::vector<Numbers> own;
+    std::vector<Listing> listed;
     int turns = 0;
 };
 
-RobotView ReadConsole(const std::string& out, const std::string& name) {
+RobotView ReadConsole(const std::string& out) {
     RobotView view;
     const std::vector<std::string> lines = Lines(out);
-    const std::string own_prefix = "~Game: ~Info: " + name + " :  raw  = ";
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         long a, b, c, d, e;
+        char name[256];
+        const char* next = lines[i + 1].c_str();
         if (std::sscanf(lines[i].c_str(), "~Game: ~Market: raw = %ld, min price = %ld;", &a, &b) ==
                 2 &&
-            std::sscanf(lines[i + 1].c_str(), "~Game: ~Market: prod = %ld, max price = %ld.", &c,
-                        &d) == 2)
+            std::sscanf(next, "~Game: ~Market: prod = %ld, max price = %ld.", &c, &d) == 2) {
             view.markets.push_back({a, b, c, d});
-        if (lines[i] == "~Game: ~Info: about you:" && lines[i + 1].rfind(own_prefix, 0) == 0 &&
-            i + 2 < lines.size() &&
-            std::sscanf(lines[i + 1].c_str() + own_prefix.size(), "%ld, prod  = %ld", &a, &b) ==
-                2 &&
-            std::sscanf(lines[i + 2].c_str(), ("~Game: ~Info: " + name +
-                                               " : money = %ld; plants [%ld_%ld].").c_str(),
-                        &c, &d, &e) == 3)
-            view.own.push_back({a, b, c, d, e});
+            view.listed.emplace_back();
+        }
+        if (!view.listed.empty() &&
+            std::sscanf(lines[i].c_str(), "~Game: ~Info: %255s :  raw  = %ld, prod  = %ld;", name,
+                        &a, &b) == 3 &&
+            std::sscanf(next, "~Game: ~Info: %*s : money = %ld; plants [%ld_%ld].", &c, &d, &e) ==
+                3)
+            view.listed.back()[name] = {a, b, c, d, e};
         if (lines[i].rfind("~Game: Turn [", 0) == 0) ++view.turns;
     }
     return view;
 }
 
-// What the server's log says of one game: the market of each turn, each player's holdings
-// after each turn (raw, prod, money, fabrics, auto plants), and the end.
+// What the server's log says of one game: the market of each turn, the players still in after
+// each turn with their holdings (raw, prod, money, fabrics, auto plants), and the end.
 struct GameRecord {
+    std::vector<std::string> players;  // in join order
     std::vector<Numbers> markets;
-    std::map<std::string, std::vector<Numbers>> holdings;
+    std::vector<Listing> in_after;
     int end_turn = -1;
     std::string winner;                     // "" when the end names none
     std::map<std::string, int> out_turn;  // -1: still in at the end
@@ -78,7 +82,7 @@ GameRecord ReadLog(const std::string& log, int game) {
     static const std::regex market(
         R"re("market":\{"mood":\d+,"raw":(\d+),"min_raw_price":(\d+),"prod":(\d+),"max_prod_price":(\d+)\})re");
     static const std::regex player(
-        R"re(\{"name":"([^"]+)","money":(-?\d+),"raw":(\d+),"prod":(\d+),"fabrics":(\d+),"auto_plants":(\d+))re");
+        R"re(\{"name":"([^"]+)","money":(-?\d+),"raw":(\d+),"prod":(\d+),"fabrics":(\d+),"auto_plants":(\d+),"out":(true|false))re");
     static const std::regex end(R"re("turn":(\d+),"reason":"\w+","winner":(null|"[^"]*"))re");
     static const std::regex out(R"re(\{"name":"([^"]+)",[^}]*"out_turn":(\d+|null)\})re");
     GameRecord record;
@@ -89,10 +93,14 @@ GameRecord ReadLog(const std::string& log, int game) {
         if (line.rfind("{\"event\":\"turn\"", 0) == 0 && std::regex_search(line, m, market)) {
             record.markets.push_back(
                 {std::stol(m[1]), std::stol(m[2]), std::stol(m[3]), std::stol(m[4])});
-            for (std::sregex_iterator p(line.begin(), line.end(), player), last; p != last; ++p)
-                record.holdings[(*p)[1]].push_back({std::stol((*p)[3]), std::stol((*p)[4]),
-                                                    std::stol((*p)[2]), std::stol((*p)[5]),
-                                                    std::stol((*p)[6])});
+            record.in_after.emplace_back();
+            for (std::sregex_iterator p(line.begin(), line.end(), player), last; p != last; ++p) {
+                if (record.markets.size() == 1) record.players.push_back((*p)[1]);
+                if ((*p)[7] == "false")
+                    record.in_after.back()[(*p)[1]] = {std::stol((*p)[3]), std::stol((*p)[4]),
+                                                       std::stol((*p)[2]), std::stol((*p)[5]),
+                                                       std::stol((*p)[6])};
+            }
         }
         if (line.rfind("{\"event\":\"end\"", 0) == 0 && std::regex_search(line, m, end)) {
             record.end_turn = std::stoi(m[1]);
@@ -167,22 +175,23 @@ protected:
     }
     std::string Log() { return ReadWholeFile(dir_ + "/server.jsonl"); }
 
-    // The robot's console agrees with the log: the same market in each turn, its own holdings
-    // at the start of each turn those after the turn before, and as many turns as it played.
+    // The robot's console agrees with the log: in each turn the same market and the same
+    // players, those still in after the turn before, with their holdings; as many turns as
+    // it played, and its result.
     static void ExpectConsoleMatchesLog(const std::string& out, const std::string& name,
                                         const GameRecord& game) {
         SCOPED_TRACE(name);
-        const RobotView view = ReadConsole(out, name);
+        const RobotView view = ReadConsole(out);
         const bool won = game.winner == name;
         const int played = won ? game.end_turn : game.out_turn.at(name);
         EXPECT_EQ(view.turns, played);
         ASSERT_EQ(view.markets.size(), static_cast<std::size_t>(played));
-        ASSERT_EQ(view.own.size(), static_cast<std::size_t>(played));
+        Listing at_start;
+        for (const std::string& player : game.players) at_start[player] = {4, 2, 10000, 2, 0};
         for (int turn = 1; turn <= played; ++turn) {
             EXPECT_EQ(view.markets[turn - 1], game.markets.at(turn - 1)) << "turn " << turn;
-            const Numbers before =
-                turn == 1 ? Numbers{4, 2, 10000, 2, 0} : game.holdings.at(name).at(turn - 2);
-            EXPECT_EQ(view.own[turn - 1], before) << "turn " << turn;
+            EXPECT_EQ(view.listed[turn - 1], turn == 1 ? at_start : game.in_after.at(turn - 2))
+                << "turn " << turn;
         }
         const std::string result = "~Game: " + name + (won ? kWon : kLost);
         EXPECT_NE(out.find(result + "\n~Info: Closed connection.\n"), std::string::npos);
