@@ -74,7 +74,7 @@ struct GameRecord {
     std::vector<Numbers> markets;
     std::vector<Listing> in_after;
     int end_turn = -1;
-    std::string winner;                     // "" when the end names none
+    std::string winner;                   // "" when the end names none
     std::map<std::string, int> out_turn;  // -1: still in at the end
 };
 
@@ -154,9 +154,9 @@ protected:
     void StartRobot(const std::string& script, const std::string& name,
                     const std::vector<std::string>& options = {}) {
         Robot robot{name, nullptr, dir_ + "/" + name + ".out"};
-        std::vector<std::string> args = {std::string(PROJECT_SOURCE_DIR) + "/examples/" +
-                                             script + ".robot",
-                                         "-host", host_, "-name", name};
+        std::vector<std::string> args = {
+            std::string(PROJECT_SOURCE_DIR) + "/examples/" + script + ".robot", "-host", host_,
+            "-name", name};
         args.insert(args.end(), options.begin(), options.end());
         robot.program = std::make_unique<BackgroundProgram>(ROBOT_BINARY, args, robot.out_path);
         robots_.push_back(std::move(robot));
@@ -224,11 +224,11 @@ TEST_P(RobotsPlayAGame, ToTheEndWithOneWinnerAsTheLogSays) {
     const std::string others = std::to_string(c.scripts.size() - 1);
     for (const std::string& script : c.scripts) {
         const bool first = robots_.empty();
-        StartRobot(script, script, first ? std::vector<std::string>{"-wait", others}
-                                         : std::vector<std::string>{});
-        ASSERT_NE(AwaitServer(first ? "game 1 created by " + script : "game 1: " + script +
-                                                                          " joined"),
-                  "")
+        StartRobot(script, script,
+                   first ? std::vector<std::string>{"-wait", others} : std::vector<std::string>{});
+        ASSERT_NE(
+            AwaitServer(first ? "game 1 created by " + script : "game 1: " + script + " joined"),
+            "")
             << server_->Err();
     }
     const std::string ended = AwaitServer("game 1 ended after ");
@@ -238,8 +238,8 @@ TEST_P(RobotsPlayAGame, ToTheEndWithOneWinnerAsTheLogSays) {
     for (Robot& robot : robots_) outs.push_back(Finished(robot));
     const GameRecord game = ReadLog(Log(), 1);
     ASSERT_NE(game.winner, "") << ended;
-    EXPECT_EQ(ended, "game 1 ended after " + std::to_string(game.end_turn) +
-                         " turns: winner " + game.winner);
+    EXPECT_EQ(ended, "game 1 ended after " + std::to_string(game.end_turn) + " turns: winner " +
+                         game.winner);
     int winners = 0;
     for (std::size_t i = 0; i < robots_.size(); ++i) {
         winners += outs[i].find(kWon) != std::string::npos;
@@ -251,11 +251,9 @@ TEST_P(RobotsPlayAGame, ToTheEndWithOneWinnerAsTheLogSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     ExampleRobots, RobotsPlayAGame,
-    ::testing::Values(GameCase{"Two", "127.0.50.100", 1, {"careful", "builder"}},
-                      GameCase{"Four",
-                               "127.0.50.101",
-                               2,
-                               {"careful", "builder", "undercutter", "minimal"}}),
+    ::testing::Values(
+        GameCase{"Two", "127.0.50.100", 1, {"careful", "builder"}},
+        GameCase{"Four", "127.0.50.101", 2, {"careful", "builder", "undercutter", "minimal"}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A robot with "-inf" creates a game after each one ends; each game starts from nothing known.

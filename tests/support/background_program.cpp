@@ -27,8 +27,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 }  // namespace
 
-BackgroundProgram::BackgroundProgram(const std::string& path,
-                                     const std::vector<std::string>& args,
+BackgroundProgram::BackgroundProgram(const std::string& path, const std::vector<std::string>& args,
                                      const std::string& out_path) {
     // Close-on-exec on both ends: a program started later must not hold this pipe open.
     int err[2];

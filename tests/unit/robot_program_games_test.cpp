@@ -56,10 +56,12 @@ public:
 
     // A games list with a running game and two waiting ones: the robot joins the first.
     void JoinFirstListed() {
-        peer_.Send("game 2 is running, turn 14, 3 players\n"
-                   "game 4 (ann, 1 player) is waiting  #4\n"
-                   "game 6 (bob, 2 players) is waiting  #6\n"
-                   "1 games are played\n")
+        peer_
+            .Send(
+                "game 2 is running, turn 14, 3 players\n"
+                "game 4 (ann, 1 player) is waiting  #4\n"
+                "game 6 (bob, 2 players) is waiting  #6\n"
+                "1 games are played\n")
             .Expect(".join 4")
             .Send("ok: you joined game #4\n& START\n");
         out_ += "~Info: " + name_ + " finding a game...\n~Info: " + name_ +
@@ -94,8 +96,9 @@ public:
         else
             peer_.SendSegments(turn.info_reply);
         for (const std::string& order : turn.orders) peer_.Expect(order);
-        peer_.Send(turn.ending == Ending::kBankrupt ? "# You are a bankrupt, sorry\n"
-                                                    : "& ENDTURN\n")
+        peer_
+            .Send(turn.ending == Ending::kBankrupt ? "# You are a bankrupt, sorry\n"
+                                                   : "& ENDTURN\n")
             .Expect("info")
             .Send(turn.ending == Ending::kWin ? "& YOU_WIN\n"
                                               : game_script::InfoReply(turn.listed));
@@ -115,8 +118,9 @@ public:
 private:
     std::string Analysis(const Turn& turn) {
         const MarketState& m = turn.market;
-        std::string text = "\n~Game: ~Market: raw = " + Num(m.raw) + ", min price = " +
-                           Num(m.min_raw_price) + "; \n~Game: ~Market: prod = " + Num(m.prod) +
+        std::string text = "\n~Game: ~Market: raw = " + Num(m.raw) +
+                           ", min price = " + Num(m.min_raw_price) +
+                           "; \n~Game: ~Market: prod = " + Num(m.prod) +
                            ", max price = " + Num(m.max_prod_price) + ".\n\n\n";
         listed_ = false;
         for (const PlayerState& p : turn.listed) {
@@ -243,8 +247,10 @@ TEST_F(RobotProgramGames, BotstartBeforeAnyJoinRegistersTheNamedGamer) {
     ScriptedGame game(peer, "robo");
     game.Create(2, "botstart carl\n@+ JOIN bob\n", "~Info: + one gamer (carl), #1.\n");
     game.Known("carl");
-    game.Play({market_, {robo_, bob_},
-               "\t~Robot said: \"carl -1 bob 9000\"\n\t~Robot said: \"online 2\"\n" + kTurnSaid, {"turn"},
+    game.Play({market_,
+               {robo_, bob_},
+               "\t~Robot said: \"carl -1 bob 9000\"\n\t~Robot said: \"online 2\"\n" + kTurnSaid,
+               {"turn"},
                Ending::kWin});
     ExpectGame(peer, game,
                "{ ?print \"carl %d bob %d\", .players[0].money, .players[1].money; "
@@ -262,10 +268,12 @@ TEST_F(RobotProgramGames, ChatBetweenMarkersLeavesTheNumbersIntact) {
     noisy.info_reply = {"& INFO robo 2 3 10000 2 0\n<bob> & IN", "FX\n& IN",
                         "FO bob 1 1 9000 2 1\n# chat\n& PLAY", "ERS 2\n"};
     game.Play(noisy);
-    game.Play({market_, {robo_, bob_}, "\t~Robot said: \"500 9000\"\n" + kTurnSaid, {"turn"},
+    game.Play({market_,
+               {robo_, bob_},
+               "\t~Robot said: \"500 9000\"\n" + kTurnSaid,
+               {"turn"},
                Ending::kWin});
-    ExpectGame(peer, game,
-               "{ ?print \"%d %d\", .market.min_raw_price, .players[0].money; ?turn }");
+    ExpectGame(peer, game, "{ ?print \"%d %d\", .market.min_raw_price, .players[0].money; ?turn }");
 }
 
 // Statistics count the robot and the players listed in the last reply only.
@@ -274,12 +282,19 @@ TEST_F(RobotProgramGames, PlayerMissingFromTheListIsLeftOutOfTheStatistics) {
     ScriptedGame game(peer, "robo");
     game.JoinFirstListed();
     // Capacity (2 x auto plants + fabrics): robo 2, bob 4, carl 3; each makes min(raw, it).
-    game.Play({market_, {robo_, bob_, carl_},
+    game.Play({market_,
+               {robo_, bob_, carl_},
                "\t~Robot said: \"online 3 raw 8\"\n\t~Robot said: \"prod 4 effect 6\"\n"
-               "\t~Robot said: \"bob 9000\"\n" + kTurnSaid, {"turn"}});
-    game.Play({market_, {robo_, carl_},
+               "\t~Robot said: \"bob 9000\"\n" +
+                   kTurnSaid,
+               {"turn"}});
+    game.Play({market_,
+               {robo_, carl_},
                "\t~Robot said: \"online 2 raw 7\"\n\t~Robot said: \"prod 3 effect 5\"\n"
-               "\t~Robot said: \"bob -1\"\n" + kTurnSaid, {"turn"}, Ending::kWin});
+               "\t~Robot said: \"bob -1\"\n" +
+                   kTurnSaid,
+               {"turn"},
+               Ending::kWin});
     ExpectGame(peer, game,
                "{ ?print \"online %d raw %d\", ?macro \"Online\", ?macro \"AllRaw\"; "
                "?print \"prod %d effect %d\", ?macro \"AllProd\", ?macro \"AllEffect\"; "
@@ -302,14 +317,19 @@ TEST_F(RobotProgramGames, RuntimeErrorAnsweredYesLetsTheGameGoOn) {
     FakePeer peer("127.0.50.9", FakePeer::kRobotPort);
     ScriptedGame game(peer, "robo");
     game.JoinFirstListed();
-    game.Play({market_, {robo_, bob_}, "\t~Robot: buy 1 by 600$.\n" + kTurnSaid,
-               {"buy 1 600", "turn"}});
-    game.Play({market_, {robo_, bob_},
+    game.Play(
+        {market_, {robo_, bob_}, "\t~Robot: buy 1 by 600$.\n" + kTurnSaid, {"buy 1 600", "turn"}});
+    game.Play({market_,
+               {robo_, bob_},
                "\t~Robot: buy 2 by 600$.\n\n\n~Error: Runtime error. Wrong macros parameter.\n"
-               " :: -750" + kPrompt,
+               " :: -750" +
+                   kPrompt,
                {"buy 2 600"}});
-    game.Play({market_, {robo_, bob_}, "\t~Robot: buy 3 by 600$.\n" + kTurnSaid,
-               {"buy 3 600", "turn"}, Ending::kWin});
+    game.Play({market_,
+               {robo_, bob_},
+               "\t~Robot: buy 3 by 600$.\n" + kTurnSaid,
+               {"buy 3 600", "turn"},
+               Ending::kWin});
     ExpectGame(peer, game,
                "{ $n := $n + 1; ?buy $n, 600; if ($n = 2) $x := ?macro \"Nope\"; ?turn }", {},
                "y\n");

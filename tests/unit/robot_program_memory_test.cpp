@@ -26,7 +26,7 @@ constexpr bool kSanitized = false;
 #endif
 
 constexpr int kTurns = 1000;
-constexpr int kEarlyTurn = 100;   // late enough for every buffer to have reached its size
+constexpr int kEarlyTurn = 100;     // late enough for every buffer to have reached its size
 constexpr long kMaxGrowthKb = 128;  // a leak of 150 bytes a turn exceeds it
 
 // Variables, an array, a loop through a label, macros, robot data and every kind of order,
