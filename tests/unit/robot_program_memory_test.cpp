@@ -87,7 +87,9 @@ TEST_F(RobotProgramMemory, ThousandTurnsKeepMemoryFlatAndLeaveNoLeak) {
         if (turn == kEarlyTurn) peer.Do([&] { early_kb = ResidentKb(robot_pid); });
         if (turn == kTurns) peer.Do([&] { late_kb = ResidentKb(robot_pid); });
         peer.Send("& MARKET 4 500 3 5500\n").Expect("info").Send(info);
-        // Each order is answered, as the game server does.
+        // Each order is answered, as the game server does: unanswered, every further order
+        // of a turn would wait for this side's delayed acknowledgement (the robot's socket
+        // holds back a small write while an earlier one is unacknowledged).
         peer.Expect("sell 1 5500").Send("ok: offer\n").Expect("buy 4 400").Send("ok: bid\n");
         peer.Expect("turn").Send("ok: turn ended\n& ENDTURN\n");
         peer.Expect("info").Send(turn == kTurns ? "& YOU_WIN\n" : info);
