@@ -26,7 +26,8 @@ int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
 }  // namespace
 
 FakePeer::FakePeer(const std::string& address, int port) : address_(address) {
-    listen_fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    // Close-on-exec: a program the test starts must not keep the peer's sockets open.
+    listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listen_fd_ < 0) throw std::runtime_error("fake peer: no socket");
     int one = 1;
     setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
@@ -100,6 +101,33 @@ FakePeer& FakePeer::Close() {
     return *this;
 }
 
+FakePeer& FakePeer::AcceptNext() {
+    steps_.push_back([](FakePeer& peer) {
+        peer.DrainWithoutWaiting();
+        if (peer.client_fd_ >= 0) close(peer.client_fd_);
+        peer.client_fd_ = -1;
+        return peer.Accept();
+    });
+    return *this;
+}
+
+FakePeer& FakePeer::StopListening() {
+    steps_.push_back([](FakePeer& peer) {
+        if (peer.listen_fd_ >= 0) close(peer.listen_fd_);
+        peer.listen_fd_ = -1;
+        return true;
+    });
+    return *this;
+}
+
+FakePeer& FakePeer::Do(std::function<void()> action) {
+    steps_.push_back([action](FakePeer&) {
+        action();
+        return true;
+    });
+    return *this;
+}
+
 void FakePeer::Start() {
     thread_ = std::thread([this] { Play(); });
 }
@@ -128,7 +156,7 @@ bool FakePeer::Accept() {
         Fail("no client connected");
         return false;
     }
-    client_fd_ = accept(listen_fd_, nullptr, nullptr);
+    client_fd_ = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client_fd_ < 0) {
         Fail("accept failed");
         return false;

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-// Listens on a loopback address, accepts one client and plays a script of steps: send bytes
-// (in chosen segments), expect a line from the client, close. Every wait has a timeout that
-// fails the script instead of hanging the test.
+// Listens on a loopback address, accepts a client and plays a script of steps: send bytes
+// (in chosen segments), expect a line from the client, close, take the next connection. Every
+// wait has a timeout that fails the script instead of hanging the test.
 class FakePeer {
 public:
     static constexpr int kRobotPort = 4774;  // the port the robot program always uses
@@ -35,6 +35,13 @@ public:
     FakePeer& AwaitLine(const std::string& line);
     // Closes the connection to the client.
     FakePeer& Close();
+    // Closes the connection to the client and accepts the next one, as a client that plays
+    // one game after another connects anew for each. What it sends joins Received().
+    FakePeer& AcceptNext();
+    // Closes the listening socket: later connections are refused.
+    FakePeer& StopListening();
+    // Runs an action of the test at this point of the conversation (the peer's thread).
+    FakePeer& Do(std::function<void()> action);
 
     void Start();
     // Waits for the script to end (at most the timeout per step), keeps anything the client
