@@ -3,6 +3,8 @@
 #include "mod/robot/socket.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,8 +68,14 @@ void CSocket::ConnectTo(const char* host, int portno) {
     addr.sin_port = htons(static_cast<uint16_t>(portno));
     if (host == nullptr || inet_aton(host, &addr.sin_addr) == 0)
         error.OnError("Wrong remote IP or PORT.", -3, false);
-    if (connect(socketfd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+    if (connect(socketfd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
         error.OnError("Cann't open remote host.", -4, false);
+        return;
+    }
+    // Orders are short lines sent one after another without waiting for answers; without
+    // this each one would wait for the acknowledgement of the one before.
+    int on = 1;
+    setsockopt(socketfd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
 }
 
 void CSocket::CloseHost() {
