@@ -33,6 +33,16 @@ TEST(Chart, OnePolylinePerPlayerWithLegendAndAxes) {
     EXPECT_EQ(svg.find("http://", svg.find("<svg") + 20), std::string::npos);  // nothing fetched
 }
 
+TEST(Chart, LoserAtTheTurnLimitIsNotLabelledOut) {
+    GameRecord r = TwoPlayers();
+    r.ended = true;
+    r.last_turn = 2;
+    std::string svg = RenderMoneyChart(r, "t");
+    EXPECT_NE(svg.find(">b&lt;&amp;&gt;</text>"), std::string::npos);
+    r.last_turn = 3;
+    EXPECT_NE(RenderMoneyChart(r, "t").find(">b&lt;&amp;&gt; (out)</text>"), std::string::npos);
+}
+
 TEST(Chart, NegativeMoneyGetsItsOwnTickBelowZero) {
     std::string svg = RenderMoneyChart(TwoPlayers(), "t");
     EXPECT_NE(svg.find(">0</text>"), std::string::npos);

@@ -107,6 +107,14 @@ void DrawAxes(std::ostringstream& svg, const Scale& s) {
         << "\" x2=\"" << kPlotRight << "\" y2=\"" << kPlotBottom << "\"/></g>\n";
 }
 
+// Losers at the turn limit are marked out in that last turn too; only a player whose line stops
+// before the game's end is labelled as out.
+bool WentOutEarly(const MoneySeries& series, const GameRecord& record) {
+    if (!series.out) return false;
+    if (!record.ended || series.turns.empty()) return true;
+    return series.turns.back() < record.last_turn;
+}
+
 void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& record) {
     for (size_t p = 0; p < record.money.size(); ++p) {
         const MoneySeries& series = record.money[p];
@@ -121,7 +129,7 @@ void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& recor
             << "\" stroke=\"" << colour << "\" stroke-width=\"3\"/>"
             << "<text x=\"" << kPlotRight + 50 << "\" y=\"" << y + 4
             << "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\">" << Escape(series.name)
-            << (series.out ? " (out)" : "") << "</text>\n";
+            << (WentOutEarly(series, record) ? " (out)" : "") << "</text>\n";
     }
 }
 
