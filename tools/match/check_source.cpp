@@ -41,6 +41,7 @@ int ScriptText::LineOf(std::size_t offset) const {
 void ScriptText::Place(std::vector<Token>& tokens) const {
     std::size_t pos = 0;
     for (Token& t : tokens) {
+        pos = std::min(pos, bytes_.size());
         while (pos < bytes_.size() && IsWhite(bytes_[pos])) ++pos;
         // A lexeme cut at a NUL byte, or a file changed since the lexer read it, may not stand
         // exactly here; then take its next occurrence, else stay where it should have started.

@@ -26,58 +26,86 @@ std::string Plural(int n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The index after the parenthesis or bracket group that opens at `i`.
-std::size_t SkipGroup(const std::vector<Token>& tokens, std::size_t i) {
-    int depth = 0;
-    for (; i < tokens.size(); ++i) {
-        const std::string& s = tokens[i].text;
-        if (s == "(" || s == "[") ++depth;
-        if ((s == ")" || s == "]") && --depth == 0) return i + 1;
-    }
-    return i;
-}
-
-// The index after the expression that starts at `i`.
-std::size_t SkipExpression(const std::vector<Token>& tokens, std::size_t i) {
-    static const std::string kOperators = "+-*/%<=>&|!";
-    while (i < tokens.size()) {
-        const Token& t = tokens[i];
-        if (Is(t, "(") || Is(t, "[")) {
-            i = SkipGroup(tokens, i);
-        } else if (Is(t, kMacro)) {
-            i += 2;
-        } else if (t.kind == lx_int_const || t.kind == lx_var || t.kind == lx_robotdata ||
-                   (t.kind == lx_spacer && kOperators.find(t.text) != std::string::npos)) {
-            ++i;
-        } else {
-            break;
+// The lexemes with the groups they open and close paired up once, so that skipping a group
+// costs nothing however deeply the script nests or however many groups it leaves open.
+class TokenWalk {
+public:
+    explicit TokenWalk(const std::vector<Token>& tokens) : tokens_(tokens), after_group_(tokens.size(), tokens.size()) {
+        std::vector<std::size_t> open;
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            const std::string& s = tokens[i].text;
+            if (s == "(" || s == "[") open.push_back(i);
+            if ((s == ")" || s == "]") && !open.empty()) {
+                after_group_[open.back()] = i + 1;
+                open.pop_back();
+            }
         }
     }
-    return i;
-}
 
-// "%d" places the way the robot counts them: at every position of the text.
-int IntPlaces(const std::string& text) {
-    int n = 0;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '%' && text[i + 1] == 'd') ++n;
-    return n;
-}
+    // The index after the parenthesis or bracket group that opens at `i`.
+    std::size_t SkipGroup(std::size_t i) const { return after_group_[i]; }
 
-void CheckPrint(const std::vector<Token>& tokens, std::size_t at, std::vector<Diagnostic>& out) {
-    if (at + 1 >= tokens.size() || tokens[at + 1].kind != lx_str_const) return;
-    int places = IntPlaces(tokens[at + 1].text);
-    int values = 0;
-    for (std::size_t i = at + 2; i < tokens.size() && Is(tokens[i], ","); ++values) i = SkipExpression(tokens, i + 1);
-    const int line = tokens[at].line;
-    if (places != values) {
-        out.push_back(Warning(line, "'?print' text has " + Plural(places, "\"%d\"", "\"%d\"") + " but " +
-                                        Plural(values, "value is", "values are") + " given"));
-    } else if (places > kMaxFilledPlaces) {
-        out.push_back(Warning(line, "'?print' text has " + std::to_string(places) +
-                                        " \"%d\": the robot fills at most two and prints none of the values"));
+    // The index after the expression that starts at `i`.
+    std::size_t SkipExpression(std::size_t i) const {
+        static const std::string kOperators = "+-*/%<=>&|!";
+        while (i < tokens_.size()) {
+            const Token& t = tokens_[i];
+            if (Is(t, "(") || Is(t, "[")) {
+                i = SkipGroup(i);
+            } else if (Is(t, kMacro)) {
+                i += 2;
+            } else if (t.kind == lx_int_const || t.kind == lx_var || t.kind == lx_robotdata ||
+                       (t.kind == lx_spacer && kOperators.find(t.text) != std::string::npos)) {
+                ++i;
+            } else {
+                break;
+            }
+        }
+        return i;
     }
-}
+
+    // Marks where statements start: the first lexeme, after "{", ";" and "else", and after the
+    // ")" that closes an "if" condition.
+    std::vector<bool> StatementStarts() const {
+        std::vector<bool> starts(tokens_.size() + 1, false);
+        starts[0] = true;
+        for (std::size_t i = 0; i < tokens_.size(); ++i) {
+            const Token& t = tokens_[i];
+            if (Is(t, "{") || Is(t, ";") || (t.kind == lx_keyword && Is(t, "else"))) starts[i + 1] = true;
+            if (t.kind == lx_keyword && Is(t, "if") && i + 1 < tokens_.size() && Is(tokens_[i + 1], "("))
+                starts[SkipGroup(i + 1)] = true;
+        }
+        return starts;
+    }
+
+    // Warns when the "%d" places of the "?print" at `at` and the values after its text differ.
+    void CheckPrint(std::size_t at, std::vector<Diagnostic>& out) const {
+        if (at + 1 >= tokens_.size() || tokens_[at + 1].kind != lx_str_const) return;
+        int places = IntPlaces(tokens_[at + 1].text);
+        int values = 0;
+        for (std::size_t i = at + 2; i < tokens_.size() && Is(tokens_[i], ","); ++values) i = SkipExpression(i + 1);
+        const int line = tokens_[at].line;
+        if (places != values) {
+            out.push_back(Warning(line, "'?print' text has " + Plural(places, "\"%d\"", "\"%d\"") + " but " +
+                                            Plural(values, "value is", "values are") + " given"));
+        } else if (places > kMaxFilledPlaces) {
+            out.push_back(Warning(line, "'?print' text has " + std::to_string(places) +
+                                            " \"%d\": the robot fills at most two and prints none of the values"));
+        }
+    }
+
+private:
+    // "%d" places the way the robot counts them: at every position of the text.
+    static int IntPlaces(const std::string& text) {
+        int n = 0;
+        for (std::size_t i = 0; i + 1 < text.size(); ++i)
+            if (text[i] == '%' && text[i + 1] == 'd') ++n;
+        return n;
+    }
+
+    const std::vector<Token>& tokens_;
+    std::vector<std::size_t> after_group_;  // by index of "(" or "[": the index after its closer
+};
 
 // The warning for a statement that the analyser skips, or an empty text when it has an effect.
 std::string NoEffect(const Token& t) {
@@ -90,20 +118,6 @@ std::string NoEffect(const Token& t) {
     if (t.kind == lx_spacer && !Is(t, "{") && !Is(t, ";") && !Is(t, "}"))
         return "statement has no effect: '" + t.text + "' is skipped";
     return std::string();
-}
-
-// Marks where statements start: the first lexeme, after "{", ";" and "else", and after the
-// ")" that closes an "if" condition.
-std::vector<bool> StatementStarts(const std::vector<Token>& tokens) {
-    std::vector<bool> starts(tokens.size() + 1, false);
-    starts[0] = true;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
-        if (Is(t, "{") || Is(t, ";") || (t.kind == lx_keyword && Is(t, "else"))) starts[i + 1] = true;
-        if (t.kind == lx_keyword && Is(t, "if") && i + 1 < tokens.size() && Is(tokens[i + 1], "("))
-            starts[SkipGroup(tokens, i + 1)] = true;
-    }
-    return starts;
 }
 
 }  // namespace
@@ -147,11 +161,12 @@ std::vector<Diagnostic> ByteWarnings(const ScriptText& text, const std::vector<T
 std::vector<Diagnostic> StatementWarnings(const std::vector<Token>& tokens) {
     std::vector<Diagnostic> out;
     bool turn = false;
-    const std::vector<bool> starts = StatementStarts(tokens);
+    const TokenWalk walk(tokens);
+    const std::vector<bool> starts = walk.StatementStarts();
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == lx_func && Is(t, kTurn)) turn = true;
-        if (t.kind == lx_func && Is(t, kPrint)) CheckPrint(tokens, i, out);
+        if (t.kind == lx_func && Is(t, kPrint)) walk.CheckPrint(i, out);
         if (!starts[i]) continue;
         std::string no_effect = NoEffect(t);
         if (!no_effect.empty()) out.push_back(Warning(t.line, no_effect));
