@@ -103,7 +103,7 @@ std::string ChildFailure(int status, const std::string& output) {
     return "the robot's analyser " + why + (robot.empty() ? "" : ": " + robot);
 }
 
-// Reads one line of the dump as numbers; false when the dump is cut short.
+// Reads the next line of the dump, without its line feed; false when the dump is cut short.
 bool ReadLine(const std::string& s, std::size_t& pos, std::string& line) {
     std::size_t end = s.find('\n', pos);
     if (end == std::string::npos) return false;

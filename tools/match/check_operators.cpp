@@ -43,7 +43,7 @@ public:
 
     void Read(const std::vector<Token>& tokens) {
         for (std::size_t i = 0; i < tokens.size(); ++i) {
-            if (tokens[i].kind == lx_func && tokens[i].text == "?macro") {
+            if (tokens[i].kind == lx_func && tokens[i].text == kMacroFunction) {
                 Operand(false);
                 if (i + 1 < tokens.size() && tokens[i + 1].kind == lx_str_const) ++i;
             } else {

@@ -16,7 +16,6 @@ constexpr int kMaxFilledPlaces = 2;  // "%d" places the robot fills; with more i
 const char* const kRobotStatements[] = {"?turn", "?upgrade", "?auto", "?prod", "?sell", "?buy", "?print"};
 const char kTurn[] = "?turn";
 const char kPrint[] = "?print";
-const char kMacro[] = "?macro";
 
 Diagnostic Warning(int line, std::string text) { return Diagnostic{line, Severity::kWarning, std::move(text)}; }
 
@@ -52,7 +51,7 @@ public:
             const Token& t = tokens_[i];
             if (Is(t, "(") || Is(t, "[")) {
                 i = SkipGroup(i);
-            } else if (Is(t, kMacro)) {
+            } else if (Is(t, kMacroFunction)) {
                 i += 2;
             } else if (t.kind == lx_int_const || t.kind == lx_var || t.kind == lx_robotdata ||
                        (t.kind == lx_spacer && kOperators.find(t.text) != std::string::npos)) {
@@ -86,7 +85,7 @@ public:
         for (std::size_t i = at + 2; i < tokens_.size() && Is(tokens_[i], ","); ++values) i = SkipExpression(i + 1);
         const int line = tokens_[at].line;
         if (places != values) {
-            out.push_back(Warning(line, "'?print' text has " + Plural(places, "\"%d\"", "\"%d\"") + " but " +
+            out.push_back(Warning(line, "'?print' text has " + std::to_string(places) + " \"%d\" but " +
                                             Plural(values, "value is", "values are") + " given"));
         } else if (places > kMaxFilledPlaces) {
             out.push_back(Warning(line, "'?print' text has " + std::to_string(places) +

@@ -8,6 +8,9 @@
 
 namespace match {
 
+// The one robot function that stands in expressions: "?macro" and a quoted name.
+inline constexpr char kMacroFunction[] = "?macro";
+
 // Lines that end with LF alone or CR alone.
 std::vector<Diagnostic> LineEndWarnings(const ScriptText& text);
 
