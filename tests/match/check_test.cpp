@@ -68,12 +68,14 @@ TEST_F(CheckTest, ErrorIsOnTheEditorsLineWhateverTheLineEnds) {
 }
 
 TEST_F(CheckTest, LexicalErrorsNameTheirReason) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"{\r\n  $x : = 1;\r\n  ?turn\r\n}\r\n", ":2: error: Lexical analysis did not pass: ':' without '=' (at ':')"},
         {"{\r\n  ?print \"open\r\n}\r\n", ":2: error: Lexical analysis did not pass: a string without its closing '\"' (at '\"open\\r\\n}\\r\\n')"},
         {"{ $ := 1; ?turn }\r\n", ":1: error: Lexical analysis did not pass: '$' without a name (at '$')"},
         {"?turn", ":1: error: Lexical analysis did not pass: the file ends inside its first lexeme (at '?turn')"},
         // A string that looks like the analyser's report is cited, not taken for a second report.
+        // Nesting far beyond the analyser's limit is one report, not a crash.
+        {"{ $x := " + std::string(100000, '(') + "1" + std::string(100000, ')') + "; ?turn }", ":1: error: Nesting is too deep. (at '(')"},
         {"{\r\n\r\n $x := \"~Error: Syntax :: Line 1 --> x~ 'y\"; ?turn }\r\n", ":3: error: Using wrong operand in expression."},
     };
     for (const auto& [script, expected] : cases) {
