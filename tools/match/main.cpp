@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "check.h"
 #include "match.h"
 #include "process.h"
 #include "programs.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         std::cout << match::UsageText();
         return 0;
     }
+    if (options.check) return match::RunCheck(options.scripts, options.werror, std::cout, std::cerr);
     CatchStopSignals();
     const char* path = std::getenv("PATH");
     match::ProgramSearch search{match::SelfDirectory(argc > 0 ? argv[0] : "match"), path ? path : ""};

@@ -94,6 +94,10 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
             options.help = true;
             continue;
         }
+        if (arg == "--check" || arg == "--werror") {
+            (arg == "--check" ? options.check : options.werror) = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> inline_value;
         size_t eq = arg.find('=');
@@ -116,6 +120,7 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
         if (!inline_value) ++i;
     }
     if (options.help) return std::string();
+    if (options.werror && !options.check) return "--werror goes with --check";
     if (options.scripts.empty()) return "no robot scripts given (see --help)";
     return std::string();
 }
@@ -143,6 +148,8 @@ std::string UsageText() {
            "  --host-range A-B  loopback addresses to try for the servers (default 127.77.0.1-127.77.255.254)\n"
            "  --robot PROG      the robot program (default: next to match, else in PATH)\n"
            "  --server PROG     the game server program (default: next to match, else in PATH)\n"
+           "  --check           compile the scripts and print their errors and warnings; play nothing\n"
+           "  --werror          with --check: warnings fail the check too\n"
            "  --help            this text\n";
 }
 

@@ -22,6 +22,8 @@ struct MatchOptions {
     std::string robot_program;          // empty: next to match, else PATH
     std::string server_program;
     bool help = false;
+    bool check = false;                 // --check: compile the scripts, play nothing
+    bool werror = false;                // --werror: with --check, warnings fail too
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.
