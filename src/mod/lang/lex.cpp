@@ -50,7 +50,21 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
-bool IsSpacer(int c) { return c > 0 && c < 128 && IsStr(static_cast<char>(c), kSpacers); }
+namespace {
+
+// One flag per byte value: whether it is a separator; a table, as every character is tested.
+struct SpacerTable {
+    SpacerTable() : is() {
+        for (const char* c = kSpacers; *c; ++c) is[static_cast<unsigned char>(*c)] = true;
+    }
+    bool is[128];
+};
+
+const SpacerTable kSpacerTable;
+
+}  // namespace
+
+bool IsSpacer(int c) { return c > 0 && c < 128 && kSpacerTable.is[c]; }
 
 // Store --------------------------------------------------------------------------------
 
@@ -105,7 +119,7 @@ void CLexic::CBuffer::Add(char c) {
 
 void CLexic::CBuffer::Unadd() {
     if (s.empty()) return;
-    s.pop_back();
+    s.resize(s.size() - 1);
     count = static_cast<int>(s.size()) + 1;
 }
 
@@ -291,7 +305,7 @@ void CLexic::Parse() {
     if (state != S_STRNG && state != S_ERR) Parse_Back();
     Complete(lex, file.buf.s, line);
     bool named = state == S_ROBOT || state == S_VARBL || state == S_LABEL || state == S_FUNCT;
-    if (named && std::strlen(lex->s) < 2) lex->sign = not_ok;
+    if (named && (lex->s[0] == '\0' || lex->s[1] == '\0')) lex->sign = not_ok;  // prefix alone
     file.buf.Clear();
     state = S_INIT;
 }
