@@ -188,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
                               0x6761743c},  // "<tag"
                       GetCase{"LastPlayersEndReadsTheMarketsTag", ".players", ".childend", 99,
                               0x6761743c},
-                      GetCase{"ImageEndReadsItsOwnText", ".end", nullptr, 0, 0x646e653c}),  // "<end"
+                      GetCase{"ImageEndReadsItsOwnText", ".end", nullptr, 0,
+                              0x646e653c}),  // "<end"
     [](const auto& info) { return std::string(info.param.name); });
 
 // A read by name that fails, its result and the names it reports in order.

@@ -50,7 +50,7 @@ enum EState {
 struct Lexeme {
     Lexeme* next = nullptr;
     char* s = nullptr;  // text exactly as written, up to a NUL byte; a string keeps its quotes
-    int line = 0;  // 0 until the lexeme is completed
+    int line = 0;       // 0 until the lexeme is completed
     lxType id = lx_err;
     lxCorrect sign = not_ok;
 };

@@ -50,7 +50,7 @@ const TagField kDataTags[] = {
     {offsetof(CData, _tag_data_end), "<end><type=end><name=end>"},
 };
 
-const char kTagStart[] = "<tag";      // how a tag that a value follows begins
+const char kTagStart[] = "<tag";       // how a tag that a value follows begins
 const char kRecordEnd[] = "childend";  // a record's search ends at its last tag
 const char kImageEnd[] = "<name=end";  // a search of the whole image ends at its last tag
 
@@ -63,14 +63,9 @@ constexpr std::size_t kShortNameBytes = 3;  // a name this long or shorter is re
 // Writes a tag text; strncpy pads the field with zero bytes.
 void SetTag(char* field, const char* text) { std::strncpy(field, text, kTagBytes); }
 
-void SetTags(void* record, const TagField* tags, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
-        SetTag(static_cast<char*>(record) + tags[i].offset, tags[i].text);
-}
-
 template <std::size_t N>
 void SetTags(void* record, const TagField (&tags)[N]) {
-    SetTags(record, tags, N);
+    for (const TagField& tag : tags) SetTag(static_cast<char*>(record) + tag.offset, tag.text);
 }
 
 }  // namespace
@@ -121,22 +116,22 @@ int CData::AddGamer(const char* s) {
 
 namespace {
 
+template <std::size_t N>
+void AddTags(std::vector<TagField>& tags, std::size_t record, const TagField (&record_tags)[N]) {
+    for (const TagField& tag : record_tags) tags.push_back({record + tag.offset, tag.text});
+}
+
 // Every tag of the image with its offset in the image, in image order.
 std::vector<TagField> ImageTags() {
     std::vector<TagField> tags(std::begin(kDataTags), std::end(kDataTags));
-    const auto add = [&tags](std::size_t record, const TagField* first, const TagField* last) {
-        for (const TagField* t = first; t != last; ++t) tags.push_back({record + t->offset, t->text});
-    };
-    add(offsetof(CData, market), std::begin(kMarketTags), std::end(kMarketTags));
-    for (int i = 0; i < kMaxPlayers; ++i) {
-        add(offsetof(CData, players) + i * sizeof(CGamer), std::begin(kGamerTags),
-            std::end(kGamerTags));
-    }
-    add(offsetof(CData, you), std::begin(kGamerTags), std::end(kGamerTags));
-    // The robot's own record names itself in place of the player's header and end tag.
+    AddTags(tags, offsetof(CData, you), kGamerTags);
+    for (int i = 0; i < kMaxPlayers; ++i)
+        AddTags(tags, offsetof(CData, players) + i * sizeof(CGamer), kGamerTags);
+    AddTags(tags, offsetof(CData, market), kMarketTags);
+    // The robot's own record names itself in place of a player's first and last tag.
     for (const TagField& own : kYouTags) {
-        for (TagField& t : tags)
-            if (t.offset == offsetof(CData, you) + own.offset) t.text = own.text;
+        for (TagField& tag : tags)
+            if (tag.offset == offsetof(CData, you) + own.offset) tag.text = own.text;
     }
     std::sort(tags.begin(), tags.end(),
               [](const TagField& a, const TagField& b) { return a.offset < b.offset; });
@@ -202,8 +197,7 @@ const Regions& SearchRegions() {
 const char* WithoutDot(const char* s) { return *s ? s + 1 : s; }
 
 // Fills in where the field `name` of a record lies, or what is reported when it is absent.
-void FindInRecord(CDataField& field, const NameIndex& index, std::size_t record,
-                  const char* name) {
+void FindInRecord(CDataField& field, const NameIndex& index, std::size_t record, const char* name) {
     const char* bare = WithoutDot(name);
     field.found = index.Find(bare, field.offset);
     if (field.found) {
@@ -278,4 +272,6 @@ int CData::Read(const CDataField& field, int n) const {
     return value;
 }
 
-int CData::Get(const char* name1, const char* name2, int n) { return Read(Resolve(name1, name2), n); }
+int CData::Get(const char* name1, const char* name2, int n) {
+    return Read(Resolve(name1, name2), n);
+}

@@ -54,11 +54,11 @@ public:
 // finds the value and what it reports on the way. Texts are held only for reports.
 struct CDataField {
     std::vector<std::string> short_names;  // reported as too short, in order, by every read
-    bool indexed = false;  // the value lies in the record of the player the read names
-    bool found = false;    // there is a value to read
-    std::size_t offset = 0;   // of the value in the image; in players[0]'s record when indexed
-    std::string missing;      // reported when there is no value
-    int missing_value = 0;    // what a read without a value gives
+    bool indexed = false;    // the value lies in the record of the player the read names
+    bool found = false;      // there is a value to read
+    std::size_t offset = 0;  // of the value in the image; in players[0]'s record when indexed
+    std::string missing;     // reported when there is no value
+    int missing_value = 0;   // what a read without a value gives
 };
 
 // The robot's picture of the game: turn, game, result, its own record, the other players
