@@ -1,5 +1,5 @@
-// Tests of the game data image: its tag layout as the name scan sees it, the reads by name
-// with their reports, and the players' register.
+// Tests of the game data image: its tag layout, the reads by name with their reports (names
+// resolved once or at every read), and the players' register.
 #include "mod/robot/data.h"
 
 #include <gtest/gtest.h>
@@ -180,7 +180,16 @@ INSTANTIATE_TEST_SUITE_P(
                       GetCase{"GameNumber", ".game_number", nullptr, 0, 12},
                       GetCase{"PlayersCount", ".players_count", nullptr, 0, 2},
                       GetCase{"RawWithDotIsLongEnough", ".raw", nullptr, 0, 12},
-                      GetCase{"KindIntFindsTheFirstIntField", ".you", ".int", 0, 10}),
+                      GetCase{"KindIntFindsTheFirstIntField", ".you", ".int", 0, 10},
+                      // A tag's name reads the four bytes behind that tag, whatever they are.
+                      GetCase{"NameFieldReadsTheNamesFirstBytes", ".you", ".gamer_name", 0,
+                              0x6f626f72},  // "robo"
+                      GetCase{"RecordEndReadsTheNextTag", ".you", ".childend", 0,
+                              0x6761743c},  // "<tag"
+                      GetCase{"LastPlayersEndReadsTheMarketsTag", ".players", ".childend", 99,
+                              0x6761743c},
+                      GetCase{"ImageEndReadsItsOwnText", ".end", nullptr, 0,
+                              0x646e653c}),  // "<end"
     [](const auto& info) { return std::string(info.param.name); });
 
 // A read by name that fails, its result and the names it reports in order.
@@ -238,6 +247,63 @@ TEST_F(DataTest, ScanOfABrokenRecordStopsAtTheImageEnd) {
     std::memset(data->_tag_data_end, 'x', kTagBytes);
     EXPECT_EQ(GetAnswered(".market", ".nothing", 0), 0);
     EXPECT_EQ(out, Report("nothing"));
+}
+
+// A name given by the server, and a read that must not find anything in it.
+struct HostileNameCase {
+    const char* name;
+    const char* gamer_name;  // given to players[1], or to the robot when `own`
+    bool own;
+    const char* name1;
+    const char* name2;
+    int value;
+    std::vector<std::string> reported;
+};
+
+void PrintTo(const HostileNameCase& c, std::ostream* os) { *os << c.name; }
+
+class DataHostileNameTest : public DataTest,
+                            public ::testing::WithParamInterface<HostileNameCase> {};
+
+// Fields are found by their tags only: a name that looks like a tag is just a name.
+TEST_P(DataHostileNameTest, NameIsNeverReadAsATag) {
+    const HostileNameCase& c = GetParam();
+    CopyGamerName(c.own ? data->you.gamer_name : data->players[1].gamer_name, c.gamer_name);
+    data->market.max_prod_price = 5600;
+    EXPECT_EQ(GetAnswered(c.name1, c.name2, 1), c.value);
+    std::string expected;
+    for (const auto& name : c.reported) expected += Report(name);
+    EXPECT_EQ(out, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DataHostileNameTest,
+    ::testing::Values(
+        HostileNameCase{"FieldNameAlone", "=max_prod_price>", false, ".max_prod_price", nullptr,
+                        5600, {}},
+        HostileNameCase{"ImageEndText", "<name=end>", false, ".max_prod_price", nullptr, 5600, {}},
+        HostileNameCase{"TagStartBeforeField", "<tag>=min_raw_price>", false, ".min_raw_price",
+                        nullptr, 500, {}},
+        HostileNameCase{"UnknownFieldInPlayer", "=foo>", false, ".players", ".foo", 0, {"foo"}},
+        HostileNameCase{"UnknownFieldInOwnRecord", "=foo>", true, ".you", ".foo", 0, {"foo"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DataTest, ResolvedNameReadsAnyPlayerAndTheLatestValues) {
+    const CDataField money = CData::Resolve(".players", ".money");
+    const CDataField nothing = CData::Resolve(".market", ".nothing");
+    data->players[3].money = 77;
+    {
+        CapturedStdout capture;
+        EXPECT_EQ(data->Read(money, 0), 100);
+        EXPECT_EQ(data->Read(money, 3), 77);
+        EXPECT_EQ(data->Read(money, 99), 10000);
+        EXPECT_EQ(capture.Text(), "");
+    }
+    AnswerPrompts("y\ny\n");
+    CapturedStdout capture;
+    EXPECT_EQ(data->Read(nothing, 0), 0);
+    EXPECT_EQ(data->Read(money, 100), 0);
+    EXPECT_EQ(capture.Text(), Report("nothing") + Report(".players"));
 }
 
 TEST(DataGamers, OwnNameWinsOverARegisteredPlayer) {

@@ -51,23 +51,28 @@ std::string Dump(const Lexeme* l) {
 struct Lexed {
     bool passed;
     std::string dump;
+    std::string listing;  // what -printlex shows
 };
+
+Lexed Analyse(CLexic& lexic) {
+    bool passed = lexic.MakeAnalysis();
+    testing::internal::CaptureStdout();
+    lexic.Print();
+    return {passed, Dump(lexic.GetBegin()), testing::internal::GetCapturedStdout()};
+}
 
 Lexed Lex(const std::string& text) {
     ScriptFile file(text);
     CLexic lexic(file.path());
-    bool passed = lexic.MakeAnalysis();
-    return {passed, Dump(lexic.GetBegin())};
+    return Analyse(lexic);
 }
 
-std::string Listing(const std::string& text) {
-    ScriptFile file(text);
-    CLexic lexic(file.path());
-    lexic.MakeAnalysis();
-    testing::internal::CaptureStdout();
-    lexic.Print();
-    return testing::internal::GetCapturedStdout();
+Lexed LexFromMemory(const std::string& text) {
+    CLexic lexic(text.data(), text.size(), CLexic::FromMemory{});
+    return Analyse(lexic);
 }
+
+std::string Listing(const std::string& text) { return Lex(text).listing; }
 
 struct LexCase {
     const char* name;
@@ -84,6 +89,15 @@ TEST_P(LexerCases, GivesLexemes) {
     Lexed got = Lex(GetParam().text);
     EXPECT_EQ(got.dump, GetParam().dump);
     EXPECT_EQ(got.passed, GetParam().passed);
+}
+
+// Bytes in memory give what a file holding them gives: lexemes, verdict and listing.
+TEST_P(LexerCases, ReadFromMemoryAsFromFile) {
+    Lexed from_file = Lex(GetParam().text);
+    Lexed from_memory = LexFromMemory(GetParam().text);
+    EXPECT_EQ(from_memory.dump, from_file.dump);
+    EXPECT_EQ(from_memory.passed, from_file.passed);
+    EXPECT_EQ(from_memory.listing, from_file.listing);
 }
 
 const LexCase kWellFormed[] = {
@@ -110,6 +124,9 @@ const LexCase kWellFormed[] = {
     {"EmptyFile", "", true, ""},
     {"WhiteSpaceOnly", " \t\r\n\n", true, ""},
     {"OneLexemeWithLineEnd", "x\n", true, "keyword 'x' 1\n"},
+    // Files are read 64 KB at a time: lexemes and push-backs on both sides of a cut.
+    {"LexemesAroundSixtyFourKilobytes", std::string(65533, ' ') + "ab;cd;\n", true,
+     "keyword 'ab' 1\nspacer ';' 1\nkeyword 'cd' 1\nspacer ';' 1\n"},
 };
 INSTANTIATE_TEST_SUITE_P(WellFormed, LexerCases, testing::ValuesIn(kWellFormed),
                          [](const testing::TestParamInfo<LexCase>& info) {
@@ -132,6 +149,8 @@ const LexCase kMalformed[] = {
     {"EndOfFileInFirstLexeme", "x", false, "begin '__begin~' -1\nerror '___error' 0 not_ok\n"},
     {"EndOfFileInFirstString", "\"abc", false,
      "begin '__begin~' -1\nerror '___error' 0 not_ok\n"},
+    {"NulByteEndsTheText", std::string("a \0b \"c\0d\" e\n", 13), false,
+     "keyword 'a' 1\nerror '' 1\nstr_const '\"c' 1\nkeyword 'e' 1\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Malformed, LexerCases, testing::ValuesIn(kMalformed),
                          [](const testing::TestParamInfo<LexCase>& info) {
@@ -227,11 +246,14 @@ TEST(Lexer, UnopenedFileAcceptedReadsAsEmpty) {
 }
 
 TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
-    Lexeme* head = new Lexeme;
-    Lexeme* tail = head;
-    for (int i = 0; i < 1000000; ++i) tail = tail->next = new Lexeme;
-    delete head;
-    SUCCEED();
+    const std::string text(1000000, ';');
+    long count = 0;
+    {
+        CLexic lexic(text.data(), text.size(), CLexic::FromMemory{});
+        EXPECT_TRUE(lexic.MakeAnalysis());
+        for (const Lexeme* l = lexic.GetBegin(); l; l = l->next) ++count;
+    }
+    EXPECT_EQ(count, 1000000);
 }
 
 TEST(Lexer, LongLexemeIsKept) {

@@ -3,14 +3,19 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <utility>
 
 namespace {
 
 const char kSpacers[] = "+-*/%()|[]<>={},&|;!";
 const char kSeparatorLine[] = "-------------------------------------------------";  // 49
 
-// Line value of a lexeme that was started but never completed.
-constexpr int kUnfinishedLine = 0;
+// What a lexeme that was started but never completed shows; its line stays 0.
+const char kUnfinishedText[] = "___error";
+// The head lexeme that anchors the list while it is built.
+const char kHeadText[] = "__begin~";
+constexpr int kHeadLine = -1;
 
 constexpr int kEndOfFile = -1;
 constexpr char kEndOfFileByte = '\xFF';  // what the buffer receives at the end of the file
@@ -45,31 +50,57 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
-bool IsSpacer(int c) { return c > 0 && c < 128 && IsStr(static_cast<char>(c), kSpacers); }
+namespace {
 
-Lexeme::Lexeme()
-    : next(nullptr), s(strdup("___error")), line(kUnfinishedLine), id(lx_err), sign(not_ok) {}
-
-// The rest of the list is released in a loop: a recursive chain of destructors would
-// overflow the stack on a script of a million lexemes.
-Lexeme::~Lexeme() {
-    Lexeme* rest = next;
-    next = nullptr;
-    while (rest) {
-        Lexeme* following = rest->next;
-        rest->next = nullptr;
-        delete rest;
-        rest = following;
+// One flag per byte value: whether it is a separator; a table, as every character is tested.
+struct SpacerTable {
+    SpacerTable() : is() {
+        for (const char* c = kSpacers; *c; ++c) is[static_cast<unsigned char>(*c)] = true;
     }
-    std::free(s);
+    bool is[128];
+};
+
+const SpacerTable kSpacerTable;
+
+}  // namespace
+
+bool IsSpacer(int c) { return c > 0 && c < 128 && kSpacerTable.is[c]; }
+
+// Store --------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kStoreBlockBytes = 64 * 1024;  // bytes per block of records or texts
+// A text longer than this gets a block of its own rather than wasting the block's rest.
+constexpr std::size_t kLargeTextBytes = kStoreBlockBytes / 4;
+
+}  // namespace
+
+char* CLexemeStore::NewBlock(std::size_t bytes) {
+    std::unique_ptr<char[]> block(new char[bytes]);
+    blocks_.push_back(std::move(block));
+    return blocks_.back().get();
 }
 
-void Lexeme::MakeOk(const char* text, int current_line) {
-    char* copy = strdup(text);
-    std::free(s);
-    s = copy;
-    line = current_line;
-    sign = ok;
+char* CLexemeStore::Take(Free& from, std::size_t bytes) {
+    if (bytes > kLargeTextBytes) return NewBlock(bytes);
+    if (bytes > from.bytes) {
+        from.at = NewBlock(kStoreBlockBytes);
+        from.bytes = kStoreBlockBytes;
+    }
+    char* taken = from.at;
+    from.at += bytes;
+    from.bytes -= bytes;
+    return taken;
+}
+
+Lexeme* CLexemeStore::NewLexeme() { return new (Take(lexemes_, sizeof(Lexeme))) Lexeme; }
+
+char* CLexemeStore::KeepText(const char* text, std::size_t size) {
+    char* copy = Take(texts_, size + 1);
+    std::memcpy(copy, text, size);
+    copy[size] = '\0';
+    return copy;
 }
 
 // Buffer -------------------------------------------------------------------------------
@@ -88,7 +119,7 @@ void CLexic::CBuffer::Add(char c) {
 
 void CLexic::CBuffer::Unadd() {
     if (s.empty()) return;
-    s.pop_back();
+    s.resize(s.size() - 1);
     count = static_cast<int>(s.size()) + 1;
 }
 
@@ -96,7 +127,13 @@ std::string CLexic::CBuffer::GetStr() const { return s; }
 
 // File ---------------------------------------------------------------------------------
 
-CLexic::CFile::CFile() : fp(nullptr), ch(0) {}
+namespace {
+
+constexpr std::size_t kReadAheadBytes = 64 * 1024;  // bytes read from the file at a time
+
+}  // namespace
+
+CLexic::CFile::CFile() : fp(nullptr), ch(0), pos_(0), drained_(false) {}
 
 CLexic::CFile::~CFile() {
     if (fp) std::fclose(fp);
@@ -108,19 +145,35 @@ void CLexic::CFile::Open(const char* path) {
     if (!fp) error.OnError("Robot command file not open.", -511, false);
 }
 
-// A file that could not be opened reads as an empty one. The end of the file is told
-// by fgetc's own end marker, so a 0xFF byte in the script is an ordinary character.
+void CLexic::CFile::Load(const char* data, std::size_t size) {
+    ch = 0;
+    ahead_.assign(data, data + (data ? size : 0));
+    pos_ = 0;
+}
+
+bool CLexic::CFile::Refill() {
+    if (!fp || drained_) return false;
+    ahead_.resize(kReadAheadBytes);
+    ahead_.resize(std::fread(ahead_.data(), 1, kReadAheadBytes, fp));
+    pos_ = 0;
+    drained_ = ahead_.empty();
+    return !drained_;
+}
+
+// A file that could not be opened reads as an empty one. The end is told apart from the
+// bytes, so a 0xFF byte in the script is an ordinary character. Only the character just read
+// is ever pushed back, and it is still in the read-ahead.
 int CLexic::CFile::GetNextChar(bool back) {
     if (back) {
-        if (fp && ch != kEndOfFile) std::ungetc(ch, fp);
+        if (ch != kEndOfFile && pos_ > 0) --pos_;
         buf.Unadd();
         return ch;
     }
-    ch = fp ? std::fgetc(fp) : EOF;
-    if (ch == EOF) {
+    if (pos_ == ahead_.size() && !Refill()) {
         ch = kEndOfFile;
         buf.Add(kEndOfFileByte);
     } else {
+        ch = static_cast<unsigned char>(ahead_[pos_++]);
         buf.Add(static_cast<char>(ch));
     }
     return ch;
@@ -128,16 +181,33 @@ int CLexic::CFile::GetNextChar(bool back) {
 
 // Analyser -----------------------------------------------------------------------------
 
-CLexic::CLexic(const char* path) : state(S_INIT), begin(nullptr), lex(new Lexeme), line(1) {
-    lex->id = lx_begin;
-    lex->MakeOk("__begin~", -1);
+CLexic::CLexic(const char* path) : state(S_INIT), begin(nullptr), lex(nullptr), line(1) {
+    Start();
     file.Open(path);
 }
 
-CLexic::~CLexic() {
-    // Before the analysis the head lexeme is not yet linked from begin.
-    if (!begin) delete lex;
-    delete begin;
+CLexic::CLexic(const char* data, std::size_t size, FromMemory)
+    : state(S_INIT), begin(nullptr), lex(nullptr), line(1) {
+    Start();
+    file.Load(data, size);
+}
+
+CLexic::~CLexic() = default;
+
+void CLexic::Start() {
+    unfinished = store.KeepText(kUnfinishedText, sizeof kUnfinishedText - 1);
+    lex = store.NewLexeme();
+    lex->id = lx_begin;
+    Complete(lex, kHeadText, kHeadLine);
+}
+
+void CLexic::Complete(Lexeme* l, const std::string& text, int at_line) {
+    // Texts end at a NUL byte, as C strings do: the rest is not part of the lexeme's text.
+    const void* nul = std::memchr(text.data(), '\0', text.size());
+    std::size_t size = nul ? static_cast<const char*>(nul) - text.data() : text.size();
+    l->s = store.KeepText(text.data(), size);
+    l->line = at_line;
+    l->sign = ok;
 }
 
 bool CLexic::MakeAnalysis() {
@@ -162,10 +232,7 @@ bool CLexic::MakeAnalysis() {
         Parse();
     }
     // The head lexeme only anchored the list while it was built.
-    Lexeme* head = begin;
-    begin = head->next;
-    head->next = nullptr;
-    delete head;
+    begin = begin->next;
     return IsRight();
 }
 
@@ -236,9 +303,9 @@ void CLexic::Parse() {
     }
     // The closing quote belongs to the string; an unknown character keeps the next one.
     if (state != S_STRNG && state != S_ERR) Parse_Back();
-    lex->MakeOk(file.buf.s.c_str(), line);
+    Complete(lex, file.buf.s, line);
     bool named = state == S_ROBOT || state == S_VARBL || state == S_LABEL || state == S_FUNCT;
-    if (named && std::strlen(lex->s) < 2) lex->sign = not_ok;
+    if (named && (lex->s[0] == '\0' || lex->s[1] == '\0')) lex->sign = not_ok;  // prefix alone
     file.buf.Clear();
     state = S_INIT;
 }
@@ -249,8 +316,9 @@ void CLexic::Parse_Init() {
         state = S_INIT;
         return;
     }
-    lex->next = new Lexeme;
+    lex->next = store.NewLexeme();
     lex = lex->next;
+    lex->s = unfinished;
 }
 
 void CLexic::Parse_Back() {

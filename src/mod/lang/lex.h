@@ -2,13 +2,17 @@
 #ifndef MOD_LANG_LEX_H
 #define MOD_LANG_LEX_H
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/onerror.h"
 
-// Lexeme kinds; the values are fixed because other stages compare against them.
-enum lxType {
+// Lexeme kinds; the values are fixed because other stages compare against them. One byte
+// each keeps a lexeme record small.
+enum lxType : unsigned char {
     lx_err = 0,
     lx_begin = 1,
     lx_robotdata = 2,
@@ -23,7 +27,7 @@ enum lxType {
 };
 
 // Whether a lexeme is well formed.
-enum lxCorrect { ok = 0, not_ok = 1 };
+enum lxCorrect : unsigned char { ok = 0, not_ok = 1 };
 
 // States of the analyser's character-driven state machine.
 enum EState {
@@ -41,22 +45,42 @@ enum EState {
     S_KEYWD = 11
 };
 
-// One token of the script in a singly linked list; destroying a lexeme destroys the rest
-// of the list after it.
+// One token of the script in a singly linked list. Lexemes and their texts live in the
+// CLexemeStore of the analyser that made them and are released with it, all at once.
 struct Lexeme {
-    Lexeme* next;
-    char* s;  // owned text exactly as written; a string constant keeps its quotes
-    int line;
-    lxType id;
-    lxCorrect sign;
+    Lexeme* next = nullptr;
+    char* s = nullptr;  // text exactly as written, up to a NUL byte; a string keeps its quotes
+    int line = 0;       // 0 until the lexeme is completed
+    lxType id = lx_err;
+    lxCorrect sign = not_ok;
+};
+static_assert(sizeof(Lexeme) <= 3 * sizeof(void*), "a lexeme record is two links and 8 bytes");
 
-    Lexeme();
-    ~Lexeme();
-    Lexeme(const Lexeme&) = delete;
-    Lexeme& operator=(const Lexeme&) = delete;
+// Storage for one analysis: lexeme records and their texts are cut from large blocks, so a
+// lexeme costs no allocation of its own and a script's list is released in one go.
+class CLexemeStore {
+public:
+    CLexemeStore() = default;
+    CLexemeStore(const CLexemeStore&) = delete;
+    CLexemeStore& operator=(const CLexemeStore&) = delete;
 
-    // Completes the lexeme: its text becomes a copy of `text`, its line `current_line`.
-    void MakeOk(const char* text, int current_line);
+    // A lexeme with the default fields, kept as long as the store.
+    Lexeme* NewLexeme();
+    // A NUL-terminated copy of `size` bytes of `text`, kept as long as the store.
+    char* KeepText(const char* text, std::size_t size);
+
+private:
+    // The unused end of the block being filled.
+    struct Free {
+        char* at = nullptr;
+        std::size_t bytes = 0;
+    };
+    char* Take(Free& from, std::size_t bytes);
+    char* NewBlock(std::size_t bytes);
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    Free lexemes_;  // blocks holding only records, so every record stays aligned
+    Free texts_;
 };
 
 // True when `c` is one of the characters of `str` (the terminating NUL never matches).
@@ -70,6 +94,9 @@ bool IsSpacer(int c);
 // Reads a script file into lexemes and prints them for "-printlex".
 class CLexic {
 public:
+    // Selects the constructor that reads bytes held in memory instead of a file.
+    struct FromMemory {};
+
     // The characters of the lexeme being read.
     class CBuffer {
     public:
@@ -85,7 +112,8 @@ public:
         int count;  // bytes held including the terminating NUL: text length plus 1
     };
 
-    // The script file, read character by character with one character of push-back.
+    // The script, read character by character with one character of push-back, from a
+    // file or from bytes in memory; both give the same characters for the same bytes.
     class CFile {
     public:
         CFile();
@@ -95,6 +123,8 @@ public:
 
         // Opens the file in text mode; a failure is reported as -511 with the prompt.
         void Open(const char* path);
+        // Reads a copy of `size` bytes at `data` as the file's contents.
+        void Load(const char* data, std::size_t size);
         // back == false: reads the next character into ch and appends it to the buffer
         // (at end of file ch is -1 and the byte 0xFF is appended).
         // back == true: pushes ch back into the stream and drops it from the buffer.
@@ -105,9 +135,20 @@ public:
         std::FILE* fp;
         int ch;
         CBuffer buf;
+
+    private:
+        // Replaces the read-ahead with the next bytes of the file; false at its end.
+        bool Refill();
+
+        std::vector<char> ahead_;  // bytes read and not yet handed out, from pos_ on
+        std::size_t pos_;
+        bool drained_;  // the file has given its end, which stays its end
     };
 
     explicit CLexic(const char* path);
+    // Reads `size` bytes at `data` exactly as a file holding them; `data` may go once the
+    // constructor returns.
+    CLexic(const char* data, std::size_t size, FromMemory);
     ~CLexic();
     CLexic(const CLexic&) = delete;
     CLexic& operator=(const CLexic&) = delete;
@@ -120,6 +161,8 @@ public:
     Lexeme* GetBegin() const { return begin; }
 
 private:
+    // Common part of both constructors: the head lexeme that anchors the list.
+    void Start();
     EState GetState();
     bool IsStatusChanged();
     bool IsRight();
@@ -127,7 +170,11 @@ private:
     void Parse_Init();
     void Parse_Back();
     void SubPrint(Lexeme* l);
+    // Gives `l` a copy of the text, up to its first NUL byte, and the line; marks it well formed.
+    void Complete(Lexeme* l, const std::string& text, int at_line);
 
+    CLexemeStore store;
+    char* unfinished;  // the text every lexeme shows until it is completed
     CError error;
     CFile file;
     EState state;

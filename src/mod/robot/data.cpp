@@ -1,23 +1,71 @@
 // The game data image: construction of the tagged record, the players' register and the
-// script's data read, which finds a value by scanning the tag texts for its name.
+// script's data reads, which find a value through the tag texts of the image's fixed layout.
 #include "mod/robot/data.h"
 
+#include <algorithm>
 #include <cstring>
-#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "ui/onerror.h"
 
 namespace {
 
-// Writes a tag text; strncpy pads the field with zero bytes, which match nothing in a scan.
-void SetTag(char (&field)[kTagBytes], const char* text) { std::strncpy(field, text, kTagBytes); }
+// A tag field and its text, at an offset in its record.
+struct TagField {
+    std::size_t offset;
+    const char* text;
+};
 
-// Image bytes that the scan may look at: everything up to the end mark's field (any
-// padding the compiler adds behind it is left out).
-constexpr std::size_t kImageBytes = offsetof(CData, _tag_data_end) + kTagBytes;
+// A player's tags; the robot's own record names itself "you" in its first and last tag.
+const TagField kGamerTags[] = {
+    {offsetof(CGamer, _tag_header), "<tag><type=child><name=gamer>"},
+    {offsetof(CGamer, _tag_money), "<tag><type=int><name=money>"},
+    {offsetof(CGamer, _tag_prod), "<tag><type=int><name=prod>"},
+    {offsetof(CGamer, _tag_raw), "<tag><type=int><name=raw>"},
+    {offsetof(CGamer, _tag_fabrics), "<tag><type=int><name=fabrics>"},
+    {offsetof(CGamer, _tag_auto_plants), "<tag><type=int><name=auto_plants>"},
+    {offsetof(CGamer, _tag_gamer_name), "<tag><type=string><name=gamer_name>"},
+    {offsetof(CGamer, _tag_end), "<tag><type=childend><name=gamer>"},
+};
+const TagField kYouTags[] = {
+    {offsetof(CGamer, _tag_header), "<tag><type=child><name=you>"},
+    {offsetof(CGamer, _tag_end), "<tag><type=childend><name=you>"},
+};
+const TagField kMarketTags[] = {
+    {offsetof(CMarket, _tag_header), "<tag><type=child><name=market>"},
+    {offsetof(CMarket, _tag_min_raw_price), "<tag><type=int><name=min_raw_price>"},
+    {offsetof(CMarket, _tag_max_prod_price), "<tag><type=int><name=max_prod_price>"},
+    {offsetof(CMarket, _tag_raw), "<tag><type=int><name=raw>"},
+    {offsetof(CMarket, _tag_prod), "<tag><type=int><name=prod>"},
+    {offsetof(CMarket, _tag_end), "<tag><type=childend><name=market>"},
+};
+// The image's own tags, outside the records.
+const TagField kDataTags[] = {
+    {offsetof(CData, _tag_begin), "<tag><type=pointer><name=CData>"},
+    {offsetof(CData, _tag_turn_number), "<tag><type=int><name=turn_number>"},
+    {offsetof(CData, _tag_game_number), "<tag><type=int><name=game_number>"},
+    {offsetof(CData, _tag_win), "<tag><type=int><name=win>"},
+    {offsetof(CData, _tag_players_count), "<tag><type=int><name=players_count>"},
+    {offsetof(CData, _tag_data_end), "<end><type=end><name=end>"},
+};
 
-bool StartsWith(const char* at, const char* limit, const char* text, std::size_t n) {
-    return static_cast<std::size_t>(limit - at) >= n && std::memcmp(at, text, n) == 0;
+const char kTagStart[] = "<tag";       // how a tag that a value follows begins
+const char kRecordEnd[] = "childend";  // a record's search ends at its last tag
+const char kImageEnd[] = "<name=end";  // a search of the whole image ends at its last tag
+
+const char kYou[] = ".you";
+const char kPlayers[] = ".players";
+const char kMarket[] = ".market";
+const char kNoName[] = "'<empty variable name>'";
+constexpr std::size_t kShortNameBytes = 3;  // a name this long or shorter is reported
+
+// Writes a tag text; strncpy pads the field with zero bytes.
+void SetTag(char* field, const char* text) { std::strncpy(field, text, kTagBytes); }
+
+template <std::size_t N>
+void SetTags(void* record, const TagField (&tags)[N]) {
+    for (const TagField& tag : tags) SetTag(static_cast<char*>(record) + tag.offset, tag.text);
 }
 
 }  // namespace
@@ -28,34 +76,16 @@ void CopyGamerName(char (&field)[kGamerNameBytes], const char* s) {
 }
 
 CGamer::CGamer() : money(0), prod(0), raw(0), fabrics(0), auto_plants(0), gamer_name() {
-    SetTag(_tag_header, "<tag><type=child><name=gamer>");
-    SetTag(_tag_money, "<tag><type=int><name=money>");
-    SetTag(_tag_prod, "<tag><type=int><name=prod>");
-    SetTag(_tag_raw, "<tag><type=int><name=raw>");
-    SetTag(_tag_fabrics, "<tag><type=int><name=fabrics>");
-    SetTag(_tag_auto_plants, "<tag><type=int><name=auto_plants>");
-    SetTag(_tag_gamer_name, "<tag><type=string><name=gamer_name>");
-    SetTag(_tag_end, "<tag><type=childend><name=gamer>");
+    SetTags(this, kGamerTags);
 }
 
 CMarket::CMarket() : min_raw_price(0), max_prod_price(0), raw(0), prod(0) {
-    SetTag(_tag_header, "<tag><type=child><name=market>");
-    SetTag(_tag_min_raw_price, "<tag><type=int><name=min_raw_price>");
-    SetTag(_tag_max_prod_price, "<tag><type=int><name=max_prod_price>");
-    SetTag(_tag_raw, "<tag><type=int><name=raw>");
-    SetTag(_tag_prod, "<tag><type=int><name=prod>");
-    SetTag(_tag_end, "<tag><type=childend><name=market>");
+    SetTags(this, kMarketTags);
 }
 
 CData::CData() : pointer_to_data(this), turn_number(0), game_number(0), win(0), players_count(0) {
-    SetTag(_tag_begin, "<tag><type=pointer><name=CData>");
-    SetTag(_tag_turn_number, "<tag><type=int><name=turn_number>");
-    SetTag(_tag_game_number, "<tag><type=int><name=game_number>");
-    SetTag(_tag_win, "<tag><type=int><name=win>");
-    SetTag(you._tag_header, "<tag><type=child><name=you>");
-    SetTag(you._tag_end, "<tag><type=childend><name=you>");
-    SetTag(_tag_players_count, "<tag><type=int><name=players_count>");
-    SetTag(_tag_data_end, "<end><type=end><name=end>");
+    SetTags(this, kDataTags);
+    SetTags(&you, kYouTags);
 }
 
 // Stored names are cut to 255 bytes, so the name looked up is cut the same way: a long name
@@ -76,8 +106,108 @@ int CData::AddGamer(const char* s) {
     return players_count++;
 }
 
-// An empty name has no dot to drop; it stays empty rather than pointing past its NUL.
-const char* CData::PName(const char* s) { return s && *s ? s + 1 : s; }
+// Name resolution ------------------------------------------------------------------------
+//
+// A value is found by the text "=" name ">" inside a tag: the first tag holding it, from a
+// record's first tag on, gives the value that follows the nearest tag starting "<tag". A
+// search ends at the tag holding its end text, whose text still counts before that text. Tags
+// are fixed, so every name a region can find is listed once, with its value's offset; names,
+// values and anything else in the image are never searched.
+
+namespace {
+
+template <std::size_t N>
+void AddTags(std::vector<TagField>& tags, std::size_t record, const TagField (&record_tags)[N]) {
+    for (const TagField& tag : record_tags) tags.push_back({record + tag.offset, tag.text});
+}
+
+// Every tag of the image with its offset in the image, in image order.
+std::vector<TagField> ImageTags() {
+    std::vector<TagField> tags(std::begin(kDataTags), std::end(kDataTags));
+    AddTags(tags, offsetof(CData, you), kGamerTags);
+    for (int i = 0; i < kMaxPlayers; ++i)
+        AddTags(tags, offsetof(CData, players) + i * sizeof(CGamer), kGamerTags);
+    AddTags(tags, offsetof(CData, market), kMarketTags);
+    // The robot's own record names itself in place of a player's first and last tag.
+    for (const TagField& own : kYouTags) {
+        for (TagField& tag : tags)
+            if (tag.offset == offsetof(CData, you) + own.offset) tag.text = own.text;
+    }
+    std::sort(tags.begin(), tags.end(),
+              [](const TagField& a, const TagField& b) { return a.offset < b.offset; });
+    return tags;
+}
+
+// The names found from one record on, each with its value's offset from the record.
+class NameIndex {
+public:
+    NameIndex(const std::vector<TagField>& tags, std::size_t record, std::string_view end);
+    // The value's offset from the record; false when the name is not found.
+    bool Find(std::string_view name, std::size_t& offset) const;
+
+private:
+    std::unordered_map<std::string_view, std::size_t> offsets_;
+};
+
+NameIndex::NameIndex(const std::vector<TagField>& tags, std::size_t record, std::string_view end) {
+    std::size_t near_tag = record;
+    for (const TagField& tag : tags) {
+        if (tag.offset < record) continue;
+        const std::string_view text(tag.text);
+        if (text.compare(0, sizeof kTagStart - 1, kTagStart) == 0) near_tag = tag.offset;
+        const std::size_t end_at = text.find(end);
+        for (std::size_t eq = text.find('='); eq < end_at && eq != text.npos;
+             eq = text.find('=', eq + 1)) {
+            for (std::size_t gt = text.find('>', eq); gt != text.npos; gt = text.find('>', gt + 1))
+                offsets_.emplace(text.substr(eq + 1, gt - eq - 1), near_tag + kTagBytes - record);
+        }
+        if (end_at != text.npos) break;
+    }
+}
+
+bool NameIndex::Find(std::string_view name, std::size_t& offset) const {
+    auto it = offsets_.find(name);
+    if (it == offsets_.end()) return false;
+    offset = it->second;
+    return true;
+}
+
+// The four places a read searches from.
+struct Regions {
+    Regions()
+        : tags(ImageTags()),
+          image(tags, 0, kImageEnd),
+          you(tags, offsetof(CData, you), kRecordEnd),
+          player(tags, offsetof(CData, players), kRecordEnd),
+          market(tags, offsetof(CData, market), kRecordEnd) {}
+
+    std::vector<TagField> tags;
+    NameIndex image;
+    NameIndex you;
+    NameIndex player;  // players[0]'s record; every player's record is laid out alike
+    NameIndex market;
+};
+
+const Regions& SearchRegions() {
+    static const Regions regions;
+    return regions;
+}
+
+// The name without its first character (the dot); an empty name stays empty.
+const char* WithoutDot(const char* s) { return *s ? s + 1 : s; }
+
+// Fills in where the field `name` of a record lies, or what is reported when it is absent.
+void FindInRecord(CDataField& field, const NameIndex& index, std::size_t record, const char* name) {
+    const char* bare = WithoutDot(name);
+    field.found = index.Find(bare, field.offset);
+    if (field.found) {
+        field.offset += record;
+    } else {
+        field.missing = bare;
+    }
+}
+
+}  // namespace
 
 void CData::ShowError(const char* name) {
     CError error;
@@ -88,63 +218,60 @@ void CData::ShowError(const char* name) {
     error.OnErrorSpit(-700, false);
 }
 
-// Scans every byte from def + 1 on, remembering the last "<tag" seen, until the pattern
-// "=" name_ ">" (a match) or the stop text without its last character (no match). The scan
-// never looks past the end of the image, whatever region it starts in.
-const char* CData::GetVarAddr(const char* name_, const void* def, const char* end) const {
-    const std::string pattern = std::string("=") + (name_ ? name_ : "") + ">";
-    const std::size_t end_len = std::strlen(end) > 0 ? std::strlen(end) - 1 : 0;
-    const char* base = static_cast<const char*>(def);
-    const char* limit = reinterpret_cast<const char*>(this) + kImageBytes;
-    long near_tag = 0;
-    bool found = false;
-    for (const char* at = base + 1; at < limit; ++at) {
-        if (StartsWith(at, limit, "<tag", 4)) near_tag = at - base;
-        if (StartsWith(at, limit, pattern.data(), pattern.size())) {
-            found = true;
-            break;
+CDataField CData::Resolve(const char* name1, const char* name2) {
+    CDataField field;
+    if (name1 == nullptr) {
+        field.missing = kNoName;
+        return field;
+    }
+    if (std::strlen(name1) <= kShortNameBytes) field.short_names.emplace_back(name1);
+    if (name2 != nullptr && std::strlen(name2) <= kShortNameBytes)
+        field.short_names.emplace_back(name2);
+
+    const Regions& regions = SearchRegions();
+    if (name2 == nullptr) {
+        const bool record = std::strcmp(name1, kYou) == 0 || std::strcmp(name1, kPlayers) == 0 ||
+                            std::strcmp(name1, kMarket) == 0;
+        // A record's name alone has no value; any other name is searched in the whole image.
+        if (record) {
+            field.missing = name1;
+        } else {
+            FindInRecord(field, regions.image, 0, name1);
         }
-        if (StartsWith(at, limit, end, end_len)) break;
+    } else if (std::strcmp(name1, kYou) == 0) {
+        FindInRecord(field, regions.you, offsetof(CData, you), name2);
+    } else if (std::strcmp(name1, kPlayers) == 0) {
+        field.indexed = true;
+        FindInRecord(field, regions.player, offsetof(CData, players), name2);
+    } else if (std::strcmp(name1, kMarket) == 0) {
+        FindInRecord(field, regions.market, offsetof(CData, market), name2);
+    } else {
+        field.missing = name1;
+        field.missing_value = -1;
     }
-    const char* value = base + near_tag + kTagBytes;
-    if (!found || value + sizeof(int) > limit) {
-        ShowError(name_ ? name_ : "");
-        return nullptr;
-    }
-    return value;
+    return field;
 }
 
-int CData::GetInt(const char* name, const void* begin, const char* end) const {
-    const char* at = GetVarAddr(name, begin, end);
-    if (at == nullptr) return 0;
+int CData::Read(const CDataField& field, int n) const {
+    for (const std::string& name : field.short_names) ShowError(name.c_str());
+    std::size_t at = field.offset;
+    if (field.indexed) {
+        // An index outside the table is the record name's fault, whatever the field.
+        if (n < 0 || n >= kMaxPlayers) {
+            ShowError(kPlayers);
+            return 0;
+        }
+        at += static_cast<std::size_t>(n) * sizeof(CGamer);
+    }
+    if (!field.found) {
+        ShowError(field.missing.c_str());
+        return field.missing_value;
+    }
     int value;
-    std::memcpy(&value, at, sizeof(value));  // a match inside a name may be unaligned
+    std::memcpy(&value, reinterpret_cast<const char*>(this) + at, sizeof(value));
     return value;
 }
-
-int CData::GetInData(const char* name) const { return GetInt(name, this, "<name=end>"); }
 
 int CData::Get(const char* name1, const char* name2, int n) {
-    if (name1 == nullptr) {
-        ShowError("'<empty variable name>'");
-        return 0;
-    }
-    if (std::strlen(name1) <= 3) ShowError(name1);
-    if (name2 != nullptr && std::strlen(name2) <= 3) ShowError(name2);
-
-    const char* const record_end = "childend";
-    if (std::strcmp(name1, ".you") == 0) {
-        if (name2 != nullptr) return GetInt(PName(name2), &you, record_end);
-    } else if (std::strcmp(name1, ".players") == 0) {
-        if (name2 != nullptr && n >= 0 && n < kMaxPlayers)
-            return GetInt(PName(name2), &players[n], record_end);
-    } else if (std::strcmp(name1, ".market") == 0) {
-        if (name2 != nullptr) return GetInt(PName(name2), &market, record_end);
-    } else {
-        if (name2 == nullptr) return GetInData(PName(name1));
-        ShowError(name1);
-        return -1;
-    }
-    ShowError(name1);
-    return 0;
+    return Read(Resolve(name1, name2), n);
 }

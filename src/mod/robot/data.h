@@ -1,10 +1,12 @@
 // The game data image: one fixed-size, trivially copyable record in which a 64-byte tag text
-// precedes every value, so that values can be found by name with a byte scan.
+// precedes every value; a script's names are resolved to values through the tag texts.
 #ifndef MOD_ROBOT_DATA_H
 #define MOD_ROBOT_DATA_H
 
 #include <cstddef>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 constexpr int kTagBytes = 64;         // every tag field, NUL-padded
 constexpr int kGamerNameBytes = 256;  // a name field: at most 255 bytes and the NUL
@@ -48,6 +50,17 @@ public:
     char _tag_end[kTagBytes];
 };
 
+// A script's game data name resolved once against the image's fixed layout: where a read
+// finds the value and what it reports on the way. Texts are held only for reports.
+struct CDataField {
+    std::vector<std::string> short_names;  // reported as too short, in order, by every read
+    bool indexed = false;    // the value lies in the record of the player the read names
+    bool found = false;      // there is a value to read
+    std::size_t offset = 0;  // of the value in the image; in players[0]'s record when indexed
+    std::string missing;     // reported when there is no value
+    int missing_value = 0;   // what a read without a value gives
+};
+
 // The robot's picture of the game: turn, game, result, its own record, the other players
 // and the market.
 class CData {
@@ -62,6 +75,10 @@ public:
     int AddGamer(const char* s);
     // The script's data read by dotted names (".you", ".money"), with an index for ".players".
     int Get(const char* name1, const char* name2, int n);
+    // What Get(name1, name2, n) reads and reports, found once for any n and any image.
+    static CDataField Resolve(const char* name1, const char* name2);
+    // Get with the names resolved: the same value and the same reports.
+    int Read(const CDataField& field, int n) const;
 
     char _tag_begin[kTagBytes];
     CData* pointer_to_data;
@@ -79,12 +96,6 @@ public:
     char _tag_data_end[kTagBytes];
 
 private:
-    static const char* PName(const char* s);
-    // Address of the value behind the tag whose text holds "=" name_ ">", scanning from def
-    // until the stop text end; nullptr (after a report) when the name is not found.
-    const char* GetVarAddr(const char* name_, const void* def, const char* end) const;
-    int GetInt(const char* name, const void* begin, const char* end) const;
-    int GetInData(const char* name) const;
     static void ShowError(const char* name);
 };
 
