@@ -22,6 +22,13 @@ struct MatchOptions {
     std::string robot_program;          // empty: next to match, else PATH
     std::string server_program;
     bool help = false;
+    // Tournaments (see tournament.h)
+    bool tournament = false;
+    int table = 0;                      // players per game; 0: min(scripts, 4)
+    int rounds = 5;
+    std::string plan_file;              // write the games as shell commands instead of playing them
+    std::string report_dir;             // report on the results found in this tournament folder
+    std::string result_file;            // play one game and write its result file here
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.
