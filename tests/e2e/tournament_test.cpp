@@ -87,6 +87,11 @@ TEST_F(TournamentEndToEnd, PlannedGamesRunByParallelGiveTheSameLeaderboardAsJobs
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out.find("result in"), again.out.rfind("result in")) << again.out;
     EXPECT_NE(again.out.find("game-0004/result.json"), std::string::npos) << again.out;
+    // Planned again after a loss, the list holds only the missing game.
+    fs::remove(dir_ + "/planned/game-0002/result.json");
+    ASSERT_EQ(Match(plan_args).status, 0);
+    ProgramResult lines = Shell("wc -l < plan.txt && grep -c game-0002/result.json plan.txt");
+    EXPECT_EQ(lines.out, "1\n1\n");
 }
 
 }  // namespace

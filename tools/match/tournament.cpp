@@ -170,12 +170,17 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
-// One shell command that plays game `game` unless its result file is already there.
+// One shell command that plays game `game` unless its result file is already there; it needs the
+// same folders and programs at the same paths wherever it runs.
 std::string PlanLine(const MatchOptions& options, const Setting& setting, const TournamentSpec& spec,
                      const ScheduledGame& game, const std::string& match_program) {
     const std::string dir = TournamentGameDir(setting.out_dir, game.index);
     const std::string result = dir + "/" + kResultFile;
-    std::string line = "test -e " + ShellQuote(result) + " || " + ShellQuote(match_program) + " --result " +
+    // The scripts and folders are named as on the planning machine's command line, so the line
+    // first moves to the folder the plan was made in.
+    std::error_code ec;
+    std::string line = "cd " + ShellQuote(std::filesystem::current_path(ec).string()) + " && { test -e " + ShellQuote(result) + " || " +
+                       ShellQuote(match_program) + " --result " +
                        ShellQuote(result) + " --out " + ShellQuote(dir) + " --seed " + std::to_string(game.seed) +
                        " --turns " + std::to_string(spec.turns) + " --turn-timeout " +
                        std::to_string(spec.turn_timeout_s) + " --robot " + ShellQuote(Absolute(setting.robot)) +
@@ -184,20 +189,30 @@ std::string PlanLine(const MatchOptions& options, const Setting& setting, const 
     if (!options.host_range.empty()) line += " --host-range " + ShellQuote(options.host_range);
     line += " --";
     for (const std::string& script : SeatScripts(spec, game)) line += " " + ShellQuote(script);
-    return line;
+    return line + "; }";
 }
 
 int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Setting& setting,
               const TournamentSpec& spec, std::ostream& out, std::ostream& err) {
     std::ofstream plan(options.plan_file, std::ios::trunc);
     const std::string match_program = Absolute(search.self_dir + "/match");
-    for (const ScheduledGame& game : spec.games) plan << PlanLine(options, setting, spec, game, match_program) << '\n';
+    // Games whose results were already collected here are left out, so a plan made again after a
+    // partial run lists only what is still to play.
+    size_t written = 0;
+    for (const ScheduledGame& game : spec.games) {
+        if (ReadResult(spec, game, setting.out_dir, err)) continue;
+        plan << PlanLine(options, setting, spec, game, match_program) << '\n';
+        ++written;
+    }
     if (!plan.flush()) {
         err << "match: cannot write " << options.plan_file << '\n';
         return 1;
     }
-    out << "match: " << spec.games.size() << " games of " << spec.scripts.size() << " scripts written to "
-        << options.plan_file << " (seed " << spec.seed << "); run them from this folder, e.g.\n"
+    if (written < spec.games.size())
+        out << "match: " << spec.games.size() - written << " of " << spec.games.size()
+            << " games already have results in " << setting.out_dir << "; planning the other " << written << '\n';
+    out << "match: " << written << (written == 1 ? " game" : " games") << " of " << spec.scripts.size() << " scripts written to "
+        << options.plan_file << " (seed " << spec.seed << "); run them, e.g.\n"
         << "  parallel < " << ShellQuote(options.plan_file) << "\nthen: match --report " << ShellQuote(setting.out_dir)
         << '\n';
     return 0;
