@@ -43,16 +43,35 @@ protected:
     }
 
     std::vector<std::string> Tournament(const std::string& out) {
-        return {"--tournament", "--table", "2",  "--rounds", "2",      "--turns", "4",          "--seed",
-                "21",           "--out",   out,  "--robot",  ROBOT_BINARY, "--server", GAMESERVER_BINARY,
-                "--host-range", "127.0.41.1-127.0.41.120", "idle.robot", "trader.robot", "buyer.robot"};
+        return {"--tournament",
+                "--table",
+                "2",
+                "--rounds",
+                "2",
+                "--turns",
+                "4",
+                "--seed",
+                "21",
+                "--out",
+                out,
+                "--robot",
+                ROBOT_BINARY,
+                "--server",
+                GAMESERVER_BINARY,
+                "--host-range",
+                "127.0.41.1-127.0.41.120",
+                "idle.robot",
+                "trader.robot",
+                "buyer.robot"};
     }
 
     // The leaderboard and head-to-head tables, without the lines that name the folder.
     static std::string Tables(const std::string& out) {
         size_t start = out.find("rank ");
         size_t end = out.find("results:");
-        return start == std::string::npos || end == std::string::npos ? "" : out.substr(start, end - start);
+        return start == std::string::npos || end == std::string::npos
+                   ? ""
+                   : out.substr(start, end - start);
     }
 
     std::string dir_;

@@ -15,7 +15,7 @@ struct Shape {
     int entries, table, rounds;
 };
 
-const Shape kShapes[] = {{4, 4, 10}, {5, 4, 8}, {6, 4, 9}, {8, 4, 12}, {3, 2, 6},
+const Shape kShapes[] = {{4, 4, 10}, {5, 4, 8}, {6, 4, 9},  {8, 4, 12},  {3, 2, 6},
                          {4, 2, 9},  {7, 3, 9}, {12, 6, 7}, {10, 4, 11}, {9, 6, 8}};
 
 std::string Name(const Shape& s) {
@@ -26,7 +26,8 @@ std::string Name(const Shape& s) {
 TEST(Schedule, EveryEntryPlaysEqually) {
     for (const Shape& s : kShapes) {
         std::vector<ScheduledGame> games = DrawSchedule(s.entries, s.table, s.rounds, 7);
-        ASSERT_EQ(games.size(), static_cast<size_t>(s.rounds * GamesPerRound(s.entries, s.table))) << Name(s);
+        ASSERT_EQ(games.size(), static_cast<size_t>(s.rounds * GamesPerRound(s.entries, s.table)))
+            << Name(s);
         std::vector<int> played(static_cast<size_t>(s.entries), 0);
         for (const ScheduledGame& g : games) {
             std::set<int> distinct(g.seats.begin(), g.seats.end());
@@ -37,7 +38,8 @@ TEST(Schedule, EveryEntryPlaysEqually) {
             EXPECT_EQ(g.seed, 7u + static_cast<std::uint64_t>(g.index - 1));
             for (int e : g.seats) ++played[static_cast<size_t>(e)];
         }
-        EXPECT_EQ(*std::min_element(played.begin(), played.end()), *std::max_element(played.begin(), played.end()))
+        EXPECT_EQ(*std::min_element(played.begin(), played.end()),
+                  *std::max_element(played.begin(), played.end()))
             << Name(s);
     }
 }
@@ -45,12 +47,16 @@ TEST(Schedule, EveryEntryPlaysEqually) {
 TEST(Schedule, SeatCountsOfEveryEntryDifferByAtMostOneAfterEveryRound) {
     for (const Shape& s : kShapes) {
         std::vector<ScheduledGame> games = DrawSchedule(s.entries, s.table, s.rounds, 3);
-        std::vector<std::vector<int>> seats(static_cast<size_t>(s.entries), std::vector<int>(static_cast<size_t>(s.table)));
+        std::vector<std::vector<int>> seats(static_cast<size_t>(s.entries),
+                                            std::vector<int>(static_cast<size_t>(s.table)));
         for (size_t i = 0; i < games.size(); ++i) {
-            for (size_t seat = 0; seat < games[i].seats.size(); ++seat) ++seats[static_cast<size_t>(games[i].seats[seat])][seat];
+            for (size_t seat = 0; seat < games[i].seats.size(); ++seat)
+                ++seats[static_cast<size_t>(games[i].seats[seat])][seat];
             if (i + 1 < games.size() && games[i + 1].round == games[i].round) continue;
             for (const std::vector<int>& counts : seats)
-                EXPECT_LE(*std::max_element(counts.begin(), counts.end()) - *std::min_element(counts.begin(), counts.end()), 1)
+                EXPECT_LE(*std::max_element(counts.begin(), counts.end()) -
+                              *std::min_element(counts.begin(), counts.end()),
+                          1)
                     << Name(s) << ", after round " << games[i].round;
         }
     }
@@ -66,10 +72,14 @@ TEST(Schedule, PairsMeetAboutEquallyOften) {
                     if (a < b) ++meetings[static_cast<size_t>(a * s.entries + b)];
         std::vector<int> pairs;
         for (int a = 0; a < s.entries; ++a)
-            for (int b = a + 1; b < s.entries; ++b) pairs.push_back(meetings[static_cast<size_t>(a * s.entries + b)]);
-        double mean = std::accumulate(pairs.begin(), pairs.end(), 0.0) / static_cast<double>(pairs.size());
+            for (int b = a + 1; b < s.entries; ++b)
+                pairs.push_back(meetings[static_cast<size_t>(a * s.entries + b)]);
+        double mean =
+            std::accumulate(pairs.begin(), pairs.end(), 0.0) / static_cast<double>(pairs.size());
         // About half the mean at the least, and no pair kept apart.
-        EXPECT_GE(*std::min_element(pairs.begin(), pairs.end()), std::max(1.0, std::floor(mean / 2))) << Name(s);
+        EXPECT_GE(*std::min_element(pairs.begin(), pairs.end()),
+                  std::max(1.0, std::floor(mean / 2)))
+            << Name(s);
         EXPECT_LE(*std::max_element(pairs.begin(), pairs.end()), mean * 1.5 + 1) << Name(s);
     }
 }

@@ -1,4 +1,6 @@
 // Tests of the tournament's pieces: its command line, result files, standings and progress line.
+#include "tournament.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,7 +12,6 @@
 #include "leaderboard.h"
 #include "options.h"
 #include "progress.h"
-#include "tournament.h"
 
 namespace match {
 namespace {
@@ -26,13 +27,18 @@ TEST(TournamentOptions, ModesAndTheirMistakes) {
         {{"--result", "r.json", "a", "b"}, ""},
         {{"--tournament", "--out", "d", "--plan", "p", "a", "b"}, ""},
         {{"--tournament", "a"}, "a tournament needs at least two scripts"},
-        {{"--tournament", "--table", "3", "a", "b"}, "--table 3 needs at least that many scripts (there are 2)"},
-        {{"--tournament", "--table", "1", "a", "b"}, "--table needs a whole number from 2 to 101, not '1'"},
+        {{"--tournament", "--table", "3", "a", "b"},
+         "--table 3 needs at least that many scripts (there are 2)"},
+        {{"--tournament", "--table", "1", "a", "b"},
+         "--table needs a whole number from 2 to 101, not '1'"},
         {{"--table", "2", "a", "b"}, "--table and --plan need --tournament"},
-        {{"--tournament", "--plan", "p", "a", "b"}, "--plan needs --out DIR (where the games write their results)"},
-        {{"--tournament", "--games", "3", "a", "b"}, "--games does not go with --tournament (use --rounds)"},
+        {{"--tournament", "--plan", "p", "a", "b"},
+         "--plan needs --out DIR (where the games write their results)"},
+        {{"--tournament", "--games", "3", "a", "b"},
+         "--games does not go with --tournament (use --rounds)"},
         {{"--report", "d", "a"}, "--report DIR takes no scripts and no other mode"},
-        {{"--result", "r.json", "--games", "2", "a"}, "--result plays one game: no --tournament or --games"},
+        {{"--result", "r.json", "--games", "2", "a"},
+         "--result plays one game: no --tournament or --games"},
     };
     for (const Case& c : cases) {
         MatchOptions o;
@@ -56,13 +62,17 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         std::ofstream(dir_ + "/game.jsonl")
-            << R"({"event":"start","game":1,"seed":9,"max_turns":5,"players":["a","b","c"]})" "\n"
-            << R"({"event":"turn","game":1,"turn":1,"orders":[],"refused":[{"player":"b","order":"buy 1 1","reason":"low"},{"player":"b","order":"x","reason":"y"}],"players":[]})" "\n"
+            << R"({"event":"start","game":1,"seed":9,"max_turns":5,"players":["a","b","c"]})"
+               "\n"
+            << R"({"event":"turn","game":1,"turn":1,"orders":[],"refused":[{"player":"b","order":"buy 1 1","reason":"low"},{"player":"b","order":"x","reason":"y"}],"players":[]})"
+               "\n"
             << R"({"event":"end","game":1,"turn":5,"reason":"turn_limit","winner":"c","players":[)"
             << R"({"name":"a","money":-300,"out":true,"out_turn":2},)"
             << R"({"name":"b","money":500,"out":true,"out_turn":3,"out_reason":"disconnected"},)"
-            << R"({"name":"c","money":900,"out":false,"out_turn":null}]})" "\n";
-        std::ofstream(dir_ + "/robot-a.log") << "~Game: Turn [1]\n\n~Error: Division by zero :: 12\n~Error: again :: 3\n";
+            << R"({"name":"c","money":900,"out":false,"out_turn":null}]})"
+               "\n";
+        std::ofstream(dir_ + "/robot-a.log")
+            << "~Game: Turn [1]\n\n~Error: Division by zero :: 12\n~Error: again :: 3\n";
         setup_.scripts = {"s/a.robot", "s/b.robot", "s/c.robot"};
         setup_.names = {"a", "b", "c"};
         setup_.seed = 9;
@@ -119,7 +129,8 @@ protected:
         spec_.games = {{1, 1, 5, {0, 1, 2}}, {2, 2, 6, {2, 0, 1}}};
     }
 
-    GameResult Played(std::uint64_t seed, std::vector<std::string> scripts, std::vector<int> places) {
+    GameResult Played(std::uint64_t seed, std::vector<std::string> scripts,
+                      std::vector<int> places) {
         GameResult r;
         r.seed = seed;
         for (size_t i = 0; i < scripts.size(); ++i) {
@@ -148,15 +159,18 @@ TEST_F(Standing, MissingAndForeignGamesAreLeftOut) {
     EXPECT_EQ(s.ahead[0][2], 1);  // x ahead of z
     EXPECT_EQ(s.ahead[2][0], 0);
     EXPECT_EQ(s.together[0][2], 1);
-    Standings foreign = ComputeStandings(spec_, {Played(5, {"x", "z", "y"}, {2, 1, 3}), Played(7, {"z", "x", "y"}, {1, 2, 3})});
+    Standings foreign = ComputeStandings(
+        spec_, {Played(5, {"x", "z", "y"}, {2, 1, 3}), Played(7, {"z", "x", "y"}, {1, 2, 3})});
     EXPECT_EQ(foreign.games_played, 0) << "wrong seats, then wrong seed";
 }
 
 TEST_F(Standing, TotalsAndTablesOverTwoGames) {
-    Standings s = ComputeStandings(spec_, {Played(5, {"x", "y", "z"}, {1, 2, 3}), Played(6, {"z", "x", "y"}, {3, 1, 2})});
+    Standings s = ComputeStandings(
+        spec_, {Played(5, {"x", "y", "z"}, {1, 2, 3}), Played(6, {"z", "x", "y"}, {3, 1, 2})});
     const EntryStanding& x = s.board[0];
     EXPECT_EQ(x.script, "x");
-    EXPECT_EQ(std::make_tuple(x.games, x.wins, x.MeanPlace(), x.MeanMoney()), std::make_tuple(2, 2, 1.0, 300.0));
+    EXPECT_EQ(std::make_tuple(x.games, x.wins, x.MeanPlace(), x.MeanMoney()),
+              std::make_tuple(2, 2, 1.0, 300.0));
     EXPECT_GT(x.rating.mu, s.board[1].rating.mu);
     EXPECT_EQ(s.ahead[0][1], 2);
     std::string table = FormatHeadToHead(s, spec_.scripts);

@@ -32,7 +32,8 @@ LogExtras ReadLogExtras(const std::string& path) {
         if (!event) continue;
         const std::string& kind = (*event)["event"].AsString();
         if (kind == "turn")
-            for (const JsonValue& r : (*event)["refused"].Items()) ++extras.refused[r["player"].AsString()];
+            for (const JsonValue& r : (*event)["refused"].Items())
+                ++extras.refused[r["player"].AsString()];
         if (kind == "end")
             for (const JsonValue& p : (*event)["players"].Items())
                 if (p["out_reason"].kind() == JsonValue::Kind::kString)
@@ -43,9 +44,9 @@ LogExtras ReadLogExtras(const std::string& path) {
 
 std::string PlayerJson(const PlayerOutcome& p) {
     std::ostringstream out;
-    out << "{\"script\":" << JsonQuote(p.script) << ",\"name\":" << JsonQuote(p.name) << ",\"place\":" << p.place
-        << ",\"money\":" << p.money << ",\"won\":" << (p.won ? "true" : "false")
-        << ",\"out\":" << (p.out ? "true" : "false")
+    out << "{\"script\":" << JsonQuote(p.script) << ",\"name\":" << JsonQuote(p.name)
+        << ",\"place\":" << p.place << ",\"money\":" << p.money
+        << ",\"won\":" << (p.won ? "true" : "false") << ",\"out\":" << (p.out ? "true" : "false")
         << ",\"out_turn\":" << (p.out_turn ? std::to_string(*p.out_turn) : "null")
         << ",\"out_reason\":" << (p.out_reason.empty() ? "null" : JsonQuote(p.out_reason))
         << ",\"bankrupt\":" << (p.bankrupt ? "true" : "false") << ",\"refused\":" << p.refused
@@ -96,12 +97,14 @@ GameResult MakeGameResult(const GameSetup& setup, const GameOutcome& outcome) {
         p.script = setup.scripts[i];
         p.name = setup.names[i];
         for (size_t r = 0; r < ranked.size(); ++r)
-            if (ranked[r].name == p.name) p.place = static_cast<int>(r + 1), p.money = ranked[r].money, p.won = ranked[r].won;
+            if (ranked[r].name == p.name)
+                p.place = static_cast<int>(r + 1), p.money = ranked[r].money, p.won = ranked[r].won;
         for (const FinalState& f : outcome.record.final_states)
             if (f.name == p.name) p.out = f.out, p.out_turn = f.out_turn;
         auto reason = extras.out_reason.find(p.name);
         if (reason != extras.out_reason.end()) p.out_reason = reason->second;
-        // Without the server's word, a player out with a debt went bankrupt; one out with money left disconnected.
+        // Without the server's word, a player out with a debt went bankrupt; one out with money
+        // left disconnected.
         p.bankrupt = p.out_reason.empty() ? p.out && p.money < 0 : p.out_reason == "bankrupt";
         p.refused = extras.refused.count(p.name) ? extras.refused[p.name] : 0;
         p.runtime_errors = CountRuntimeErrors(setup.out_dir + "/robot-" + p.name + ".log");
@@ -112,10 +115,12 @@ GameResult MakeGameResult(const GameSetup& setup, const GameOutcome& outcome) {
 
 std::string GameResultJson(const GameResult& result) {
     std::ostringstream out;
-    out << "{\"match_result\":" << kResultVersion << ",\"seed\":\"" << result.seed << "\",\"turns\":" << result.turns
-        << ",\"turn_timeout\":" << result.turn_timeout_s << ",\"last_turn\":" << result.last_turn
-        << ",\"reason\":" << JsonQuote(result.reason) << ",\"players\":[";
-    for (size_t i = 0; i < result.players.size(); ++i) out << (i ? ",\n  " : "\n  ") << PlayerJson(result.players[i]);
+    out << "{\"match_result\":" << kResultVersion << ",\"seed\":\"" << result.seed
+        << "\",\"turns\":" << result.turns << ",\"turn_timeout\":" << result.turn_timeout_s
+        << ",\"last_turn\":" << result.last_turn << ",\"reason\":" << JsonQuote(result.reason)
+        << ",\"players\":[";
+    for (size_t i = 0; i < result.players.size(); ++i)
+        out << (i ? ",\n  " : "\n  ") << PlayerJson(result.players[i]);
     out << "\n]}\n";
     return out.str();
 }
@@ -144,7 +149,8 @@ std::string WriteGameResult(const GameResult& result, const std::string& path) {
         out << GameResultJson(result);
         if (!out.flush()) return "cannot write " + temporary;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) return "cannot rename " + temporary + " to " + path;
+    if (std::rename(temporary.c_str(), path.c_str()) != 0)
+        return "cannot rename " + temporary + " to " + path;
     return std::string();
 }
 

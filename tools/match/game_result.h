@@ -13,17 +13,17 @@ namespace match {
 
 // How one player's game went.
 struct PlayerOutcome {
-    std::string script;                    // as given on the command line
-    std::string name;                      // player name in the game
-    int place = 0;                         // 1 = best, by the server's ranking
-    std::int64_t money = 0;                // at the end, or when it went out
+    std::string script;      // as given on the command line
+    std::string name;        // player name in the game
+    int place = 0;           // 1 = best, by the server's ranking
+    std::int64_t money = 0;  // at the end, or when it went out
     bool won = false;
     bool out = false;
     std::optional<std::int64_t> out_turn;
-    std::string out_reason;                // the server's word; empty when the log has none
+    std::string out_reason;  // the server's word; empty when the log has none
     bool bankrupt = false;
-    int refused = 0;                       // orders the server refused
-    int runtime_errors = 0;                // error reports in the robot's log
+    int refused = 0;         // orders the server refused
+    int runtime_errors = 0;  // error reports in the robot's log
 };
 
 // One game: its settings and every player in join order.
@@ -32,11 +32,12 @@ struct GameResult {
     int turns = 0;
     int turn_timeout_s = 0;
     std::int64_t last_turn = 0;
-    std::string reason;                    // why the game ended
+    std::string reason;  // why the game ended
     std::vector<PlayerOutcome> players;
 };
 
-// The result of a game that `RunGame(setup)` played; reads the game log and robot logs in its folder.
+// The result of a game that `RunGame(setup)` played; reads the game log and robot logs in its
+// folder.
 GameResult MakeGameResult(const GameSetup& setup, const GameOutcome& outcome);
 
 std::string GameResultJson(const GameResult& result);

@@ -20,8 +20,8 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-void AddGame(const ScheduledGame& game, const GameResult& result, const RatingModel& model, Standings& s,
-             std::vector<Rating>& ratings) {
+void AddGame(const ScheduledGame& game, const GameResult& result, const RatingModel& model,
+             Standings& s, std::vector<Rating>& ratings) {
     std::vector<Rating> table;
     std::vector<int> places;
     for (size_t seat = 0; seat < game.seats.size(); ++seat) {
@@ -45,7 +45,8 @@ void AddGame(const ScheduledGame& game, const GameResult& result, const RatingMo
         }
     }
     model.Rate(table, places);
-    for (size_t seat = 0; seat < game.seats.size(); ++seat) ratings[static_cast<size_t>(game.seats[seat])] = table[seat];
+    for (size_t seat = 0; seat < game.seats.size(); ++seat)
+        ratings[static_cast<size_t>(game.seats[seat])] = table[seat];
 }
 
 std::vector<double> Conservative(const std::vector<Rating>& ratings) {
@@ -56,7 +57,8 @@ std::vector<double> Conservative(const std::vector<Rating>& ratings) {
 
 }  // namespace
 
-bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game, const GameResult& result) {
+bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game,
+                       const GameResult& result) {
     if (result.players.size() != game.seats.size() || result.seed != game.seed) return false;
     for (size_t seat = 0; seat < game.seats.size(); ++seat) {
         const PlayerOutcome& p = result.players[seat];
@@ -67,7 +69,8 @@ bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game, co
     return true;
 }
 
-Standings ComputeStandings(const TournamentSpec& spec, const std::vector<std::optional<GameResult>>& results) {
+Standings ComputeStandings(const TournamentSpec& spec,
+                           const std::vector<std::optional<GameResult>>& results) {
     const size_t n = spec.scripts.size();
     Standings s;
     s.ahead.assign(n, std::vector<int>(n, 0));
@@ -92,24 +95,29 @@ Standings ComputeStandings(const TournamentSpec& spec, const std::vector<std::op
         if (round_ends) s.history.push_back(Conservative(ratings));
     }
     for (size_t e = 0; e < n; ++e) s.board[e].rating = ratings[e];
-    std::stable_sort(s.board.begin(), s.board.end(), [](const EntryStanding& a, const EntryStanding& b) {
-        if (a.rating.Conservative() != b.rating.Conservative()) return a.rating.Conservative() > b.rating.Conservative();
-        return a.entry < b.entry;
-    });
+    std::stable_sort(s.board.begin(), s.board.end(),
+                     [](const EntryStanding& a, const EntryStanding& b) {
+                         if (a.rating.Conservative() != b.rating.Conservative())
+                             return a.rating.Conservative() > b.rating.Conservative();
+                         return a.entry < b.entry;
+                     });
     return s;
 }
 
 std::string FormatLeaderboard(const Standings& standings) {
-    std::vector<std::vector<std::string>> rows = {{"rank", "script", "rating", "mu +- sigma", "games", "wins",
-                                                   "mean rank", "mean money", "bankrupt", "errors", "refused"}};
+    std::vector<std::vector<std::string>> rows = {{"rank", "script", "rating", "mu +- sigma",
+                                                   "games", "wins", "mean rank", "mean money",
+                                                   "bankrupt", "errors", "refused"}};
     for (size_t i = 0; i < standings.board.size(); ++i) {
         const EntryStanding& e = standings.board[i];
         rows.push_back({std::to_string(i + 1), e.script, Fixed(e.rating.Conservative(), 1),
-                        Fixed(e.rating.mu, 1) + " +- " + Fixed(e.rating.sigma, 1), std::to_string(e.games),
-                        std::to_string(e.wins), Fixed(e.MeanPlace(), 2), Fixed(e.MeanMoney(), 0),
-                        std::to_string(e.bankruptcies), std::to_string(e.runtime_errors), std::to_string(e.refused)});
+                        Fixed(e.rating.mu, 1) + " +- " + Fixed(e.rating.sigma, 1),
+                        std::to_string(e.games), std::to_string(e.wins), Fixed(e.MeanPlace(), 2),
+                        Fixed(e.MeanMoney(), 0), std::to_string(e.bankruptcies),
+                        std::to_string(e.runtime_errors), std::to_string(e.refused)});
     }
-    return FormatTextTable(rows, {true, false, true, true, true, true, true, true, true, true, true});
+    return FormatTextTable(rows,
+                           {true, false, true, true, true, true, true, true, true, true, true});
 }
 
 std::string FormatHeadToHead(const Standings& standings, const std::vector<std::string>& scripts) {
@@ -118,13 +126,16 @@ std::string FormatHeadToHead(const Standings& standings, const std::vector<std::
         return "(head-to-head table of " + std::to_string(n) + " scripts: see the report)\n";
     std::vector<std::vector<std::string>> rows(1, std::vector<std::string>{"ahead of"});
     std::vector<bool> numeric = {false};
-    for (size_t c = 0; c < n; ++c) rows[0].push_back("#" + std::to_string(c + 1)), numeric.push_back(true);
+    for (size_t c = 0; c < n; ++c)
+        rows[0].push_back("#" + std::to_string(c + 1)), numeric.push_back(true);
     for (size_t r = 0; r < n; ++r) {
         const size_t a = static_cast<size_t>(standings.board[r].entry);
         std::vector<std::string> row = {"#" + std::to_string(r + 1) + " " + scripts[a]};
         for (size_t c = 0; c < n; ++c) {
             const size_t b = static_cast<size_t>(standings.board[c].entry);
-            row.push_back(a == b ? "-" : std::to_string(standings.ahead[a][b]) + "/" + std::to_string(standings.together[a][b]));
+            row.push_back(a == b ? "-"
+                                 : std::to_string(standings.ahead[a][b]) + "/" +
+                                       std::to_string(standings.together[a][b]));
         }
         rows.push_back(row);
     }
@@ -133,15 +144,18 @@ std::string FormatHeadToHead(const Standings& standings, const std::vector<std::
 
 std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
     std::ostringstream out;
-    out << "{\n\"seed\":\"" << spec.seed << "\",\"turns\":" << spec.turns << ",\"table\":" << spec.table
-        << ",\"rounds\":" << spec.rounds << ",\"games_total\":" << s.games_total << ",\"games_played\":" << s.games_played
+    out << "{\n\"seed\":\"" << spec.seed << "\",\"turns\":" << spec.turns
+        << ",\"table\":" << spec.table << ",\"rounds\":" << spec.rounds
+        << ",\"games_total\":" << s.games_total << ",\"games_played\":" << s.games_played
         << ",\n\"leaderboard\":[";
     for (size_t i = 0; i < s.board.size(); ++i) {
         const EntryStanding& e = s.board[i];
         out << (i ? ",\n" : "\n") << "{\"rank\":" << i + 1 << ",\"script\":" << JsonQuote(e.script)
-            << ",\"rating\":" << JsonNumber(e.rating.Conservative(), 4) << ",\"mu\":" << JsonNumber(e.rating.mu, 4)
-            << ",\"sigma\":" << JsonNumber(e.rating.sigma, 4) << ",\"games\":" << e.games << ",\"wins\":" << e.wins
-            << ",\"mean_rank\":" << JsonNumber(e.MeanPlace(), 4) << ",\"mean_money\":" << JsonNumber(e.MeanMoney(), 2)
+            << ",\"rating\":" << JsonNumber(e.rating.Conservative(), 4)
+            << ",\"mu\":" << JsonNumber(e.rating.mu, 4)
+            << ",\"sigma\":" << JsonNumber(e.rating.sigma, 4) << ",\"games\":" << e.games
+            << ",\"wins\":" << e.wins << ",\"mean_rank\":" << JsonNumber(e.MeanPlace(), 4)
+            << ",\"mean_money\":" << JsonNumber(e.MeanMoney(), 2)
             << ",\"bankruptcies\":" << e.bankruptcies << ",\"runtime_errors\":" << e.runtime_errors
             << ",\"refused_orders\":" << e.refused << "}";
     }
@@ -158,11 +172,13 @@ std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
     out << "],\n\"rating_history\":[";
     for (size_t r = 0; r < s.history.size(); ++r) {
         out << (r ? ",\n" : "\n") << "[";
-        for (size_t e = 0; e < s.history[r].size(); ++e) out << (e ? "," : "") << JsonNumber(s.history[r][e], 4);
+        for (size_t e = 0; e < s.history[r].size(); ++e)
+            out << (e ? "," : "") << JsonNumber(s.history[r][e], 4);
         out << "]";
     }
     out << "],\n\"scripts\":[";
-    for (size_t e = 0; e < spec.scripts.size(); ++e) out << (e ? "," : "") << JsonQuote(spec.scripts[e]);
+    for (size_t e = 0; e < spec.scripts.size(); ++e)
+        out << (e ? "," : "") << JsonQuote(spec.scripts[e]);
     out << "]\n}\n";
     return out.str();
 }

@@ -14,7 +14,7 @@ namespace match {
 
 // One script's line of the leaderboard.
 struct EntryStanding {
-    int entry = 0;           // index into the tournament's scripts
+    int entry = 0;  // index into the tournament's scripts
     std::string script;
     Rating rating;
     int games = 0;
@@ -31,20 +31,24 @@ struct EntryStanding {
 
 // Everything the console, results.json and the HTML report show.
 struct Standings {
-    std::vector<EntryStanding> board;         // best first: by the conservative rating
-    std::vector<std::vector<int>> ahead;      // [a][b]: games in which entry a finished ahead of entry b
-    std::vector<std::vector<int>> together;   // [a][b]: games both played
-    std::vector<std::vector<double>> history; // [round][entry]: conservative rating after each round (0: start)
+    std::vector<EntryStanding> board;  // best first: by the conservative rating
+    std::vector<std::vector<int>>
+        ahead;  // [a][b]: games in which entry a finished ahead of entry b
+    std::vector<std::vector<int>> together;  // [a][b]: games both played
+    std::vector<std::vector<double>>
+        history;  // [round][entry]: conservative rating after each round (0: start)
     int games_total = 0;
     int games_played = 0;
-    std::vector<int> played_games;            // indices of the games with results
+    std::vector<int> played_games;  // indices of the games with results
 };
 
 // Rates the games in their play order; `results[i]` belongs to `spec.games[i]` (nullopt: missing).
-Standings ComputeStandings(const TournamentSpec& spec, const std::vector<std::optional<GameResult>>& results);
+Standings ComputeStandings(const TournamentSpec& spec,
+                           const std::vector<std::optional<GameResult>>& results);
 
 // Checks that a result belongs to a game of the tournament: same seats, same scripts, same seed.
-bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game, const GameResult& result);
+bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game,
+                       const GameResult& result);
 
 std::string FormatLeaderboard(const Standings& standings);
 

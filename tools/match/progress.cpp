@@ -32,7 +32,8 @@ Progress::Progress(std::ostream& out, bool terminal, int total)
 void Progress::GameDone(const std::string& what) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++done_;
-    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     std::string status = FormatProgress(done_, total_, elapsed);
     if (terminal_) {
         out_ << "\r" << status << "\033[K";  // rewrite the line and clear what a longer one left

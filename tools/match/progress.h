@@ -20,7 +20,8 @@ class Progress {
 public:
     Progress(std::ostream& out, bool terminal, int total);
 
-    // One more game is done; `what` says how it went (printed on its own line when not on a terminal).
+    // One more game is done; `what` says how it went (printed on its own line when not on a
+    // terminal).
     void GameDone(const std::string& what);
     // Ends the updating line, so what follows starts on a fresh one.
     void Finish();

@@ -16,9 +16,9 @@ struct Rating {
 
 // The model's constants; the defaults are the usual scale (a new player: 25 +- 25/3).
 struct RatingModel {
-    double beta = 25.0 / 6.0;    // performance noise of one game
-    double tau = 25.0 / 300.0;   // skill drift added before every game, so sigma never freezes
-    double kappa = 1e-4;         // the smallest factor sigma^2 may shrink by in one game
+    double beta = 25.0 / 6.0;   // performance noise of one game
+    double tau = 25.0 / 300.0;  // skill drift added before every game, so sigma never freezes
+    double kappa = 1e-4;        // the smallest factor sigma^2 may shrink by in one game
 
     // Updates the ratings of one game's players; `ranks[i]` is player i's place (1 = best,
     // equal places are ties). Both vectors have the same length of at least two.

@@ -15,7 +15,8 @@ namespace {
 
 constexpr int kDrawsPerRound = 64;  // candidate rounds compared for even meetings
 constexpr int kDrawsPerCycle = 32;  // candidate cycles compared for evenly shared blocks
-constexpr std::uint64_t kScheduleSalt = 0x7a3c9e15d2b04f61;  // keeps the draw apart from the games' seeds
+constexpr std::uint64_t kScheduleSalt =
+    0x7a3c9e15d2b04f61;  // keeps the draw apart from the games' seeds
 
 // SplitMix64: small, fast and the same on every platform (std distributions are not).
 class DrawRandom {
@@ -34,7 +35,8 @@ public:
 
     template <typename T>
     void Shuffle(std::vector<T>& items) {
-        for (size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[static_cast<size_t>(Below(static_cast<int>(i)))]);
+        for (size_t i = items.size(); i > 1; --i)
+            std::swap(items[i - 1], items[static_cast<size_t>(Below(static_cast<int>(i)))]);
     }
 
 private:
@@ -56,14 +58,16 @@ using Meetings = std::vector<std::vector<int>>;
 std::vector<std::vector<int>> DrawCycle(int entries, int g, DrawRandom& random) {
     std::vector<int> order = Iota(entries);
     random.Shuffle(order);
-    std::vector<std::vector<int>> block(static_cast<size_t>(g), std::vector<int>(static_cast<size_t>(entries)));
+    std::vector<std::vector<int>> block(static_cast<size_t>(g),
+                                        std::vector<int>(static_cast<size_t>(entries)));
     for (int start = 0; start < entries; start += g) {
         std::vector<int> blocks = Iota(g);
         random.Shuffle(blocks);
         for (int m = 0; m < g; ++m)
             for (int phase = 0; phase < g; ++phase)
-                block[static_cast<size_t>(phase)][static_cast<size_t>(order[static_cast<size_t>(start + m)])] =
-                    blocks[static_cast<size_t>((m + phase) % g)];
+                block[static_cast<size_t>(phase)]
+                     [static_cast<size_t>(order[static_cast<size_t>(start + m)])] =
+                         blocks[static_cast<size_t>((m + phase) % g)];
     }
     return block;
 }
@@ -80,7 +84,8 @@ long long SharingCost(const std::vector<std::vector<int>>& cycle, int g) {
             for (size_t e = 0; e < entries; ++e)
                 if (block_of[e] == b) members.push_back(e);
             for (size_t i = 0; i < members.size(); ++i)
-                for (size_t j = i + 1; j < members.size(); ++j) cost += 2 * shared[members[i]][members[j]]++ + 1;
+                for (size_t j = i + 1; j < members.size(); ++j)
+                    cost += 2 * shared[members[i]][members[j]]++ + 1;
         }
     return cost;
 }
@@ -95,7 +100,6 @@ std::vector<std::vector<int>> DrawBestCycle(int entries, int g, DrawRandom& rand
     }
     return best;
 }
-
 
 // One candidate round: block b's G entries in a random order P, and k distinct offsets d_c; the
 // entry in seat b*k+c of table t is P[(t + d_c) mod G]. Each entry sits once in each of its
@@ -123,7 +127,8 @@ long long MeetingCost(const Tables& round, const Meetings& meetings) {
     for (const std::vector<int>& table : round)
         for (size_t i = 0; i < table.size(); ++i)
             for (size_t j = i + 1; j < table.size(); ++j) {
-                long long m = meetings[static_cast<size_t>(table[i])][static_cast<size_t>(table[j])];
+                long long m =
+                    meetings[static_cast<size_t>(table[i])][static_cast<size_t>(table[j])];
                 cost += 2 * m + 1;
             }
     return cost;
@@ -147,7 +152,8 @@ std::vector<ScheduledGame> DrawSchedule(int entries, int table, int rounds, std:
     const int k = table / g;
     const int tables = entries / g;
     DrawRandom random(seed);
-    Meetings meetings(static_cast<size_t>(entries), std::vector<int>(static_cast<size_t>(entries), 0));
+    Meetings meetings(static_cast<size_t>(entries),
+                      std::vector<int>(static_cast<size_t>(entries), 0));
     std::vector<std::vector<int>> cycle;
     for (int r = 0; r < rounds; ++r) {
         if (r % g == 0) cycle = DrawBestCycle(entries, g, random);

@@ -8,10 +8,10 @@ namespace match {
 
 // One game of a tournament.
 struct ScheduledGame {
-    int index = 0;              // 1-based, in play order
-    int round = 0;              // 1-based
-    std::uint64_t seed = 0;     // the server's seed for this game
-    std::vector<int> seats;     // entries (indices into the tournament's scripts) in join order
+    int index = 0;           // 1-based, in play order
+    int round = 0;           // 1-based
+    std::uint64_t seed = 0;  // the server's seed for this game
+    std::vector<int> seats;  // entries (indices into the tournament's scripts) in join order
 };
 
 // Games per round: the fewest with which every entry plays the same number of games, which is

@@ -49,7 +49,8 @@ struct Setting {
 std::string CheckScripts(const std::vector<std::string>& scripts) {
     for (const std::string& path : scripts) {
         struct stat st {};
-        if (stat(path.c_str(), &st) != 0) return "cannot read script '" + path + "': " + std::strerror(errno);
+        if (stat(path.c_str(), &st) != 0)
+            return "cannot read script '" + path + "': " + std::strerror(errno);
         if (!S_ISREG(st.st_mode)) return "script '" + path + "' is not a file";
     }
     return std::string();
@@ -64,19 +65,28 @@ std::string Resolve(const MatchOptions& options, const ProgramSearch& search, Se
         if (!range) return "--host-range: " + error;
         setting.range = *range;
     }
-    setting.robot = ResolveProgram(options.robot_program, "robot", search.self_dir, search.path_list);
-    setting.server = ResolveProgram(options.server_program, "gameserver", search.self_dir, search.path_list);
-    if (setting.robot.empty()) return "cannot find the robot program (build it first, or name it with --robot)";
-    if (setting.server.empty()) return "cannot find the gameserver program (build it first, or name it with --server)";
+    setting.robot =
+        ResolveProgram(options.robot_program, "robot", search.self_dir, search.path_list);
+    setting.server =
+        ResolveProgram(options.server_program, "gameserver", search.self_dir, search.path_list);
+    if (setting.robot.empty())
+        return "cannot find the robot program (build it first, or name it with --robot)";
+    if (setting.server.empty())
+        return "cannot find the gameserver program (build it first, or name it with --server)";
     auto now = std::chrono::system_clock::now().time_since_epoch();
-    setting.seed = options.seed ? *options.seed
-                                : static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(now).count()) % 1000000;
-    setting.out_dir = options.out_dir.empty() ? "out/tournament-" + std::to_string(setting.seed) : options.out_dir;
+    setting.seed = options.seed
+                       ? *options.seed
+                       : static_cast<std::uint64_t>(
+                             std::chrono::duration_cast<std::chrono::seconds>(now).count()) %
+                             1000000;
+    setting.out_dir = options.out_dir.empty() ? "out/tournament-" + std::to_string(setting.seed)
+                                              : options.out_dir;
     return std::string();
 }
 
-GameSetup MakeSetup(const MatchOptions& options, const Setting& setting, const std::vector<std::string>& scripts,
-                    std::uint64_t seed, const std::string& dir, AddressPool* pool) {
+GameSetup MakeSetup(const MatchOptions& options, const Setting& setting,
+                    const std::vector<std::string>& scripts, std::uint64_t seed,
+                    const std::string& dir, AddressPool* pool) {
     GameSetup setup;
     setup.scripts = scripts;
     setup.names = UniqueNames(scripts);
@@ -108,8 +118,8 @@ bool SameSettings(const TournamentSpec& spec, const GameResult& result) {
 }
 
 // The result file of game `game`, when there is one that belongs to this tournament.
-std::optional<GameResult> ReadResult(const TournamentSpec& spec, const ScheduledGame& game, const std::string& dir,
-                                     std::ostream& err) {
+std::optional<GameResult> ReadResult(const TournamentSpec& spec, const ScheduledGame& game,
+                                     const std::string& dir, std::ostream& err) {
     std::string path = TournamentGameDir(dir, game.index) + "/" + kResultFile;
     std::optional<std::string> text = ReadTextFile(path);
     if (!text) return std::nullopt;
@@ -120,19 +130,23 @@ std::optional<GameResult> ReadResult(const TournamentSpec& spec, const Scheduled
         return std::nullopt;
     }
     if (!ResultMatchesGame(spec, game, *result) || !SameSettings(spec, *result)) {
-        err << "match: " << path << " is not from this tournament's game " << game.index << "; game ignored\n";
+        err << "match: " << path << " is not from this tournament's game " << game.index
+            << "; game ignored\n";
         return std::nullopt;
     }
     return result;
 }
 
 // Prints and writes the standings; returns an error message, empty on success.
-std::string Publish(const TournamentSpec& spec, const Results& results, const std::string& dir, std::ostream& out) {
+std::string Publish(const TournamentSpec& spec, const Results& results, const std::string& dir,
+                    std::ostream& out) {
     Standings standings = ComputeStandings(spec, results);
     out << '\n' << standings.games_played << " of " << standings.games_total << " games played";
     if (standings.games_played < standings.games_total)
         out << ", " << standings.games_total - standings.games_played << " missing";
-    out << "\n\n" << FormatLeaderboard(standings) << "\nhead to head (row finished ahead of column, of games together):\n"
+    out << "\n\n"
+        << FormatLeaderboard(standings)
+        << "\nhead to head (row finished ahead of column, of games together):\n"
         << FormatHeadToHead(standings, spec.scripts) << '\n';
     const std::string json_path = dir + "/" + kResultsJson, html_path = dir + "/" + kReportHtml;
     std::ofstream json(json_path, std::ios::trunc);
@@ -172,19 +186,21 @@ std::string Absolute(const std::string& path) {
 
 // One shell command that plays game `game` unless its result file is already there; it needs the
 // same folders and programs at the same paths wherever it runs.
-std::string PlanLine(const MatchOptions& options, const Setting& setting, const TournamentSpec& spec,
-                     const ScheduledGame& game, const std::string& match_program) {
+std::string PlanLine(const MatchOptions& options, const Setting& setting,
+                     const TournamentSpec& spec, const ScheduledGame& game,
+                     const std::string& match_program) {
     const std::string dir = TournamentGameDir(setting.out_dir, game.index);
     const std::string result = dir + "/" + kResultFile;
     // The scripts and folders are named as on the planning machine's command line, so the line
     // first moves to the folder the plan was made in.
     std::error_code ec;
-    std::string line = "cd " + ShellQuote(std::filesystem::current_path(ec).string()) + " && { test -e " + ShellQuote(result) + " || " +
-                       ShellQuote(match_program) + " --result " +
-                       ShellQuote(result) + " --out " + ShellQuote(dir) + " --seed " + std::to_string(game.seed) +
-                       " --turns " + std::to_string(spec.turns) + " --turn-timeout " +
-                       std::to_string(spec.turn_timeout_s) + " --robot " + ShellQuote(Absolute(setting.robot)) +
-                       " --server " + ShellQuote(Absolute(setting.server));
+    std::string line =
+        "cd " + ShellQuote(std::filesystem::current_path(ec).string()) + " && { test -e " +
+        ShellQuote(result) + " || " + ShellQuote(match_program) + " --result " +
+        ShellQuote(result) + " --out " + ShellQuote(dir) + " --seed " + std::to_string(game.seed) +
+        " --turns " + std::to_string(spec.turns) + " --turn-timeout " +
+        std::to_string(spec.turn_timeout_s) + " --robot " + ShellQuote(Absolute(setting.robot)) +
+        " --server " + ShellQuote(Absolute(setting.server));
     if (options.time_limit_s > 0) line += " --time-limit " + std::to_string(options.time_limit_s);
     if (!options.host_range.empty()) line += " --host-range " + ShellQuote(options.host_range);
     line += " --";
@@ -210,11 +226,13 @@ int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Se
     }
     if (written < spec.games.size())
         out << "match: " << spec.games.size() - written << " of " << spec.games.size()
-            << " games already have results in " << setting.out_dir << "; planning the other " << written << '\n';
-    out << "match: " << written << (written == 1 ? " game" : " games") << " of " << spec.scripts.size() << " scripts written to "
-        << options.plan_file << " (seed " << spec.seed << "); run them, e.g.\n"
-        << "  parallel < " << ShellQuote(options.plan_file) << "\nthen: match --report " << ShellQuote(setting.out_dir)
-        << '\n';
+            << " games already have results in " << setting.out_dir << "; planning the other "
+            << written << '\n';
+    out << "match: " << written << (written == 1 ? " game" : " games") << " of "
+        << spec.scripts.size() << " scripts written to " << options.plan_file << " (seed "
+        << spec.seed << "); run them, e.g.\n"
+        << "  parallel < " << ShellQuote(options.plan_file) << "\nthen: match --report "
+        << ShellQuote(setting.out_dir) << '\n';
     return 0;
 }
 
@@ -227,15 +245,16 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
         results[i] = ReadResult(spec, spec.games[i], setting.out_dir, err);
         if (!results[i]) to_play.push_back(i);
     }
-    out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table << ", "
-        << spec.rounds << " rounds, " << spec.games.size() << " games of " << spec.turns << " turns, seed "
-        << spec.seed << "; logs in " << setting.out_dir << "/\n";
+    out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table
+        << ", " << spec.rounds << " rounds, " << spec.games.size() << " games of " << spec.turns
+        << " turns, seed " << spec.seed << "; logs in " << setting.out_dir << "/\n";
     if (to_play.size() < spec.games.size())
-        out << "match: " << spec.games.size() - to_play.size() << " games already played there; playing the other "
-            << to_play.size() << '\n';
+        out << "match: " << spec.games.size() - to_play.size()
+            << " games already played there; playing the other " << to_play.size() << '\n';
     out.flush();
     AddressPool pool(setting.range, static_cast<std::uint32_t>(getpid()) * 2654435761u);
-    Progress progress(out, &out == &std::cout && isatty(STDOUT_FILENO), static_cast<int>(to_play.size()));
+    Progress progress(out, &out == &std::cout && isatty(STDOUT_FILENO),
+                      static_cast<int>(to_play.size()));
     std::vector<std::string> errors(spec.games.size());
     std::atomic<size_t> next{0};
     auto worker = [&]() {
@@ -243,7 +262,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
             const ScheduledGame& game = spec.games[to_play[n]];
             const std::string dir = TournamentGameDir(setting.out_dir, game.index);
             std::string error = CreateFolder(dir);
-            GameSetup setup = MakeSetup(options, setting, SeatScripts(spec, game), game.seed, dir, &pool);
+            GameSetup setup =
+                MakeSetup(options, setting, SeatScripts(spec, game), game.seed, dir, &pool);
             GameOutcome outcome;
             if (error.empty()) outcome = RunGame(setup);
             if (error.empty() && !outcome.ok) error = outcome.error;
@@ -253,18 +273,21 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
                 results[to_play[n]] = std::move(result);
             }
             errors[to_play[n]] = error;
-            progress.GameDone("game " + std::to_string(game.index) + " (round " + std::to_string(game.round) +
+            progress.GameDone("game " + std::to_string(game.index) + " (round " +
+                              std::to_string(game.round) +
                               "): " + (error.empty() ? WinnerOf(*results[to_play[n]]) : "failed"));
         }
     };
     std::vector<std::thread> threads;
-    for (int j = 0; j < options.jobs && static_cast<size_t>(j) < to_play.size(); ++j) threads.emplace_back(worker);
+    for (int j = 0; j < options.jobs && static_cast<size_t>(j) < to_play.size(); ++j)
+        threads.emplace_back(worker);
     for (std::thread& t : threads) t.join();
     progress.Finish();
     int status = 0;
     for (size_t i = 0; i < errors.size(); ++i) {
         if (errors[i].empty()) continue;
-        err << "match: game " << spec.games[i].index << ", seed " << spec.games[i].seed << ": " << errors[i] << '\n';
+        err << "match: game " << spec.games[i].index << ", seed " << spec.games[i].seed << ": "
+            << errors[i] << '\n';
         status = 1;
     }
     std::string error = Publish(spec, results, setting.out_dir, out);
@@ -272,7 +295,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     return error.empty() ? status : 1;
 }
 
-int RunTournament(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err) {
+int RunTournament(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
+                  std::ostream& err) {
     Setting setting;
     std::string error = Resolve(options, search, setting);
     if (error.empty()) error = CreateFolder(setting.out_dir);
@@ -305,7 +329,8 @@ int RunReport(const std::string& dir, std::ostream& out, std::ostream& err) {
         return 1;
     }
     Results results;
-    for (const ScheduledGame& game : spec->games) results.push_back(ReadResult(*spec, game, dir, err));
+    for (const ScheduledGame& game : spec->games)
+        results.push_back(ReadResult(*spec, game, dir, err));
     error = Publish(*spec, results, dir, out);
     if (!error.empty()) err << "match: " << error << '\n';
     return error.empty() ? 0 : 1;
@@ -313,10 +338,12 @@ int RunReport(const std::string& dir, std::ostream& out, std::ostream& err) {
 
 // One game of a plan: plays it and writes its result file; a failed game leaves no file, so a
 // re-run of the plan plays it again.
-int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err) {
+int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
+                  std::ostream& err) {
     Setting setting;
     MatchOptions single = options;
-    if (single.out_dir.empty()) single.out_dir = std::filesystem::path(options.result_file).parent_path().string();
+    if (single.out_dir.empty())
+        single.out_dir = std::filesystem::path(options.result_file).parent_path().string();
     if (single.out_dir.empty()) single.out_dir = ".";
     std::string error = Resolve(single, search, setting);
     if (error.empty()) error = CreateFolder(setting.out_dir);
@@ -325,7 +352,8 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         return 1;
     }
     AddressPool pool(setting.range, static_cast<std::uint32_t>(getpid()) * 2654435761u);
-    GameSetup setup = MakeSetup(single, setting, single.scripts, setting.seed, setting.out_dir, &pool);
+    GameSetup setup =
+        MakeSetup(single, setting, single.scripts, setting.seed, setting.out_dir, &pool);
     GameOutcome outcome = RunGame(setup);
     if (!outcome.ok) {
         err << "match: game seed " << setting.seed << ": " << outcome.error << '\n';
@@ -347,7 +375,8 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
 std::string ShellQuote(const std::string& text) {
     bool plain = !text.empty();
     for (char c : text)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:=@%", c))) plain = false;
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+,:=@%", c)))
+            plain = false;
     if (plain) return text;
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -359,22 +388,27 @@ std::string CheckTournamentOptions(const MatchOptions& o) {
     if (!o.tournament && tournament_only) return "--table and --plan need --tournament";
     if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
         return "--report DIR takes no scripts and no other mode";
-    if (!o.result_file.empty() && (o.tournament || o.games != 1)) return "--result plays one game: no --tournament or --games";
+    if (!o.result_file.empty() && (o.tournament || o.games != 1))
+        return "--result plays one game: no --tournament or --games";
     if (!o.tournament) return std::string();
     const size_t entries = o.scripts.size();
     if (o.games != 1) return "--games does not go with --tournament (use --rounds)";
     if (entries < 2) return "a tournament needs at least two scripts";
-    if (o.table != 0 && (static_cast<size_t>(o.table) > entries || static_cast<size_t>(o.table) > kMaxPlayers))
-        return "--table " + std::to_string(o.table) + " needs at least that many scripts (there are " +
-               std::to_string(entries) + ")";
-    if (!o.plan_file.empty() && o.out_dir.empty()) return "--plan needs --out DIR (where the games write their results)";
+    if (o.table != 0 &&
+        (static_cast<size_t>(o.table) > entries || static_cast<size_t>(o.table) > kMaxPlayers))
+        return "--table " + std::to_string(o.table) +
+               " needs at least that many scripts (there are " + std::to_string(entries) + ")";
+    if (!o.plan_file.empty() && o.out_dir.empty())
+        return "--plan needs --out DIR (where the games write their results)";
     return std::string();
 }
 
-bool IsTournamentCommand(const MatchOptions& o) { return o.tournament || !o.report_dir.empty() || !o.result_file.empty(); }
+bool IsTournamentCommand(const MatchOptions& o) {
+    return o.tournament || !o.report_dir.empty() || !o.result_file.empty();
+}
 
-int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
-                         std::ostream& err) {
+int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search,
+                         std::ostream& out, std::ostream& err) {
     if (!options.report_dir.empty()) return RunReport(options.report_dir, out, err);
     if (!options.result_file.empty()) return RunResultGame(options, search, out, err);
     return RunTournament(options, search, out, err);

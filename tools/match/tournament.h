@@ -20,8 +20,8 @@ std::string CheckTournamentOptions(const MatchOptions& options);
 bool IsTournamentCommand(const MatchOptions& options);
 
 // Runs that mode; the exit status as RunMatch's.
-int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
-                         std::ostream& err);
+int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search,
+                         std::ostream& out, std::ostream& err);
 
 // `text` quoted for a POSIX shell.
 std::string ShellQuote(const std::string& text);

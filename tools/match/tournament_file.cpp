@@ -11,7 +11,9 @@
 
 namespace match {
 
-std::uint64_t SeedFromText(const std::string& text) { return std::strtoull(text.c_str(), nullptr, 10); }
+std::uint64_t SeedFromText(const std::string& text) {
+    return std::strtoull(text.c_str(), nullptr, 10);
+}
 
 constexpr int kGameNumberDigits = 4;  // game-0001: folders sort in play order up to 9999 games
 
@@ -25,14 +27,15 @@ std::string TournamentJson(const TournamentSpec& spec) {
     std::ostringstream out;
     // Seeds are written as strings: JSON readers keep numbers as doubles, exact only below 2^53.
     out << "{\"match_tournament\":1,\"seed\":\"" << spec.seed << "\",\"turns\":" << spec.turns
-        << ",\"turn_timeout\":" << spec.turn_timeout_s << ",\"table\":" << spec.table << ",\"rounds\":" << spec.rounds
-        << ",\n\"scripts\":[";
-    for (size_t i = 0; i < spec.scripts.size(); ++i) out << (i ? "," : "") << JsonQuote(spec.scripts[i]);
+        << ",\"turn_timeout\":" << spec.turn_timeout_s << ",\"table\":" << spec.table
+        << ",\"rounds\":" << spec.rounds << ",\n\"scripts\":[";
+    for (size_t i = 0; i < spec.scripts.size(); ++i)
+        out << (i ? "," : "") << JsonQuote(spec.scripts[i]);
     out << "],\n\"games\":[";
     for (size_t i = 0; i < spec.games.size(); ++i) {
         const ScheduledGame& g = spec.games[i];
-        out << (i ? ",\n" : "\n") << "{\"index\":" << g.index << ",\"round\":" << g.round << ",\"seed\":\"" << g.seed
-            << "\",\"seats\":[";
+        out << (i ? ",\n" : "\n") << "{\"index\":" << g.index << ",\"round\":" << g.round
+            << ",\"seed\":\"" << g.seed << "\",\"seats\":[";
         for (size_t s = 0; s < g.seats.size(); ++s) out << (s ? "," : "") << g.seats[s];
         out << "]}";
     }
@@ -63,7 +66,8 @@ std::optional<TournamentSpec> ParseTournament(const std::string& text, std::stri
         for (const JsonValue& s : g["seats"].Items()) {
             std::int64_t seat = s.AsInt(-1);
             if (seat < 0 || seat >= entries) {
-                if (error) *error = "game " + std::to_string(game.index) + " names an unknown script";
+                if (error)
+                    *error = "game " + std::to_string(game.index) + " names an unknown script";
                 return std::nullopt;
             }
             game.seats.push_back(static_cast<int>(seat));

@@ -29,7 +29,8 @@ constexpr const char* kResultFile = "result.json";  // in each game's folder
 std::string TournamentGameDir(const std::string& out_dir, int index);
 
 std::string TournamentJson(const TournamentSpec& spec);
-std::optional<TournamentSpec> ParseTournament(const std::string& text, std::string* error = nullptr);
+std::optional<TournamentSpec> ParseTournament(const std::string& text,
+                                              std::string* error = nullptr);
 
 // A seed written as a decimal string (0 when it is not one).
 std::uint64_t SeedFromText(const std::string& text);
