@@ -43,26 +43,13 @@ protected:
     }
 
     std::vector<std::string> Tournament(const std::string& out) {
-        return {"--tournament",
-                "--table",
-                "2",
-                "--rounds",
-                "2",
-                "--turns",
-                "4",
-                "--seed",
-                "21",
-                "--out",
-                out,
-                "--robot",
-                ROBOT_BINARY,
-                "--server",
-                GAMESERVER_BINARY,
-                "--host-range",
-                "127.0.41.1-127.0.41.120",
-                "idle.robot",
-                "trader.robot",
-                "buyer.robot"};
+        std::vector<std::string> args = {"--tournament", "--table", "2", "--rounds", "2",
+                                         "--turns",      "4"};
+        args.insert(args.end(),
+                    {"--seed", "21", "--out", out, "--host-range", "127.0.41.1-127.0.41.120"});
+        args.insert(args.end(), {"--robot", ROBOT_BINARY, "--server", GAMESERVER_BINARY});
+        args.insert(args.end(), {"idle.robot", "trader.robot", "buyer.robot"});
+        return args;
     }
 
     // The leaderboard and head-to-head tables, without the lines that name the folder.
