@@ -12,6 +12,7 @@
 #include "leaderboard.h"
 #include "options.h"
 #include "progress.h"
+#include "report_html.h"
 
 namespace match {
 namespace {
@@ -178,6 +179,22 @@ TEST_F(Standing, TotalsAndTablesOverTwoGames) {
     std::string json = StandingsJson(spec_, s);
     EXPECT_NE(json.find("{\"rank\":1,\"script\":\"x\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"games_played\":2"), std::string::npos);
+}
+
+TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
+    std::vector<std::optional<GameResult>> results = {Played(5, {"x", "y", "z"}, {1, 2, 3}),
+                                                      std::nullopt};
+    spec_.scripts[0] = "<b>&x";
+    results[0]->players[0].script = spec_.scripts[0];
+    std::string page = RenderTournamentReport(spec_, ComputeStandings(spec_, results), results);
+    EXPECT_NE(page.find("<a href=\"game-0001/replay.html\">"), std::string::npos);
+    EXPECT_EQ(page.find("game-0002/replay.html"), std::string::npos) << "not played";
+    EXPECT_NE(page.find("1 of 2 games played (1 missing)"), std::string::npos);
+    EXPECT_NE(page.find("&lt;b&gt;&amp;x"), std::string::npos);
+    EXPECT_EQ(page.find("<b>&x"), std::string::npos);
+    EXPECT_NE(page.find("<polyline"), std::string::npos);
+    for (const char* external : {"<script", "<link", "src=", "@import", "url("})
+        EXPECT_EQ(page.find(external), std::string::npos) << external;
 }
 
 TEST(TournamentFile, ReadsBackAndRefusesBadSeats) {
