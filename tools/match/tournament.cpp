@@ -46,6 +46,11 @@ struct Setting {
     std::string out_dir;
 };
 
+// "1 round", "3 rounds".
+std::string Count(size_t n, const std::string& thing) {
+    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
 std::string CheckScripts(const std::vector<std::string>& scripts) {
     for (const std::string& path : scripts) {
         struct stat st {};
@@ -246,8 +251,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
         if (!results[i]) to_play.push_back(i);
     }
     out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table
-        << ", " << spec.rounds << " rounds, " << spec.games.size() << " games of " << spec.turns
-        << " turns, seed " << spec.seed << "; logs in " << setting.out_dir << "/\n";
+        << ", " << Count(spec.rounds, "round") << ", " << Count(spec.games.size(), "game") << " of "
+        << spec.turns << " turns, seed " << spec.seed << "; logs in " << setting.out_dir << "/\n";
     if (to_play.size() < spec.games.size())
         out << "match: " << spec.games.size() - to_play.size()
             << " games already played there; playing the other " << to_play.size() << '\n';
