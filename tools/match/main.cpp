@@ -8,6 +8,7 @@
 #include "match.h"
 #include "process.h"
 #include "programs.h"
+#include "tournament.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     CatchStopSignals();
     const char* path = std::getenv("PATH");
     match::ProgramSearch search{match::SelfDirectory(argc > 0 ? argv[0] : "match"), path ? path : ""};
-    int status = match::RunMatch(options, search, std::cout, std::cerr);
+    int status = match::IsTournamentCommand(options) ? match::RunTournamentCommand(options, search, std::cout, std::cerr)
+                                                     : match::RunMatch(options, search, std::cout, std::cerr);
     return match::StopRequested() ? 130 : status;
 }

@@ -1,6 +1,8 @@
 // Parses the match command line into MatchOptions, with a clear message for every mistake.
 #include "options.h"
 
+#include "tournament.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -32,6 +34,8 @@ const IntOption kIntOptions[] = {
     {"--time-limit", &MatchOptions::time_limit_s, 1, 7 * 86400},
     {"--games", &MatchOptions::games, 1, 10000},
     {"--jobs", &MatchOptions::jobs, 1, 64},
+    {"--table", &MatchOptions::table, 2, 101},
+    {"--rounds", &MatchOptions::rounds, 1, 100000},
 };
 
 // An option that takes a text, and its field.
@@ -45,6 +49,9 @@ const TextOption kTextOptions[] = {
     {"--host-range", &MatchOptions::host_range},
     {"--robot", &MatchOptions::robot_program},
     {"--server", &MatchOptions::server_program},
+    {"--plan", &MatchOptions::plan_file},
+    {"--report", &MatchOptions::report_dir},
+    {"--result", &MatchOptions::result_file},
 };
 
 // Applies option `name` with `value`; returns an error, empty when done, or nullopt when the
@@ -98,6 +105,10 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
             (arg == "--check" ? options.check : options.werror) = true;
             continue;
         }
+        if (arg == "--tournament") {
+            options.tournament = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> inline_value;
         size_t eq = arg.find('=');
@@ -121,8 +132,9 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
     }
     if (options.help) return std::string();
     if (options.werror && !options.check) return "--werror goes with --check";
-    if (options.scripts.empty()) return "no robot scripts given (see --help)";
-    return std::string();
+    if (options.check && options.tournament) return "--check plays nothing: it does not go with --tournament";
+    if (options.scripts.empty() && options.report_dir.empty()) return "no robot scripts given (see --help)";
+    return CheckTournamentOptions(options);
 }
 
 int GameTimeLimit(const MatchOptions& options) {
@@ -150,7 +162,18 @@ std::string UsageText() {
            "  --server PROG     the game server program (default: next to match, else in PATH)\n"
            "  --check           compile the scripts and print their errors and warnings; play nothing\n"
            "  --werror          with --check: warnings fail the check too\n"
-           "  --help            this text\n";
+           "  --help            this text\n"
+           "\n"
+           "Tournaments: match --tournament [--table T] [--rounds R] [options] SCRIPT...\n"
+           "  --tournament      play the scripts against each other in games of T players over R rounds,\n"
+           "                    every pair meeting about equally often and every script in every seat;\n"
+           "                    prints a rated leaderboard and writes results.json and report.html\n"
+           "  --table T         players per game (default: 4, or fewer scripts)\n"
+           "  --rounds R        rounds (default 5); every script plays the same number of games in each\n"
+           "  --plan FILE       with --tournament and --out DIR: play nothing, write one shell command per\n"
+           "                    game to FILE (for GNU parallel, Slurm, ...); each writes its result under DIR\n"
+           "  --report DIR      the leaderboard and report of the results found in tournament folder DIR\n"
+           "  --result FILE     play one game and write its result file (what --plan's commands do)\n";
 }
 
 }  // namespace match

@@ -24,6 +24,13 @@ struct MatchOptions {
     bool help = false;
     bool check = false;                 // --check: compile the scripts, play nothing
     bool werror = false;                // --werror: with --check, warnings fail too
+    // Tournaments (see tournament.h)
+    bool tournament = false;
+    int table = 0;                      // players per game; 0: min(scripts, 4)
+    int rounds = 5;
+    std::string plan_file;              // write the games as shell commands instead of playing them
+    std::string report_dir;             // report on the results found in this tournament folder
+    std::string result_file;            // play one game and write its result file here
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.

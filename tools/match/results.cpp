@@ -104,4 +104,8 @@ std::string FormatTotalsTable(std::vector<ScriptTotals> totals) {
     return FormatTable(rows, {false, true, true, true});
 }
 
+std::string FormatTextTable(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& numeric) {
+    return FormatTable(rows, numeric);
+}
+
 }  // namespace match

@@ -42,4 +42,7 @@ void AddToTotals(const std::vector<PlayerResult>& ranked, std::vector<ScriptTota
 // The table over several games: script, wins, games, average final money; most wins first.
 std::string FormatTotalsTable(std::vector<ScriptTotals> totals);
 
+// A plain-text table: the first row is the header; columns flagged numeric are right-aligned.
+std::string FormatTextTable(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& numeric);
+
 }  // namespace match
