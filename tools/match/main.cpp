@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
         std::cout << match::UsageText();
         return 0;
     }
+    if (options.version) {
+        std::cout << "match " << MATCH_VERSION << '\n';
+        return 0;
+    }
     CatchStopSignals();
     const char* path = std::getenv("PATH");
     match::ProgramSearch search{match::SelfDirectory(argc > 0 ? argv[0] : "match"), path ? path : ""};

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "address.h"
+
 namespace match {
 namespace {
 
@@ -67,6 +69,11 @@ std::optional<std::string> ApplyValueOption(const std::string& name, const std::
         options.*o.field = static_cast<int>(*n);
         return std::string();
     }
+    if (name == "--on-error") {
+        if (value != "stop" && value != "continue") return "--on-error needs stop or continue, not '" + value + "'";
+        options.on_error = value == "stop" ? OnError::kStop : OnError::kContinue;
+        return std::string();
+    }
     for (const TextOption& o : kTextOptions) {
         if (name != o.name) continue;
         if (value.empty()) return name + " needs a value";
@@ -94,6 +101,10 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
             options.help = true;
             continue;
         }
+        if (arg == "--version") {
+            options.version = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> inline_value;
         size_t eq = arg.find('=');
@@ -115,8 +126,11 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
         options = probe;
         if (!inline_value) ++i;
     }
-    if (options.help) return std::string();
+    if (options.help || options.version) return std::string();
     if (options.scripts.empty()) return "no robot scripts given (see --help)";
+    std::string range_error;
+    if (!options.host_range.empty() && !ParseHostRange(options.host_range, &range_error))
+        return "--host-range: " + range_error;
     return std::string();
 }
 
@@ -143,6 +157,10 @@ std::string UsageText() {
            "  --host-range A-B  loopback addresses to try for the servers (default 127.77.0.1-127.77.255.254)\n"
            "  --robot PROG      the robot program (default: next to match, else in PATH)\n"
            "  --server PROG     the game server program (default: next to match, else in PATH)\n"
+           "  --on-error stop|continue\n"
+           "                    a robot's runtime error stops it (default), or is answered \"y\" so it\n"
+           "                    plays on; connection faults always stop it\n"
+           "  --version         print the version\n"
            "  --help            this text\n";
 }
 

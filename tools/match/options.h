@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ending.h"
+
 namespace match {
 
 // Everything the command line sets; defaults are those of a quick local match.
@@ -21,7 +23,9 @@ struct MatchOptions {
     std::string host_range;             // empty: the default loopback range
     std::string robot_program;          // empty: next to match, else PATH
     std::string server_program;
+    OnError on_error = OnError::kStop;  // the answer to a robot's "Try to continue?"
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.
