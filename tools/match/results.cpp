@@ -123,7 +123,7 @@ std::string FormatTotalsTable(std::vector<ScriptTotals> totals) {
         // Compare averages without dividing: a.sum / a.games > b.sum / b.games.
         return static_cast<long double>(a.money_sum) * b.games > static_cast<long double>(b.money_sum) * a.games;
     });
-    std::vector<std::vector<std::string>> rows = {{"script", "wins", "games", "average money"}};
+    std::vector<std::vector<std::string>> rows = {{"robot", "wins", "games", "average money"}};
     for (const ScriptTotals& t : totals) {
         std::int64_t average = t.games > 0 ? t.money_sum / t.games : 0;
         rows.push_back({t.script, std::to_string(t.wins), std::to_string(t.games), std::to_string(average)});

@@ -46,7 +46,7 @@ struct ScriptTotals {
 // Adds one game's results to the totals, which keep the order in which scripts first appear.
 void AddToTotals(const std::vector<PlayerResult>& ranked, std::vector<ScriptTotals>& totals);
 
-// The table over several games: script, wins, games, average final money; most wins first.
+// The table over several games: robot, wins, games, average final money; most wins first.
 std::string FormatTotalsTable(std::vector<ScriptTotals> totals);
 
 // "turn 4: buy 5 100: the lowest raw price this turn is 350"
