@@ -168,6 +168,9 @@ TEST_F(MatchRun, NothingStartsWithoutItsScript) {
               std::string::npos)
         << err_;
     EXPECT_FALSE(fs::exists(dir_ + "/server-args"));
+    fs::create_directory(dir_ + "/robots");
+    EXPECT_EQ(Run({"robots"}), 1);
+    EXPECT_NE(err_.find("'" + Script("robots") + "' is a folder, not a robot script"), std::string::npos) << err_;
 }
 
 TEST_F(MatchRun, ServerThatCannotListenIsReported) {
