@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -404,7 +405,11 @@ private:
     }
 
     void StopRobots() {
-        for (auto& r : robots_) r->process.Stop(kStopGrace);
+        // All are asked at once, so stopping many robots takes one grace period, not one each.
+        for (auto& r : robots_) r->process.Signal(SIGTERM);
+        auto deadline = Clock::now() + kStopGrace;
+        for (auto& r : robots_)
+            r->process.Stop(std::chrono::duration_cast<milliseconds>(std::max(deadline - Clock::now(), Clock::duration::zero())));
     }
 
     void StopServer() {
