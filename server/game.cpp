@@ -57,7 +57,8 @@ void Game::Handle(ClientId client, const Request& request, std::int64_t now_ms) 
     Player* player = Find(client);
     if (player == nullptr) return;
     if (!request.error.empty()) {
-        if (!finished_ && IsOrder(request.kind)) Refuse(*player, OrderWord(request.kind), request.error);
+        if (!finished_ && IsOrder(request.kind))
+            Refuse(*player, OrderWord(request.kind), request.error);
         send_(client, request.error);
         return;
     }
@@ -440,9 +441,8 @@ void Game::Finish(const std::string& reason) {
 std::vector<PlayerRecord> Game::Records() const {
     std::vector<PlayerRecord> records;
     for (const Player& p : players_) {
-        records.push_back(
-            {p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out, p.out_turn,
-             p.out_reason});
+        records.push_back({p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out,
+                           p.out_turn, p.out_reason});
     }
     return records;
 }

@@ -115,7 +115,7 @@ private:
     Rng rng_;
     int turn_ = 0;
     MarketRow market_;
-    std::vector<OrderRecord> orders_;  // accepted orders of this turn, in arrival order
+    std::vector<OrderRecord> orders_;     // accepted orders of this turn, in arrival order
     std::vector<RefusalRecord> refused_;  // refused orders of this turn, in arrival order
     std::int64_t deadline_ms_ = -1;
     bool finished_ = false;

@@ -20,15 +20,15 @@ struct PlayerRecord {
     std::int64_t fabrics = 0;
     std::int64_t auto_plants = 0;
     bool out = false;
-    int out_turn = 0;  // turn in which the player went out; 0 while it is in
-    std::string out_reason;  // why it went out (an OutReason word); "" while it is in
+    int out_turn = 0;        // turn in which the player went out; 0 while it is in
+    std::string out_reason;  // why it went out (an out_reason word); "" while it is in
 };
 
 // Why a player went out: the words of the log's "out_reason" key.
 namespace out_reason {
 constexpr const char* kBankrupt = "bankrupt";          // its money fell below zero
 constexpr const char* kDisconnected = "disconnected";  // its connection closed, or it left
-constexpr const char* kTurnLimit = "turn_limit";       // the game ended at its last turn and it was not the richest
+constexpr const char* kTurnLimit = "turn_limit";      // not the richest at the game's last turn
 }  // namespace out_reason
 
 // One accepted order, in its canonical text ("buy 2 600").

@@ -48,7 +48,8 @@ FinalState Out(std::int64_t turn, const std::string& reason) {
 }
 
 TEST(Ending, EachWayOfEndingIsTold) {
-    const FinalState bankrupt = Out(4, "bankrupt"), dropped = Out(3, "disconnected"), limit = Out(9, "turn_limit");
+    const FinalState bankrupt = Out(4, "bankrupt"), dropped = Out(3, "disconnected"),
+                     limit = Out(9, "turn_limit");
     const ErrorReport bound{-750, "Array bound corrupted. '$x'"};
     const ErrorReport fault{-5, "Connection fault."};
     const int exited_750 = 18 << 8;  // exit(-750)
@@ -58,21 +59,26 @@ TEST(Ending, EachWayOfEndingIsTold) {
         std::string text;
     };
     const Case cases[] = {
-        {{&limit, true, 9, "turn_limit", {bound}, 0, StopCause::kNone, {}}, "won; 1 runtime error answered y"},
+        {{&limit, true, 9, "turn_limit", {bound}, 0, StopCause::kNone, {}},
+         "won; 1 runtime error answered y"},
         {{&limit, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}}, "lost at the turn limit"},
         {{&bankrupt, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}}, "bankrupt at turn 4"},
-        {{&dropped, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}}, "out for a lost connection at turn 3"},
+        {{&dropped, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}},
+         "out for a lost connection at turn 3"},
         {{&dropped, false, 9, "turn_limit", {fault}, exited_5, StopCause::kNone, {}},
          "out for a lost connection at turn 3 (error -5: Connection fault.)"},
         {{&dropped, false, 9, "turn_limit", {bound}, exited_750, StopCause::kNone, {}},
          "error -750 at turn 3: Array bound corrupted. '$x'"},
-        {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, 2}, "stopped by the turn timeout at turn 2"},
+        {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, 2},
+         "stopped by the turn timeout at turn 2"},
         {{&bankrupt, false, 9, "turn_limit", {}, SIGKILL, StopCause::kGameOver, 1},
          "stopped by the turn timeout at turn 1 (bankrupt at turn 4)"},
-        {{&dropped, false, 9, "turn_limit", {}, SIGTERM, StopCause::kTimeLimit, {}}, "killed at the time limit at turn 3"},
+        {{&dropped, false, 9, "turn_limit", {}, SIGTERM, StopCause::kTimeLimit, {}},
+         "killed at the time limit at turn 3"},
         {{&dropped, false, 9, "turn_limit", {}, SIGSEGV, StopCause::kNone, {}},
          "crashed with signal 11 (" + std::string(strsignal(SIGSEGV)) + ") at turn 3"},
-        {{nullptr, false, 5, "last_player", {}, std::nullopt, StopCause::kNone, {}}, "lost at turn 5"},
+        {{nullptr, false, 5, "last_player", {}, std::nullopt, StopCause::kNone, {}},
+         "lost at turn 5"},
     };
     for (const Case& c : cases) EXPECT_EQ(DecideEnding(c.facts).Describe(), c.text);
 }

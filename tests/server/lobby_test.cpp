@@ -23,7 +23,8 @@ TEST_F(Lobby, RefusesBadNamesAndClosesTheConnection) {
         Say(id, c.name);
         EXPECT_EQ(Take(id), Lines{c.reply}) << c.name;
         // The event log says why, with the name made printable.
-        EXPECT_NE(events.str().find(": name \"" + gs::PrintableChat(c.name) + "\" refused: " + c.reply.substr(9)),
+        EXPECT_NE(events.str().find(": name \"" + gs::PrintableChat(c.name) +
+                                    "\" refused: " + c.reply.substr(9)),
                   std::string::npos)
             << c.name;
         EXPECT_TRUE(Closed(id));

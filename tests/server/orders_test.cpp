@@ -73,13 +73,14 @@ TEST_F(Orders, RefusedOrdersAreLoggedWithTheirReasons) {
     for (const char* line : {"buy 1 549", "buy 1 600", "prod 1 2", "sell 3 100", "turn", "upgrade"})
         Say(ids[0], line);
     Say(ids[1], "turn");
-    EXPECT_NE(LogLines().at(1).find(
-                  R"("orders":[{"player":"ann","order":"buy 1 600"}],"refused":[)"
-                  R"({"player":"ann","order":"buy 1 549","reason":"the lowest raw price this turn is 550"},)"
-                  R"({"player":"ann","order":"prod","reason":"usage: prod N"},)"
-                  R"({"player":"ann","order":"sell 3 100","reason":"you have only 2 products"},)"
-                  R"({"player":"ann","order":"upgrade","reason":"turn already ended for you"}],)"),
-              std::string::npos)
+    EXPECT_NE(
+        LogLines().at(1).find(
+            R"("orders":[{"player":"ann","order":"buy 1 600"}],"refused":[)"
+            R"({"player":"ann","order":"buy 1 549","reason":"the lowest raw price this turn is 550"},)"
+            R"({"player":"ann","order":"prod","reason":"usage: prod N"},)"
+            R"({"player":"ann","order":"sell 3 100","reason":"you have only 2 products"},)"
+            R"({"player":"ann","order":"upgrade","reason":"turn already ended for you"}],)"),
+        std::string::npos)
         << LogLines().at(1);
 }
 

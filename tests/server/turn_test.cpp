@@ -88,7 +88,8 @@ TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
         log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false)"),
         std::string::npos);
     EXPECT_NE(
-        log.at(5).find(R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true,"out_reason":"bankrupt")"),
+        log.at(5).find(
+            R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true,"out_reason":"bankrupt")"),
         std::string::npos);
 }
 

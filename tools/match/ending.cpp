@@ -36,7 +36,8 @@ std::optional<int> ReadSigned(const std::string& s, size_t pos) {
     size_t at = pos + (negative ? 1 : 0);
     int n = 0;
     size_t digits = 0;
-    for (; at < s.size() && s[at] >= '0' && s[at] <= '9' && digits < 9; ++at, ++digits) n = n * 10 + (s[at] - '0');
+    for (; at < s.size() && s[at] >= '0' && s[at] <= '9' && digits < 9; ++at, ++digits)
+        n = n * 10 + (s[at] - '0');
     if (digits == 0) return std::nullopt;
     return negative ? -n : n;
 }
@@ -44,26 +45,32 @@ std::optional<int> ReadSigned(const std::string& s, size_t pos) {
 // The exit status of a process that called exit(number).
 int ExitStatusOf(int number) { return ((number % 256) + 256) % 256; }
 
-std::string TurnText(std::int64_t turn) { return turn > 0 ? " at turn " + std::to_string(turn) : ""; }
+std::string TurnText(std::int64_t turn) {
+    return turn > 0 ? " at turn " + std::to_string(turn) : "";
+}
 
 }  // namespace
 
 std::vector<ErrorReport> ReadErrorReports(const std::string& console) {
     std::vector<ErrorReport> reports;
-    for (size_t at = console.find(kReportLead); at != std::string::npos; at = console.find(kReportLead, at)) {
+    for (size_t at = console.find(kReportLead); at != std::string::npos;
+         at = console.find(kReportLead, at)) {
         size_t text_start = at + std::strlen(kReportLead);
         size_t sep = console.find(kNumberLead, text_start);
-        // A report's text may itself hold " :: "; the number follows the last one before the next report.
+        // A report's text may itself hold " :: "; the number follows the last one before the next
+        // report.
         size_t next = console.find(kReportLead, text_start);
         std::optional<int> number;
-        for (size_t s = sep; s != std::string::npos && s < next; s = console.find(kNumberLead, s + 1)) {
+        for (size_t s = sep; s != std::string::npos && s < next;
+             s = console.find(kNumberLead, s + 1)) {
             std::optional<int> n = ReadSigned(console, s + std::strlen(kNumberLead));
             if (n) number = n, sep = s;
         }
         at = text_start;
         if (!number) continue;
         std::string text = OneLine(console.substr(text_start, sep - text_start));
-        if (text.rfind(kRuntimeLead, 0) == 0) text = OneLine(text.substr(std::strlen(kRuntimeLead)));
+        if (text.rfind(kRuntimeLead, 0) == 0)
+            text = OneLine(text.substr(std::strlen(kRuntimeLead)));
         reports.push_back(ErrorReport{*number, text});
     }
     return reports;
@@ -83,12 +90,14 @@ char AnswerFor(int number, OnError mode) {
 std::vector<int> PromptScanner::Feed(const std::string& bytes) {
     pending_ += bytes;
     std::vector<int> numbers;
-    for (size_t q = pending_.find(kQuestion); q != std::string::npos; q = pending_.find(kQuestion)) {
+    for (size_t q = pending_.find(kQuestion); q != std::string::npos;
+         q = pending_.find(kQuestion)) {
         std::vector<ErrorReport> reports = ReadErrorReports(pending_.substr(0, q));
         numbers.push_back(reports.empty() ? 0 : reports.back().number);
         pending_.erase(0, q + std::strlen(kQuestion));
     }
-    if (pending_.size() > kMaxPendingBytes) pending_.erase(0, pending_.size() - kMaxPendingBytes / 2);
+    if (pending_.size() > kMaxPendingBytes)
+        pending_.erase(0, pending_.size() - kMaxPendingBytes / 2);
     return numbers;
 }
 
@@ -101,7 +110,8 @@ RobotEnding DecideEnding(const EndingFacts& f) {
     if (exited && !f.reports.empty() && WEXITSTATUS(*f.wait_status) != 0 &&
         WEXITSTATUS(*f.wait_status) == ExitStatusOf(f.reports.back().number))
         fatal = &f.reports.back();
-    for (const ErrorReport& r : f.reports) e.continued_errors += &r != fatal && IsScriptError(r.number);
+    for (const ErrorReport& r : f.reports)
+        e.continued_errors += &r != fatal && IsScriptError(r.number);
     e.turn = turn;
     const std::string reason = f.state ? f.state->out_reason : "";
     if (f.won) {
@@ -111,7 +121,8 @@ RobotEnding DecideEnding(const EndingFacts& f) {
         e.kind = RobotEnding::Kind::kSignal;
         e.number = WTERMSIG(*f.wait_status);
     } else if (fatal) {
-        e.kind = IsScriptError(fatal->number) ? RobotEnding::Kind::kRuntimeError : RobotEnding::Kind::kDisconnected;
+        e.kind = IsScriptError(fatal->number) ? RobotEnding::Kind::kRuntimeError
+                                              : RobotEnding::Kind::kDisconnected;
         e.number = fatal->number;
         e.message = fatal->text;
     } else if (f.stopped == StopCause::kTimeLimit) {
@@ -119,13 +130,15 @@ RobotEnding DecideEnding(const EndingFacts& f) {
     } else if (f.stopped == StopCause::kGameOver && f.timed_out_since) {
         e.kind = RobotEnding::Kind::kTurnTimeout;
         e.turn = *f.timed_out_since;
-        // A robot that never ends its turns orders nothing, and its upkeep may bankrupt it meanwhile.
+        // A robot that never ends its turns orders nothing, and its upkeep may bankrupt it
+        // meanwhile.
         if (reason == "bankrupt") e.message = "bankrupt at turn " + std::to_string(turn);
     } else if (reason == "bankrupt") {
         e.kind = RobotEnding::Kind::kBankrupt;
     } else if (reason == "disconnected") {
         e.kind = RobotEnding::Kind::kDisconnected;
-    } else if (reason == "turn_limit" || (f.game_end_reason == "turn_limit" && turn == f.last_turn)) {
+    } else if (reason == "turn_limit" ||
+               (f.game_end_reason == "turn_limit" && turn == f.last_turn)) {
         e.kind = RobotEnding::Kind::kLostAtTurnLimit;
         e.turn = 0;
     } else {
@@ -137,10 +150,18 @@ RobotEnding DecideEnding(const EndingFacts& f) {
 std::string RobotEnding::Describe() const {
     std::string text;
     switch (kind) {
-        case Kind::kWon: text = "won"; break;
-        case Kind::kLost: text = "lost" + TurnText(turn); break;
-        case Kind::kLostAtTurnLimit: text = "lost at the turn limit"; break;
-        case Kind::kBankrupt: text = "bankrupt" + TurnText(turn); break;
+        case Kind::kWon:
+            text = "won";
+            break;
+        case Kind::kLost:
+            text = "lost" + TurnText(turn);
+            break;
+        case Kind::kLostAtTurnLimit:
+            text = "lost at the turn limit";
+            break;
+        case Kind::kBankrupt:
+            text = "bankrupt" + TurnText(turn);
+            break;
         case Kind::kDisconnected:
             text = "out for a lost connection" + TurnText(turn);
             if (number != 0) text += " (error " + std::to_string(number) + ": " + message + ")";
@@ -149,16 +170,20 @@ std::string RobotEnding::Describe() const {
             text = "error " + std::to_string(number) + TurnText(turn) + ": " + message;
             break;
         case Kind::kTurnTimeout:
-            text = "stopped by the turn timeout" + TurnText(turn) + (message.empty() ? "" : " (" + message + ")");
+            text = "stopped by the turn timeout" + TurnText(turn) +
+                   (message.empty() ? "" : " (" + message + ")");
             break;
-        case Kind::kTimeLimit: text = "killed at the time limit" + TurnText(turn); break;
+        case Kind::kTimeLimit:
+            text = "killed at the time limit" + TurnText(turn);
+            break;
         case Kind::kSignal:
-            text = "crashed with signal " + std::to_string(number) + " (" + strsignal(number) + ")" + TurnText(turn);
+            text = "crashed with signal " + std::to_string(number) + " (" + strsignal(number) +
+                   ")" + TurnText(turn);
             break;
     }
     if (continued_errors > 0)
-        text += "; " + std::to_string(continued_errors) + " runtime error" + (continued_errors == 1 ? "" : "s") +
-                " answered y";
+        text += "; " + std::to_string(continued_errors) + " runtime error" +
+                (continued_errors == 1 ? "" : "s") + " answered y";
     return text;
 }
 

@@ -45,30 +45,31 @@ struct EndingFacts {
     const FinalState* state = nullptr;  // from the log's "end" event; null when absent
     bool won = false;
     std::int64_t last_turn = 0;
-    std::string game_end_reason;                // "turn_limit", "last_player", "all_out"
-    std::vector<ErrorReport> reports;           // from its log
-    std::optional<int> wait_status;             // how its process ended, when it did
-    StopCause stopped = StopCause::kNone;       // set when the match stopped it
-    std::optional<std::int64_t> timed_out_since;  // first of the timed-out turns that ran up to its last turn
+    std::string game_end_reason;           // "turn_limit", "last_player", "all_out"
+    std::vector<ErrorReport> reports;      // from its log
+    std::optional<int> wait_status;        // how its process ended, when it did
+    StopCause stopped = StopCause::kNone;  // set when the match stopped it
+    std::optional<std::int64_t>
+        timed_out_since;  // first of the timed-out turns that ran up to its last turn
 };
 
 // One robot's ending; `Describe` gives the words of the results table.
 struct RobotEnding {
     enum class Kind {
         kWon,
-        kLost,             // lost at the game's end without going out early
+        kLost,  // lost at the game's end without going out early
         kLostAtTurnLimit,
         kBankrupt,
-        kDisconnected,     // its connection closed (a fault, or it left)
-        kRuntimeError,     // its script failed and it stopped
-        kTurnTimeout,      // its script never ended its turn; stopped after the game
-        kTimeLimit,        // killed when the game reached the match's time limit
-        kSignal,           // crashed
+        kDisconnected,  // its connection closed (a fault, or it left)
+        kRuntimeError,  // its script failed and it stopped
+        kTurnTimeout,   // its script never ended its turn; stopped after the game
+        kTimeLimit,     // killed when the game reached the match's time limit
+        kSignal,        // crashed
     };
     Kind kind = Kind::kLost;
-    std::int64_t turn = 0;   // when it happened; 0 unknown
-    int number = 0;          // error number (kRuntimeError, kDisconnected) or signal (kSignal)
-    std::string message;     // the error's text
+    std::int64_t turn = 0;     // when it happened; 0 unknown
+    int number = 0;            // error number (kRuntimeError, kDisconnected) or signal (kSignal)
+    std::string message;       // the error's text
     int continued_errors = 0;  // script errors answered "y" (--on-error continue)
 
     std::string Describe() const;
