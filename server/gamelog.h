@@ -28,7 +28,7 @@ struct PlayerRecord {
 namespace out_reason {
 constexpr const char* kBankrupt = "bankrupt";          // its money fell below zero
 constexpr const char* kDisconnected = "disconnected";  // its connection closed, or it left
-constexpr const char* kTurnLimit = "turn_limit";      // not the richest at the game's last turn
+constexpr const char* kTurnLimit = "turn_limit";       // not the richest at the game's last turn
 }  // namespace out_reason
 
 // One accepted order, in its canonical text ("buy 2 600").
