@@ -17,5 +17,13 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/
 # Robots keep their CR LF line ends: the files are copied byte for byte.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# Editor support (syntax files, problem matchers) as the editors README describes it.
+if(EXISTS ${CMAKE_SOURCE_DIR}/editors)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/editors DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/robot.1 ${CMAKE_SOURCE_DIR}/docs/man/gameserver.1
+              ${CMAKE_SOURCE_DIR}/docs/man/match.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

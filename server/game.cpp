@@ -9,6 +9,18 @@ namespace {
 
 std::string Num(std::int64_t value) { return std::to_string(value); }
 
+bool IsOrder(RequestKind kind) {
+    return kind != RequestKind::kNone && kind != RequestKind::kMarket && kind != RequestKind::kInfo;
+}
+
+// The order's word alone ("buy"), for orders too malformed to have a canonical text.
+std::string OrderWord(RequestKind kind) {
+    Request bare;
+    bare.kind = kind;
+    const std::string text = RequestText(bare);
+    return text.substr(0, text.find(' '));
+}
+
 }  // namespace
 
 Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
@@ -45,6 +57,8 @@ void Game::Handle(ClientId client, const Request& request, std::int64_t now_ms) 
     Player* player = Find(client);
     if (player == nullptr) return;
     if (!request.error.empty()) {
+        if (!finished_ && IsOrder(request.kind))
+            Refuse(*player, OrderWord(request.kind), request.error);
         send_(client, request.error);
         return;
     }
@@ -71,7 +85,13 @@ void Game::Detach(ClientId client, std::int64_t now_ms) {
 }
 
 void Game::OnTimer(std::int64_t now_ms) {
-    if (!finished_ && deadline_ms_ >= 0 && now_ms >= deadline_ms_) EndTurn(now_ms);
+    if (finished_ || deadline_ms_ < 0 || now_ms < deadline_ms_) return;
+    std::string late;
+    for (const Player& player : players_) {
+        if (Trades(player) && !player.done) late += (late.empty() ? "" : ", ") + player.seat.name;
+    }
+    Event("game " + Num(number_) + ": turn " + Num(turn_) + " timed out waiting for " + late);
+    EndTurn(now_ms);
 }
 
 int Game::PlayersIn() const {
@@ -130,10 +150,12 @@ void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
         return;
     }
     if (!Trades(player)) {
+        Refuse(player, RequestText(request), "! error: you are out of the game");
         send_(player.seat.client, "! error: you are out of the game");
         return;
     }
     if (player.done) {
+        Refuse(player, RequestText(request), "! wait: turn already ended for you");
         Send(player, "! wait: turn already ended for you");
         return;
     }
@@ -162,8 +184,28 @@ void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
         default:
             return;
     }
-    if (reply.rfind("ok:", 0) == 0) orders_.push_back({player.seat.name, RequestText(request)});
+    if (reply.rfind("ok:", 0) == 0)
+        orders_.push_back({player.seat.name, RequestText(request)});
+    else
+        Refuse(player, RequestText(request), reply);
     Send(player, reply);
+}
+
+// The log keeps every refusal with its reason: the protocol never tells a robot's author.
+void Game::Refuse(const Player& player, const std::string& order, const std::string& reply) {
+    std::string reason = reply;
+    for (const char* prefix : {"! error: ", "! wait: "}) {
+        if (reason.rfind(prefix, 0) == 0) reason.erase(0, std::string(prefix).size());
+    }
+    refused_.push_back({player.seat.name, order, reason});
+}
+
+void Game::GoOut(Player& player, const char* reason) {
+    player.out = true;
+    player.out_turn = turn_;
+    player.out_reason = reason;
+    Event("game " + Num(number_) + ": " + player.seat.name + " out at turn " + Num(turn_) + " (" +
+          reason + ")");
 }
 
 std::string Game::Buy(Player& player, const Request& request) {
@@ -253,7 +295,7 @@ void Game::EndTurn(std::int64_t now_ms) {
     for (const Player& player : players_) {
         if (!player.out) Send(player, "& ENDTURN");
     }
-    log_.Turn(number_, turn_, market_, orders_, trades, Records());
+    log_.Turn(number_, turn_, market_, orders_, refused_, trades, Records());
     if (reason.empty()) {
         market_.mood = NextMood(market_.mood, rng_);
         NextTurn(now_ms);
@@ -348,8 +390,7 @@ void Game::Upkeep() {
 void Game::Bankruptcies() {
     for (Player& player : players_) {
         if (player.out || (player.attached && player.money >= 0)) continue;
-        player.out = true;
-        player.out_turn = turn_;
+        GoOut(player, player.attached ? out_reason::kBankrupt : out_reason::kDisconnected);
         Send(player, "# You are a bankrupt, your money fell to " + Num(player.money));
     }
 }
@@ -367,8 +408,7 @@ void Game::CloseAtTurnLimit() {
     for (std::size_t i = 0; i < players_.size(); ++i) {
         Player& player = players_[i];
         if (player.out || static_cast<int>(i) == winner_) continue;
-        player.out = true;
-        player.out_turn = turn_;
+        GoOut(player, out_reason::kTurnLimit);
         Send(player, "# You are a bankrupt, the game is over (winner: " + name + ")");
     }
 }
@@ -377,6 +417,7 @@ void Game::NextTurn(std::int64_t now_ms) {
     ++turn_;
     market_ = MarketFor(market_.mood, PlayersIn());
     orders_.clear();
+    refused_.clear();
     for (Player& player : players_) {
         player.bid.reset();
         player.offer.reset();
@@ -400,8 +441,8 @@ void Game::Finish(const std::string& reason) {
 std::vector<PlayerRecord> Game::Records() const {
     std::vector<PlayerRecord> records;
     for (const Player& p : players_) {
-        records.push_back(
-            {p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out, p.out_turn});
+        records.push_back({p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out,
+                           p.out_turn, p.out_reason});
     }
     return records;
 }

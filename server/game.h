@@ -62,6 +62,7 @@ private:
         bool attached = true;  // its client still follows the game
         bool out = false;
         int out_turn = 0;
+        std::string out_reason;
         std::int64_t money = kStartMoney;
         std::int64_t raw = kStartRaw;
         std::int64_t prod = kStartProd;
@@ -82,6 +83,8 @@ private:
     void ReplyMarket(ClientId client);
     void ReplyInfo(ClientId client);
     void Order(Player& player, const Request& request, std::int64_t now_ms);
+    void Refuse(const Player& player, const std::string& order, const std::string& reply);
+    void GoOut(Player& player, const char* reason);
     std::string Buy(Player& player, const Request& request);
     std::string Sell(Player& player, const Request& request);
     std::string Prod(Player& player, const Request& request);
@@ -112,7 +115,8 @@ private:
     Rng rng_;
     int turn_ = 0;
     MarketRow market_;
-    std::vector<OrderRecord> orders_;  // accepted orders of this turn, in arrival order
+    std::vector<OrderRecord> orders_;     // accepted orders of this turn, in arrival order
+    std::vector<RefusalRecord> refused_;  // refused orders of this turn, in arrival order
     std::int64_t deadline_ms_ = -1;
     bool finished_ = false;
     int winner_ = -1;  // index into players_, or -1

@@ -16,6 +16,7 @@ std::string PlayerJson(const PlayerRecord& p, bool with_out_turn) {
     if (with_out_turn) {
         json += ",\"out_turn\":" + (p.out ? std::to_string(p.out_turn) : std::string("null"));
     }
+    if (p.out && !p.out_reason.empty()) json += ",\"out_reason\":" + JsonString(p.out_reason);
     return json + "}";
 }
 
@@ -69,7 +70,9 @@ void GameLog::Start(int game, std::uint64_t seed, int max_turns,
 }
 
 void GameLog::Turn(int game, int turn, const MarketRow& market,
-                   const std::vector<OrderRecord>& orders, const std::vector<TradeRecord>& trades,
+                   const std::vector<OrderRecord>& orders,
+                   const std::vector<RefusalRecord>& refused,
+                   const std::vector<TradeRecord>& trades,
                    const std::vector<PlayerRecord>& players) {
     std::string line = "{\"event\":\"turn\",\"game\":" + std::to_string(game) +
                        ",\"turn\":" + std::to_string(turn) + ",\"market\":" + MarketJson(market) +
@@ -78,6 +81,13 @@ void GameLog::Turn(int game, int turn, const MarketRow& market,
         if (i > 0) line += ",";
         line += "{\"player\":" + JsonString(orders[i].player) +
                 ",\"order\":" + JsonString(orders[i].order) + "}";
+    }
+    line += "],\"refused\":[";
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        if (i > 0) line += ",";
+        line += "{\"player\":" + JsonString(refused[i].player) +
+                ",\"order\":" + JsonString(refused[i].order) +
+                ",\"reason\":" + JsonString(refused[i].reason) + "}";
     }
     line += "],\"trades\":[";
     for (std::size_t i = 0; i < trades.size(); ++i) {

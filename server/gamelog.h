@@ -20,13 +20,28 @@ struct PlayerRecord {
     std::int64_t fabrics = 0;
     std::int64_t auto_plants = 0;
     bool out = false;
-    int out_turn = 0;  // turn in which the player went out; 0 while it is in
+    int out_turn = 0;        // turn in which the player went out; 0 while it is in
+    std::string out_reason;  // why it went out (an out_reason word); "" while it is in
 };
+
+// Why a player went out: the words of the log's "out_reason" key.
+namespace out_reason {
+constexpr const char* kBankrupt = "bankrupt";          // its money fell below zero
+constexpr const char* kDisconnected = "disconnected";  // its connection closed, or it left
+constexpr const char* kTurnLimit = "turn_limit";       // not the richest at the game's last turn
+}  // namespace out_reason
 
 // One accepted order, in its canonical text ("buy 2 600").
 struct OrderRecord {
     std::string player;
     std::string order;
+};
+
+// One refused order: its text and the server's reason, the reply without its "! error: ".
+struct RefusalRecord {
+    std::string player;
+    std::string order;
+    std::string reason;
 };
 
 // One auction result: `kind` is "raw" (bought) or "prod" (sold).
@@ -45,7 +60,8 @@ public:
     void Start(int game, std::uint64_t seed, int max_turns,
                const std::vector<std::string>& players);
     void Turn(int game, int turn, const MarketRow& market, const std::vector<OrderRecord>& orders,
-              const std::vector<TradeRecord>& trades, const std::vector<PlayerRecord>& players);
+              const std::vector<RefusalRecord>& refused, const std::vector<TradeRecord>& trades,
+              const std::vector<PlayerRecord>& players);
     // reason: "last_player", "turn_limit" or "all_out"; winner "" for none.
     void End(int game, int turn, const std::string& reason, const std::string& winner,
              const std::vector<PlayerRecord>& players);

@@ -35,9 +35,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    ProgramResult Match(const std::string& out, std::vector<std::string> scripts) {
-        std::vector<std::string> args = {"--seed", "11", "--turns", "6", "--turn-timeout", "10", "--time-limit", "90",
+    ProgramResult Match(const std::string& out, std::vector<std::string> scripts,
+                        const std::vector<std::string>& extra = {"--turn-timeout", "10"}) {
+        std::vector<std::string> args = {"--seed", "11", "--turns", "6", "--time-limit", "90",
                                          "--host-range", "127.0.40.210-127.0.40.250", "--out", dir_ + "/" + out};
+        args.insert(args.end(), extra.begin(), extra.end());
         for (const std::string& s : scripts) args.push_back(dir_ + "/" + s);
         return RunProgram(ProgramRun{MATCH_BINARY, args, "", dir_, std::chrono::milliseconds(120000)});
     }
@@ -56,10 +58,10 @@ TEST_F(MatchEndToEnd, TwoRobotsPlayAGameThatTheSameSeedRepeats) {
     ProgramResult first = Match("one", {"trader.robot", "idle.robot"});
     ASSERT_TRUE(first.exited && first.status == 0) << first.out << first.err << first.error;
     std::string table = Table(first.out);
-    EXPECT_NE(table.find(dir_ + "/trader.robot"), std::string::npos) << first.out;
-    EXPECT_NE(table.find(dir_ + "/idle.robot"), std::string::npos) << first.out;
+    EXPECT_NE(table.find("  trader "), std::string::npos) << first.out;
+    EXPECT_NE(table.find("  idle "), std::string::npos) << first.out;
     EXPECT_NE(table.find(" won\n"), std::string::npos) << first.out;
-    EXPECT_NE(table.find(" lost\n"), std::string::npos) << first.out;
+    EXPECT_NE(table.find(" bankrupt at turn 4\n"), std::string::npos) << first.out;
     EXPECT_TRUE(fs::exists(dir_ + "/one/money.svg"));
     EXPECT_TRUE(fs::exists(dir_ + "/one/robot-trader.log"));
     std::ifstream log(dir_ + "/one/game.jsonl");
@@ -75,7 +77,7 @@ TEST_F(MatchEndToEnd, TwoRobotsPlayAGameThatTheSameSeedRepeats) {
 TEST_F(MatchEndToEnd, OneRobotPlaysAlone) {
     ProgramResult solo = Match("solo", {"trader.robot"});
     ASSERT_TRUE(solo.exited && solo.status == 0) << solo.out << solo.err << solo.error;
-    EXPECT_NE(Table(solo.out).find("   1  " + dir_ + "/trader.robot"), std::string::npos) << solo.out;
+    EXPECT_NE(Table(solo.out).find("   1  trader "), std::string::npos) << solo.out;
 }
 
 TEST_F(MatchEndToEnd, ScriptThatDoesNotCompileStopsTheMatchWithItsMessage) {
@@ -84,6 +86,49 @@ TEST_F(MatchEndToEnd, ScriptThatDoesNotCompileStopsTheMatchWithItsMessage) {
     ASSERT_TRUE(r.exited) << r.error;
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("robot broken (" + dir_ + "/broken.robot) exited with status"), std::string::npos) << r.err;
+}
+
+// Collapses runs of spaces, so that text can be looked for in a padded table.
+std::string Squeezed(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || out.empty() || out.back() != ' ') out += c;
+    return out;
+}
+
+// Each flawed robot plays the trader; its printed lines reach its log, and the table says how it
+// ended. The spinning robot's file name starts with a dot and holds a space and a non-ASCII letter.
+TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
+    const std::string erring = "{ ?print \"before %d\", .turn_number; $x := 5; if (.turn_number = 1) $y := $x[3]; ?turn }\n";
+    struct Case {
+        std::string file;
+        std::string script;
+        std::vector<std::string> options;
+        std::string name;    // its player name, from the file name
+        std::string logged;  // in its log
+        std::string shown;   // in the match's output
+    };
+    const Case cases[] = {
+        {".spin loop \xC3\xA9.robot", "{ ?print \"hello %d\", .turn_number; @spin; goto @spin; ?turn }\n",
+         {"--turn-timeout", "1"}, "spin_loop_", "hello 0", "0 stopped by the turn timeout at turn 1 (bankrupt at turn 4)\n"},
+        {"bad.robot", erring, {}, "bad", "before 1", "error -750 at turn 2: Array bound corrupted. '$x'\n"},
+        {"bad.robot", erring, {"--on-error", "continue"}, "bad", "before 3",
+         " 4 0 bankrupt at turn 4; 1 runtime error answered y\n"},
+        {"cheap.robot", "{ ?buy 1, 1; ?turn }\n", {}, "cheap", "",
+         "cheap: 4 orders refused\n turn 1: buy 1 1: the lowest raw price this turn is 550\n"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::ofstream(dir_ + "/" + c.file) << c.script;
+        std::string out = "flawed-" + std::to_string(++n);
+        ProgramResult r = Match(out, {"trader.robot", c.file}, c.options);
+        ASSERT_TRUE(r.exited && r.status == 0) << r.out << r.err << r.error;
+        EXPECT_NE(Squeezed(r.out).find(c.shown), std::string::npos) << c.file << "\n" << r.out;
+        std::ifstream log(dir_ + "/" + out + "/robot-" + c.name + ".log");
+        std::stringstream text;
+        text << log.rdbuf();
+        EXPECT_NE(text.str().find(c.logged), std::string::npos) << c.file << "\n" << text.str();
+    }
 }
 
 }  // namespace

@@ -25,9 +25,9 @@ TEST(Chart, OnePolylinePerPlayerWithLegendAndAxes) {
     EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\""), std::string::npos);
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
     EXPECT_EQ(Count(svg, "<polyline"), 2u);
-    EXPECT_NE(svg.find(">alpha</text>"), std::string::npos);
-    EXPECT_NE(svg.find(">b&lt;&amp;&gt; (out)</text>"), std::string::npos);
-    EXPECT_NE(svg.find(">turn</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">alpha 15000</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">b&lt;&amp;&gt; -2500 (out)</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">turns completed (.turn_number)</text>"), std::string::npos);
     EXPECT_NE(svg.find(">money</text>"), std::string::npos);
     EXPECT_NE(svg.find("Money per turn, seed 7"), std::string::npos);
     EXPECT_EQ(svg.find("http://", svg.find("<svg") + 20), std::string::npos);  // nothing fetched
@@ -38,9 +38,20 @@ TEST(Chart, LoserAtTheTurnLimitIsNotLabelledOut) {
     r.ended = true;
     r.last_turn = 2;
     std::string svg = RenderMoneyChart(r, "t");
-    EXPECT_NE(svg.find(">b&lt;&amp;&gt;</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">b&lt;&amp;&gt; -2500</text>"), std::string::npos);
     r.last_turn = 3;
-    EXPECT_NE(RenderMoneyChart(r, "t").find(">b&lt;&amp;&gt; (out)</text>"), std::string::npos);
+    EXPECT_NE(RenderMoneyChart(r, "t").find(">b&lt;&amp;&gt; -2500 (out)</text>"), std::string::npos);
+}
+
+TEST(Chart, LegendMarksTheWinnerWithTheFinalMoneyOfTheEndEvent) {
+    GameRecord r = TwoPlayers();
+    r.winner = "alpha";
+    FinalState f;
+    f.name = "alpha";
+    f.money = 15123;
+    r.final_states.push_back(f);
+    std::string svg = RenderMoneyChart(r, "t");
+    EXPECT_NE(svg.find(" font-weight=\"bold\">alpha 15123 (winner)</text>"), std::string::npos) << svg;
 }
 
 TEST(Chart, NegativeMoneyGetsItsOwnTickBelowZero) {

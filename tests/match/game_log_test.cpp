@@ -18,7 +18,8 @@ std::string TurnLine(int game, int turn, int a_money, bool a_out, int b_money) {
 const char kStart[] = R"({"event":"start","game":2,"seed":42,"max_turns":5,"players":["a","b"]})";
 const char kEnd[] =
     R"({"event":"end","game":2,"turn":3,"reason":"last_player","winner":"b","players":[)"
-    R"({"name":"a","money":-300,"raw":1,"prod":0,"fabrics":2,"auto_plants":0,"out":true,"out_turn":2},)"
+    R"({"name":"a","money":-300,"raw":1,"prod":0,"fabrics":2,"auto_plants":0,"out":true,"out_turn":2,)"
+    R"("out_reason":"bankrupt"},)"
     R"({"name":"b","money":15000,"raw":0,"prod":1,"fabrics":1,"auto_plants":1,"out":false,"out_turn":null}]})";
 
 GameRecord Read(const std::string& text, std::int64_t game = 0, int* warnings = nullptr) {
@@ -47,6 +48,22 @@ TEST(GameLog, ReadsPlayersMoneyAndFinalStates) {
     EXPECT_EQ(r.final_states[0].out_turn, std::optional<std::int64_t>(2));
     EXPECT_FALSE(r.final_states[1].out_turn);
     EXPECT_EQ(r.final_states[1].auto_plants, 1);
+    EXPECT_EQ(r.final_states[0].out_reason, "bankrupt");
+    EXPECT_EQ(r.final_states[1].out_reason, "");
+}
+
+TEST(GameLog, RefusedOrdersAreKeptPerPlayerWithTheirTurn) {
+    std::string turn1 = TurnLine(2, 1, 1, false, 1);
+    turn1.replace(turn1.find(R"("trades")"), 0,
+                  R"("refused":[{"player":"b","order":"buy 1 1","reason":"too low"},)"
+                  R"({"player":"a","order":"prod","reason":"usage: prod N"}],)");
+    std::string turn2 = TurnLine(2, 2, 1, false, 1);
+    turn2.replace(turn2.find(R"("trades")"), 0, R"("refused":[{"player":"b","order":"upgrade","reason":"no"}],)");
+    GameRecord r = Read(std::string(kStart) + "\n" + turn1 + "\n" + turn2 + "\n" + kEnd + "\n");
+    ASSERT_EQ(r.refused["b"].size(), 2u);
+    EXPECT_EQ(r.refused["b"][1].turn, 2);
+    EXPECT_EQ(r.refused["b"][1].order, "upgrade");
+    EXPECT_EQ(r.refused["a"][0].reason, "usage: prod N");
 }
 
 TEST(GameLog, PicksOneGameAndSkipsLinesItCannotRead) {

@@ -119,11 +119,13 @@ protected:
 TEST_F(MatchRun, PlaysAGameAndPrintsTheTable) {
     ASSERT_EQ(Run({"a.robot", "b.robot"}), 0) << err_;
     EXPECT_NE(out_.find("seed 42"), std::string::npos);
-    EXPECT_NE(out_.find("game over after 3 turns (turn limit reached), winner " + Script("a.robot")), std::string::npos)
+    EXPECT_NE(out_.find("game over after 3 turns (turn limit reached), winner a\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("   1  a      12000     2+1      3        0  won\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("   2  b       8000     2+0      3        0  lost at the turn limit\n"), std::string::npos)
         << out_;
-    EXPECT_NE(out_.find("   1  " + Script("a.robot") + "  12000     2+1      3  won"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("   2  " + Script("b.robot") + "   8000     2+0      3  lost"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("chart: " + dir_ + "/out/money.svg"), std::string::npos);
+    EXPECT_NE(out_.find("chart:   " + dir_ + "/out/money.svg"), std::string::npos);
+    EXPECT_NE(ReadFile("out/summary.txt").find("   1  a      12000"), std::string::npos);
+    EXPECT_NE(ReadFile("out/robot-b.summary.txt").find("script:  " + Script("b.robot")), std::string::npos);
     EXPECT_NE(ReadFile("out/money.svg").find("<polyline"), std::string::npos);
     EXPECT_NE(ReadFile("out/robot-a.log").find("waits for 1"), std::string::npos);
     EXPECT_EQ(ReadFile("out/robot-b.log").find("waits for"), std::string::npos);
@@ -166,6 +168,9 @@ TEST_F(MatchRun, NothingStartsWithoutItsScript) {
               std::string::npos)
         << err_;
     EXPECT_FALSE(fs::exists(dir_ + "/server-args"));
+    fs::create_directory(dir_ + "/robots");
+    EXPECT_EQ(Run({"robots"}), 1);
+    EXPECT_NE(err_.find("'" + Script("robots") + "' is a folder, not a robot script"), std::string::npos) << err_;
 }
 
 TEST_F(MatchRun, ServerThatCannotListenIsReported) {
@@ -184,7 +189,7 @@ TEST_F(MatchRun, GameThatNeverEndsHitsTheTimeLimit) {
 TEST_F(MatchRun, SeveralGamesSideBySideAddUp) {
     ASSERT_EQ(Run({"a.robot", "b.robot"}, {"--games", "3", "--jobs", "2"}, true), 0) << err_;
     EXPECT_NE(out_.find("3 of 3 games played"), std::string::npos) << out_;
-    EXPECT_NE(out_.find(Script("a.robot") + "     3      3          12000"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\na         3      3          12000\n"), std::string::npos) << out_;
     for (const char* game : {"game-42", "game-43", "game-44"})
         EXPECT_TRUE(fs::exists(dir_ + "/out/" + game + "/money.svg")) << game;
     EXPECT_NE(ReadFile("out/game-44/game.jsonl").find("\"seed\":44"), std::string::npos);

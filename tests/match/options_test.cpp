@@ -56,6 +56,12 @@ TEST(Options, MistakesAreExplained) {
         {{"a", "--out="}, "--out needs a value"},
         {{"a", "--colour", "red"}, "unknown option '--colour' (see --help)"},
         {{"a", "-x"}, "unknown option '-x' (see --help)"},
+        {{"a", "--on-error", "ask"}, "--on-error needs stop or continue, not 'ask'"},
+        {{"a", "--host-range", "10.0.0.1-10.0.0.9"},
+         "--host-range: '10.0.0.1-10.0.0.9' is not a loopback address or range (like 127.77.0.1-127.77.0.200)"},
+        {{"a", "--host-range", "127.0.0.9-127.0.0.1"}, "--host-range: in '127.0.0.9-127.0.0.1' the first address comes after the last"},
+        {{"a", "--host-range=127.0.0.1-"},
+         "--host-range: '127.0.0.1-' is not a loopback address or range (like 127.77.0.1-127.77.0.200)"},
     };
     for (const Case& c : cases) {
         MatchOptions o;
@@ -63,8 +69,17 @@ TEST(Options, MistakesAreExplained) {
     }
 }
 
-TEST(Options, HelpNeedsNoScripts) {
+TEST(Options, OnErrorAnswersRuntimeErrorsOnly) {
     MatchOptions o;
+    EXPECT_EQ(o.on_error, OnError::kStop);
+    EXPECT_EQ(Parse({"--on-error=continue", "a"}, o), "");
+    EXPECT_EQ(o.on_error, OnError::kContinue);
+}
+
+TEST(Options, HelpAndVersionNeedNoScripts) {
+    MatchOptions o;
+    EXPECT_EQ(Parse({"--version"}, o), "");
+    EXPECT_TRUE(o.version);
     EXPECT_EQ(Parse({"--help"}, o), "");
     EXPECT_TRUE(o.help);
     EXPECT_NE(UsageText().find("--host-range"), std::string::npos);

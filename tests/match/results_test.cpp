@@ -49,13 +49,24 @@ TEST(Results, TiesKeepJoinOrder) {
     EXPECT_EQ(Order(RankPlayers(r, {})), (std::vector<std::string>{"c", "b", "a"}));
 }
 
-TEST(Results, TableShowsScriptsPlantsAndResult) {
+TEST(Results, TableShowsLabelsPlantsRefusalsAndEndings) {
     GameRecord r = Ended({Player("a", 9000, 12), Player("bee", 123456)}, "bee");
-    std::string table = FormatResultsTable(RankPlayers(r, {{"a", "examples/a.robot"}, {"bee", "bee.robot"}}));
-    EXPECT_EQ(table,
-              "rank  script             money  plants  turns  result\n"
-              "   1  bee.robot         123456     2+1     30  won\n"
-              "   2  examples/a.robot    9000     2+1     12  lost\n");
+    r.refused["a"] = {{3, "buy 1 1", "the lowest raw price this turn is 550"}, {5, "sell 9 1", "you have only 2 products"}};
+    std::vector<PlayerResult> ranked = RankPlayers(r, {{"a", "a-2"}, {"bee", "bee"}});
+    RobotEnding error;
+    error.kind = RobotEnding::Kind::kRuntimeError;
+    error.turn = 12;
+    error.number = -750;
+    error.message = "Array bound corrupted. '$x'";
+    AttachEndings({{"a", error}}, r, ranked);
+    EXPECT_EQ(FormatResultsTable(ranked),
+              "rank  robot   money  plants  turns  refused  ending\n"
+              "   1  bee    123456     2+1     30        0  won\n"
+              "   2  a-2      9000     2+1     12        2  error -750 at turn 12: Array bound corrupted. '$x'\n");
+    EXPECT_EQ(FormatRefusals(ranked, 1),
+              "a-2: 2 orders refused\n"
+              "  turn 3: buy 1 1: the lowest raw price this turn is 550\n"
+              "  ... 1 more\n");
 }
 
 TEST(Results, TotalsCountWinsAndAverageMoney) {
@@ -64,9 +75,9 @@ TEST(Results, TotalsCountWinsAndAverageMoney) {
     AddToTotals(RankPlayers(Ended({Player("a", 2001), Player("b", -500, 4)}, "a"), {}), totals);
     AddToTotals(RankPlayers(Ended({Player("a", 5000), Player("b", 100)}, "a"), {}), totals);
     EXPECT_EQ(FormatTotalsTable(totals),
-              "script  wins  games  average money\n"
-              "a          2      3           2667\n"
-              "b          1      3            866\n");
+              "robot  wins  games  average money\n"
+              "a         2      3           2667\n"
+              "b         1      3            866\n");
 }
 
 TEST(Results, TotalsBreakEqualWinsByAverageMoney) {

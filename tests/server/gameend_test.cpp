@@ -20,7 +20,7 @@ TEST_F(GameEnd, LastPlayerLeftWins) {
         LogLines().back(),
         R"({"event":"end","game":1,"turn":1,"reason":"last_player","winner":"ann","players":[)"
         R"({"name":"ann","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":false,"out_turn":null},)"
-        R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1}]})");
+        R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1,"out_reason":"bankrupt"}]})");
     EXPECT_NE(events.str().find("game 1 ended after 1 turns: winner ann\n"), std::string::npos);
 }
 

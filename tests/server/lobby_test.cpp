@@ -1,4 +1,5 @@
 // The lobby: names, the dot commands and their errors, starting games, chat and its filtering.
+#include "names.h"
 #include "server_fixture.h"
 
 namespace gs_test {
@@ -21,6 +22,11 @@ TEST_F(Lobby, RefusesBadNamesAndClosesTheConnection) {
         const ClientId id = Connect();
         Say(id, c.name);
         EXPECT_EQ(Take(id), Lines{c.reply}) << c.name;
+        // The event log says why, with the name made printable.
+        EXPECT_NE(events.str().find(": name \"" + gs::PrintableChat(c.name) +
+                                    "\" refused: " + c.reply.substr(9)),
+                  std::string::npos)
+            << c.name;
         EXPECT_TRUE(Closed(id));
         Say(id, ".who");
         EXPECT_TRUE(Take(id).empty()) << "a closing client is not answered";

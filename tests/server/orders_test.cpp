@@ -67,6 +67,23 @@ TEST_F(Orders, AfterTurnOnlyMarketAndInfoAreAnswered) {
               (Lines{"& INFO ann 4 2 10000 2 0", "& INFO bob 4 2 10000 2 0", "& PLAYERS 2"}));
 }
 
+// The log keeps each refused order, well-formed or not, with the reason its sender was given.
+TEST_F(Orders, RefusedOrdersAreLoggedWithTheirReasons) {
+    const auto ids = Play({"ann", "bob"});
+    for (const char* line : {"buy 1 549", "buy 1 600", "prod 1 2", "sell 3 100", "turn", "upgrade"})
+        Say(ids[0], line);
+    Say(ids[1], "turn");
+    EXPECT_NE(
+        LogLines().at(1).find(
+            R"("orders":[{"player":"ann","order":"buy 1 600"}],"refused":[)"
+            R"({"player":"ann","order":"buy 1 549","reason":"the lowest raw price this turn is 550"},)"
+            R"({"player":"ann","order":"prod","reason":"usage: prod N"},)"
+            R"({"player":"ann","order":"sell 3 100","reason":"you have only 2 products"},)"
+            R"({"player":"ann","order":"upgrade","reason":"turn already ended for you"}],)"),
+        std::string::npos)
+        << LogLines().at(1);
+}
+
 TEST_F(Orders, ANewBidReplacesTheOld) {
     const auto ids = Play({"ann"});
     Say(ids[0], "buy 3 600");
@@ -76,7 +93,7 @@ TEST_F(Orders, ANewBidReplacesTheOld) {
     EXPECT_EQ(InfoOf(ids[0], "ann"), "& INFO ann 5 2 6100 2 0");
     EXPECT_NE(
         LogLines().at(1).find(R"("orders":[{"player":"ann","order":"buy 3 600"},)"
-                              R"({"player":"ann","order":"buy 1 700"}],)"
+                              R"({"player":"ann","order":"buy 1 700"}],"refused":[],)"
                               R"("trades":[{"player":"ann","kind":"raw","n":1,"price":700}])"),
         std::string::npos);
 }
@@ -95,7 +112,7 @@ TEST_F(Orders, PlantUnderUpgradeCannotBeUpgradedAgain) {
     const Lines log = LogLines();
     EXPECT_NE(
         log.at(4).find(
-            R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true})"),
+            R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true,"out_reason":"bankrupt"})"),
         std::string::npos);
 }
 

@@ -71,7 +71,7 @@ TEST_F(Turn, ProductionStopsWhereMoneyRunsOutAndBankruptsAreTold) {
     // 3000 - 2000 - upkeep 200*3 + 400*3 + 700*2 = -2200
     EXPECT_NE(
         LogLines().at(1).find(
-            R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true})"),
+            R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true,"out_reason":"bankrupt"})"),
         std::string::npos);
     EXPECT_EQ(LogLines().at(2).substr(0, 78),
               R"({"event":"end","game":1,"turn":1,"reason":"all_out","winner":null,"players":[{)");
@@ -88,7 +88,8 @@ TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
         log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false)"),
         std::string::npos);
     EXPECT_NE(
-        log.at(5).find(R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true)"),
+        log.at(5).find(
+            R"("money":-1000,"raw":4,"prod":0,"fabrics":2,"auto_plants":1,"out":true,"out_reason":"bankrupt")"),
         std::string::npos);
 }
 
@@ -100,6 +101,7 @@ TEST_F(Turn, TimeoutEndsTheTurnForEveryone) {
     Core().OnTimer(now_ms + 9999);
     EXPECT_EQ(Take(ids[1]), Lines{});
     Core().OnTimer(now_ms + 10000);
+    EXPECT_NE(events.str().find("game 1: turn 1 timed out waiting for bob\n"), std::string::npos);
     EXPECT_EQ(Take(ids[0]), (Lines{"ok: turn 1 ended for you", "& ENDTURN"}));
     EXPECT_EQ(Take(ids[1]), Lines{"& ENDTURN"});
     EXPECT_EQ(Core().NextDeadline(), now_ms + 20000);
@@ -119,8 +121,10 @@ TEST_F(Turn, LostPlayerDoesNotHoldTheTurnAndGoesOutAtItsEnd) {
     EXPECT_EQ(Trades(LogLines(), 1), R"("trades":[])");
     EXPECT_NE(
         LogLines().at(1).find(
-            R"("name":"cid","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true)"),
+            R"("name":"cid","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,)"
+            R"("out_reason":"disconnected")"),
         std::string::npos);
+    EXPECT_NE(events.str().find("game 1: cid out at turn 1 (disconnected)\n"), std::string::npos);
 }
 
 TEST_F(Turn, OutPlayerMayAskButNotOrder) {

@@ -99,7 +99,7 @@ void DrawAxes(std::ostringstream& svg, const Scale& s) {
         svg << "<text x=\"" << Number(s.X(x)) << "\" y=\"" << kPlotBottom + 16 << "\" text-anchor=\"middle\">"
             << static_cast<long long>(std::llround(x)) << "</text>\n";
     svg << "<text x=\"" << (kPlotLeft + kPlotRight) / 2 << "\" y=\"" << kPlotBottom + 36
-        << "\" text-anchor=\"middle\">turn</text>\n"
+        << "\" text-anchor=\"middle\">turns completed (.turn_number)</text>\n"
         << "<text x=\"16\" y=\"" << (kPlotTop + kPlotBottom) / 2 << "\" text-anchor=\"middle\" transform=\"rotate(-90 16 "
         << (kPlotTop + kPlotBottom) / 2 << ")\">money</text>\n</g>\n";
     svg << "<g stroke=\"#333\" stroke-width=\"1\"><line x1=\"" << kPlotLeft << "\" y1=\"" << kPlotTop << "\" x2=\""
@@ -115,6 +115,19 @@ bool WentOutEarly(const MoneySeries& series, const GameRecord& record) {
     return series.turns.back() < record.last_turn;
 }
 
+// "careful 12345 (winner)": the player, its final money and how it ended.
+std::string LegendText(const MoneySeries& series, const GameRecord& record) {
+    std::string text = series.name;
+    std::optional<std::int64_t> money;
+    for (const FinalState& f : record.final_states)
+        if (f.name == series.name) money = f.money;
+    if (!money && !series.money.empty()) money = series.money.back();
+    if (money) text += " " + std::to_string(*money);
+    if (record.winner && *record.winner == series.name) text += " (winner)";
+    else if (WentOutEarly(series, record)) text += " (out)";
+    return text;
+}
+
 void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& record) {
     for (size_t p = 0; p < record.money.size(); ++p) {
         const MoneySeries& series = record.money[p];
@@ -128,8 +141,9 @@ void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& recor
         svg << "<line x1=\"" << kPlotRight + 20 << "\" y1=\"" << y << "\" x2=\"" << kPlotRight + 44 << "\" y2=\"" << y
             << "\" stroke=\"" << colour << "\" stroke-width=\"3\"/>"
             << "<text x=\"" << kPlotRight + 50 << "\" y=\"" << y + 4
-            << "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\">" << Escape(series.name)
-            << (WentOutEarly(series, record) ? " (out)" : "") << "</text>\n";
+            << "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\""
+            << (record.winner && *record.winner == series.name ? " font-weight=\"bold\"" : "") << ">"
+            << Escape(LegendText(series, record)) << "</text>\n";
     }
 }
 

@@ -32,6 +32,10 @@ void ReadTurn(const JsonValue& event, GameRecord& record) {
         s.money.push_back(p["money"].AsInt());
         s.out = p["out"].AsBool();
     }
+    // Logs written before refusals were recorded have no "refused" key: nothing was refused then.
+    for (const JsonValue& r : event["refused"].Items())
+        record.refused[r["player"].AsString()].push_back(
+            Refusal{turn, r["order"].AsString(), r["reason"].AsString()});
 }
 
 void ReadEnd(const JsonValue& event, GameRecord& record) {
@@ -50,6 +54,7 @@ void ReadEnd(const JsonValue& event, GameRecord& record) {
         f.auto_plants = p["auto_plants"].AsInt();
         f.out = p["out"].AsBool();
         if (p["out_turn"].kind() == JsonValue::Kind::kNumber) f.out_turn = p["out_turn"].AsInt();
+        f.out_reason = p["out_reason"].AsString();
         record.final_states.push_back(f);
     }
 }

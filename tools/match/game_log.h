@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,14 @@ struct FinalState {
     std::int64_t auto_plants = 0;
     bool out = false;
     std::optional<std::int64_t> out_turn;  // the turn in which the player went out
+    std::string out_reason;                // "bankrupt", "disconnected", "turn_limit", ...; "" unknown
+};
+
+// An order the server refused, with its reason ("the lowest raw price this turn is 350").
+struct Refusal {
+    std::int64_t turn = 0;
+    std::string order;
+    std::string reason;
 };
 
 // One player's money after each completed turn; `money[i]` belongs to `turns[i]`.
@@ -40,6 +49,7 @@ struct GameRecord {
     std::string reason;                // "last_player", "turn_limit" or "all_out"
     std::optional<std::string> winner;
     std::vector<FinalState> final_states;
+    std::map<std::string, std::vector<Refusal>> refused;  // per player, in the order given
 };
 
 // Reads the log of one server; when it holds several games, `game` picks one (0: the first

@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "address.h"
+#include "ending.h"
 #include "game_log.h"
 
 namespace match {
@@ -21,8 +23,9 @@ struct GameSetup {
     int turns = 30;
     int turn_timeout_s = 5;
     int time_limit_s = 180;  // the whole game, from the server's start to its end
-    std::string out_dir;     // exists; receives server.log, game.jsonl, NAME.log, money.svg
+    std::string out_dir;     // exists; receives server.log, game.jsonl, robot-NAME.log, money.svg
     AddressPool* addresses = nullptr;
+    OnError on_error = OnError::kStop;
 };
 
 // How one game went.
@@ -33,10 +36,20 @@ struct GameOutcome {
     GameRecord record;
     std::string chart_path;          // empty when no chart was written
     std::vector<std::string> notes;  // robots that failed or had to be stopped, with their logs
+    std::map<std::string, RobotEnding> endings;              // per player name
+    std::map<std::string, std::vector<ErrorReport>> reports;  // per player name, from its log
 };
 
+// The files of a game's folder besides the server's: each robot's console log and summary, and
+// the game's summary.
+std::string RobotLogName(const std::string& name);
+std::string RobotSummaryName(const std::string& name);
+constexpr const char* kSummaryFile = "summary.txt";
+
 constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
-constexpr auto kExitGrace = std::chrono::seconds(5);      // for robots to leave after the game has ended
+constexpr auto kLeaveGrace = std::chrono::seconds(1);     // for a robot to leave by itself once its game is over
+constexpr auto kStopGrace = std::chrono::seconds(2);      // between SIGTERM and SIGKILL
+constexpr auto kExitGrace = std::chrono::seconds(5);      // for the server to end a game after robots were killed
 constexpr int kServerStartAttempts = 4;                    // addresses tried when a server cannot listen
 
 GameOutcome RunGame(const GameSetup& setup);

@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
         std::cout << match::UsageText();
         return 0;
     }
+    if (options.version) {
+        std::cout << "match " << MATCH_VERSION << '\n';
+        return 0;
+    }
     if (options.check) return match::RunCheck(options.scripts, options.werror, std::cout, std::cerr);
     CatchStopSignals();
     const char* path = std::getenv("PATH");

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,11 +24,17 @@
 namespace match {
 namespace {
 
-constexpr size_t kMaxRobots = 101;  // players the server lets into one game
+constexpr size_t kMaxRobots = 101;        // players the server lets into one game
+constexpr size_t kRefusalsShown = 3;       // refused orders listed per robot on the console
+
+std::string Turns(std::int64_t n) { return std::to_string(n) + (n == 1 ? " turn" : " turns"); }
 
 std::string CheckScript(const std::string& path) {
     struct stat st{};
     if (stat(path.c_str(), &st) != 0) return "cannot read script '" + path + "': " + std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "'" + path + "' is a folder, not a robot script (name the script files in it, such as " + path +
+               (path.empty() || path.back() == '/' ? "" : "/") + "*.robot)";
     if (!S_ISREG(st.st_mode)) return "script '" + path + "' is not a file";
     if (access(path.c_str(), R_OK) != 0) return "cannot read script '" + path + "': " + std::strerror(errno);
     return std::string();
@@ -40,14 +47,11 @@ std::string ReasonText(const std::string& reason) {
     return reason;
 }
 
-// The label of each player in the tables: its script, with the player's name when a script plays twice.
-std::map<std::string, std::string> PlayerLabels(const std::vector<std::string>& scripts,
-                                                const std::vector<std::string>& names) {
-    std::map<std::string, int> uses;
-    for (const std::string& s : scripts) ++uses[s];
+// The label of each player in tables, summaries, logs and the chart: its player name, which is
+// derived from its script and unique in the match (careful, careful-2, ...).
+std::map<std::string, std::string> PlayerLabels(const std::vector<std::string>& names) {
     std::map<std::string, std::string> labels;
-    for (size_t i = 0; i < scripts.size(); ++i)
-        labels[names[i]] = uses[scripts[i]] > 1 ? scripts[i] + " (" + names[i] + ")" : scripts[i];
+    for (const std::string& name : names) labels[name] = name;
     return labels;
 }
 
@@ -65,6 +69,7 @@ std::string MissingProgram(const std::string& name, const std::string& given, co
 // Everything checked and resolved before the first game starts.
 struct MatchPlan {
     std::vector<std::string> names;
+    std::vector<std::string> scripts;  // one per name
     std::map<std::string, std::string> labels;
     std::string robot;
     std::string server;
@@ -82,18 +87,14 @@ std::string MakePlan(const MatchOptions& options, const ProgramSearch& search, M
     if (options.scripts.size() > kMaxRobots)
         return "at most " + std::to_string(kMaxRobots) + " robots can play in one game";
     plan.range = DefaultHostRange();
-    if (!options.host_range.empty()) {
-        std::string error;
-        std::optional<HostRange> range = ParseHostRange(options.host_range, &error);
-        if (!range) return "--host-range: " + error;
-        plan.range = *range;
-    }
+    if (!options.host_range.empty()) plan.range = ParseHostRange(options.host_range).value_or(plan.range);
     plan.robot = ResolveProgram(options.robot_program, "robot", search.self_dir, search.path_list);
     plan.server = ResolveProgram(options.server_program, "gameserver", search.self_dir, search.path_list);
     if (plan.robot.empty()) return MissingProgram("robot", options.robot_program, search);
     if (plan.server.empty()) return MissingProgram("gameserver", options.server_program, search);
     plan.names = UniqueNames(options.scripts);
-    plan.labels = PlayerLabels(options.scripts, plan.names);
+    plan.labels = PlayerLabels(plan.names);
+    plan.scripts = options.scripts;
     plan.seed = options.seed ? *options.seed : ClockSeed();
     plan.out_dir = options.out_dir.empty() ? "out/match-" + std::to_string(plan.seed) : options.out_dir;
     return std::string();
@@ -112,11 +113,12 @@ std::string WinnerText(const GameRecord& record, const MatchPlan& plan) {
 
 // The ranked robots of the match; anyone else in the game (the solo helper, should it ever be
 // let in) is left out of the tables.
-std::vector<PlayerResult> RankOurPlayers(const GameRecord& record, const MatchPlan& plan) {
-    std::vector<PlayerResult> ranked = RankPlayers(record, plan.labels);
+std::vector<PlayerResult> RankOurPlayers(const GameOutcome& outcome, const MatchPlan& plan) {
+    std::vector<PlayerResult> ranked = RankPlayers(outcome.record, plan.labels);
     ranked.erase(std::remove_if(ranked.begin(), ranked.end(),
                                 [&](const PlayerResult& r) { return plan.labels.count(r.name) == 0; }),
                  ranked.end());
+    AttachEndings(outcome.endings, outcome.record, ranked);
     return ranked;
 }
 
@@ -124,14 +126,54 @@ void PrintNotes(const GameOutcome& outcome, std::ostream& out) {
     for (const std::string& note : outcome.notes) out << "note: " << note << '\n';
 }
 
-void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ostream& out) {
+// The game's result as printed after a single game and kept in its folder's summary.
+std::string GameSummary(const GameOutcome& outcome, const MatchPlan& plan, size_t refusals_shown) {
     const GameRecord& r = outcome.record;
-    out << "\ngame over after " << r.last_turn << " turns (" << ReasonText(r.reason) << "), "
-        << WinnerText(r, plan) << "\n\n"
-        << FormatResultsTable(RankOurPlayers(r, plan)) << '\n';
+    std::vector<PlayerResult> ranked = RankOurPlayers(outcome, plan);
+    std::string refusals = FormatRefusals(ranked, refusals_shown);
+    return "game over after " + Turns(r.last_turn) + " (" + ReasonText(r.reason) + "), " + WinnerText(r, plan) +
+           "\n\n" + FormatResultsTable(ranked) + (refusals.empty() ? "" : "\nrefused orders:\n" + refusals);
+}
+
+// One robot's summary file: its script, ending, final state, every report and every refused order.
+std::string RobotSummary(const PlayerResult& r, const std::string& script, const std::vector<ErrorReport>& reports) {
+    std::string text = "robot:   " + r.name + "\nscript:  " + script + "\nending:  " + r.ending.Describe() +
+                       "\nmoney:   " + std::to_string(r.money) + "\nplants:  " + std::to_string(r.fabrics) +
+                       " ordinary, " + std::to_string(r.auto_plants) + " automatic\nturns:   " +
+                       std::to_string(r.turns) + "\n\nerror reports: " + std::to_string(reports.size()) + "\n";
+    for (const ErrorReport& e : reports) text += "  error " + std::to_string(e.number) + ": " + e.text + "\n";
+    text += "\nrefused orders: " + std::to_string(r.refused.size()) + "\n";
+    for (const Refusal& refusal : r.refused) text += "  " + RefusalText(refusal) + "\n";
+    return text;
+}
+
+// Writes summary.txt and one robot-NAME.summary.txt per robot into the game's folder.
+void WriteSummaries(GameOutcome& outcome, const MatchPlan& plan, const std::string& dir) {
+    auto write = [&](const std::string& file, const std::string& text) {
+        std::ofstream out(dir + "/" + file, std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) outcome.notes.push_back("cannot write " + dir + "/" + file);
+    };
+    std::string notes;
+    for (const std::string& note : outcome.notes) notes += "note: " + note + "\n";
+    write(kSummaryFile, "seed " + std::to_string(outcome.record.seed) + "\n" +
+                            GameSummary(outcome, plan, SIZE_MAX) + (notes.empty() ? "" : "\n" + notes));
+    for (const PlayerResult& r : RankOurPlayers(outcome, plan)) {
+        auto at = std::find(plan.names.begin(), plan.names.end(), r.name);
+        std::string script = at == plan.names.end() ? "" : plan.scripts[static_cast<size_t>(at - plan.names.begin())];
+        auto reports = outcome.reports.find(r.name);
+        write(RobotSummaryName(r.name),
+              RobotSummary(r, script, reports == outcome.reports.end() ? std::vector<ErrorReport>{} : reports->second));
+    }
+}
+
+void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ostream& out) {
+    out << '\n' << GameSummary(outcome, plan, kRefusalsShown) << '\n';
     PrintNotes(outcome, out);
-    if (!outcome.chart_path.empty()) out << "chart: " << outcome.chart_path << '\n';
-    out << "logs:  " << plan.out_dir << "/\n";
+    if (!outcome.chart_path.empty()) out << "chart:   " << outcome.chart_path << '\n';
+    out << "summary: " << plan.out_dir << "/" << kSummaryFile << " (and robot-NAME.summary.txt for each robot)\n"
+        << "logs:    " << plan.out_dir << "/\n";
 }
 
 }  // namespace
@@ -154,7 +196,7 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
         }
     }
     out << "match: " << options.scripts.size() << (options.scripts.size() == 1 ? " robot" : " robots") << ", seed "
-        << plan.seed << ", " << options.turns << " turns" << (options.games > 1 ? ", " + std::to_string(options.games) + " games" : "")
+        << plan.seed << ", " << Turns(options.turns) << (options.games > 1 ? ", " + std::to_string(options.games) + " games" : "")
         << "; logs in " << plan.out_dir << "/\n";
     out.flush();
 
@@ -175,12 +217,13 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             setup.time_limit_s = GameTimeLimit(options);
             setup.out_dir = dirs[static_cast<size_t>(i)];
             setup.addresses = &pool;
+            setup.on_error = options.on_error;
             GameOutcome outcome = RunGame(setup);
+            if (outcome.ok) WriteSummaries(outcome, plan, setup.out_dir);
             if (options.games > 1) {
                 std::lock_guard<std::mutex> lock(print_mutex);
                 out << "game " << (i + 1) << "/" << options.games << ", seed " << setup.seed << ": "
-                    << (outcome.ok ? WinnerText(outcome.record, plan) + " after " +
-                                         std::to_string(outcome.record.last_turn) + " turns"
+                    << (outcome.ok ? WinnerText(outcome.record, plan) + " after " + Turns(outcome.record.last_turn)
                                    : "failed")
                     << '\n';
                 out.flush();
@@ -201,7 +244,7 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
         for (const GameOutcome& o : outcomes) {
             if (!o.ok) continue;
             ++played;
-            AddToTotals(RankOurPlayers(o.record, plan), totals);
+            AddToTotals(RankOurPlayers(o, plan), totals);
             PrintNotes(o, out);
         }
         out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'

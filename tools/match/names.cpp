@@ -28,11 +28,19 @@ std::string NameFromScript(const std::string& path) {
     const std::string ext = ".robot";
     if (base.size() > ext.size() && base.compare(base.size() - ext.size(), ext.size(), ext) == 0)
         base.resize(base.size() - ext.size());
+    // A run of other bytes (a space, the bytes of one non-ASCII letter) becomes one "_".
     std::string name;
-    for (char c : base) name += IsNameChar(c) ? c : '_';
+    for (char c : base) {
+        if (IsNameChar(c))
+            name += c;
+        else if (name.empty() || name.back() != '_')
+            name += '_';
+    }
+    // The server takes a leading "." for a command.
+    name.erase(0, name.find_first_not_of('.'));
     DefuseMarker(name);
     if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
-    if (name.empty() || name == "." || name == "..") name = "robot";
+    if (name.find_first_not_of('_') == std::string::npos) name = "robot";
     return name;
 }
 

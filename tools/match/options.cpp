@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "address.h"
+
 namespace match {
 namespace {
 
@@ -74,6 +76,11 @@ std::optional<std::string> ApplyValueOption(const std::string& name, const std::
         options.*o.field = static_cast<int>(*n);
         return std::string();
     }
+    if (name == "--on-error") {
+        if (value != "stop" && value != "continue") return "--on-error needs stop or continue, not '" + value + "'";
+        options.on_error = value == "stop" ? OnError::kStop : OnError::kContinue;
+        return std::string();
+    }
     for (const TextOption& o : kTextOptions) {
         if (name != o.name) continue;
         if (value.empty()) return name + " needs a value";
@@ -99,6 +106,10 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
         }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            options.version = true;
             continue;
         }
         if (arg == "--check" || arg == "--werror") {
@@ -130,10 +141,13 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
         options = probe;
         if (!inline_value) ++i;
     }
-    if (options.help) return std::string();
+    if (options.help || options.version) return std::string();
     if (options.werror && !options.check) return "--werror goes with --check";
     if (options.check && options.tournament) return "--check plays nothing: it does not go with --tournament";
     if (options.scripts.empty() && options.report_dir.empty()) return "no robot scripts given (see --help)";
+    std::string range_error;
+    if (!options.host_range.empty() && !ParseHostRange(options.host_range, &range_error))
+        return "--host-range: " + range_error;
     return CheckTournamentOptions(options);
 }
 
@@ -160,8 +174,12 @@ std::string UsageText() {
            "  --host-range A-B  loopback addresses to try for the servers (default 127.77.0.1-127.77.255.254)\n"
            "  --robot PROG      the robot program (default: next to match, else in PATH)\n"
            "  --server PROG     the game server program (default: next to match, else in PATH)\n"
+           "  --on-error stop|continue\n"
+           "                    a robot's runtime error stops it (default), or is answered \"y\" so it\n"
+           "                    plays on; connection faults always stop it\n"
            "  --check           compile the scripts and print their errors and warnings; play nothing\n"
            "  --werror          with --check: warnings fail the check too\n"
+           "  --version         print the version\n"
            "  --help            this text\n"
            "\n"
            "Tournaments: match --tournament [--table T] [--rounds R] [options] SCRIPT...\n"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ending.h"
+
 namespace match {
 
 // Everything the command line sets; defaults are those of a quick local match.
@@ -21,6 +23,7 @@ struct MatchOptions {
     std::string host_range;             // empty: the default loopback range
     std::string robot_program;          // empty: next to match, else PATH
     std::string server_program;
+    OnError on_error = OnError::kStop;  // the answer to a robot's "Try to continue?"
     bool help = false;
     bool check = false;                 // --check: compile the scripts, play nothing
     bool werror = false;                // --werror: with --check, warnings fail too
@@ -31,6 +34,7 @@ struct MatchOptions {
     std::string plan_file;              // write the games as shell commands instead of playing them
     std::string report_dir;             // report on the results found in this tournament folder
     std::string result_file;            // play one game and write its result file here
+    bool version = false;
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.

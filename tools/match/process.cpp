@@ -41,10 +41,14 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-std::string ChildProcess::Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd) {
+std::string ChildProcess::Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd,
+                                int stdin_fd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (stdin_fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (stderr_fd >= 0)
         posix_spawn_file_actions_adddup2(&actions, stderr_fd, 2);

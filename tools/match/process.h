@@ -19,8 +19,8 @@ bool StopRequested();
 // How a child ended, in words for the user ("exited with status 3", "killed by signal 9").
 std::string DescribeStatus(int wait_status);
 
-// One started program. Its standard input is /dev/null, so a program that asks a question
-// reads end of input instead of waiting for an answer that never comes.
+// One started program. Its standard input is /dev/null unless the caller answers its questions,
+// so a program that asks reads end of input instead of waiting for an answer that never comes.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -30,8 +30,10 @@ public:
     ~ChildProcess();
 
     // Starts argv[0] with stdout appended to `log_path`; stderr goes to `stderr_fd` when it is not
-    // -1, else to the log as well. Returns an error message, empty on success.
-    std::string Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd = -1);
+    // -1, else to the log as well; stdin comes from `stdin_fd` when it is not -1, else from
+    // /dev/null. Returns an error message, empty on success.
+    std::string Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd = -1,
+                      int stdin_fd = -1);
 
     bool Started() const { return pid_ > 0; }
     bool Exited() const { return status_.has_value(); }

@@ -57,6 +57,7 @@ std::vector<PlayerResult> RankPlayers(const GameRecord& record, const std::map<s
         r.auto_plants = f.auto_plants;
         r.won = record.winner && *record.winner == f.name;
         r.turns = f.out_turn ? *f.out_turn : record.last_turn;
+        r.ending.kind = r.won ? RobotEnding::Kind::kWon : RobotEnding::Kind::kLost;
         RankKey key{r.won ? 0 : (f.out ? 2 : 1), f.out && !r.won ? -r.turns : -r.money, -r.money, i};
         keyed.emplace_back(key, r);
     }
@@ -67,14 +68,40 @@ std::vector<PlayerResult> RankPlayers(const GameRecord& record, const std::map<s
 }
 
 std::string FormatResultsTable(const std::vector<PlayerResult>& ranked) {
-    std::vector<std::vector<std::string>> rows = {{"rank", "script", "money", "plants", "turns", "result"}};
+    std::vector<std::vector<std::string>> rows = {{"rank", "robot", "money", "plants", "turns", "refused", "ending"}};
     for (size_t i = 0; i < ranked.size(); ++i) {
         const PlayerResult& r = ranked[i];
         rows.push_back({std::to_string(i + 1), r.script, std::to_string(r.money),
                         std::to_string(r.fabrics) + "+" + std::to_string(r.auto_plants), std::to_string(r.turns),
-                        r.won ? "won" : "lost"});
+                        std::to_string(r.refused.size()), r.ending.Describe()});
     }
-    return FormatTable(rows, {true, false, true, true, true, false});
+    return FormatTable(rows, {true, false, true, true, true, true, false});
+}
+
+void AttachEndings(const std::map<std::string, RobotEnding>& endings, const GameRecord& record,
+                   std::vector<PlayerResult>& ranked) {
+    for (PlayerResult& r : ranked) {
+        auto ending = endings.find(r.name);
+        if (ending != endings.end()) r.ending = ending->second;
+        auto refused = record.refused.find(r.name);
+        if (refused != record.refused.end()) r.refused = refused->second;
+    }
+}
+
+std::string RefusalText(const Refusal& refusal) {
+    return "turn " + std::to_string(refusal.turn) + ": " + refusal.order + ": " + refusal.reason;
+}
+
+std::string FormatRefusals(const std::vector<PlayerResult>& ranked, size_t shown) {
+    std::string text;
+    for (const PlayerResult& r : ranked) {
+        if (r.refused.empty()) continue;
+        size_t n = r.refused.size();
+        text += r.script + ": " + std::to_string(n) + (n == 1 ? " order" : " orders") + " refused\n";
+        for (size_t i = 0; i < n && i < shown; ++i) text += "  " + RefusalText(r.refused[i]) + "\n";
+        if (n > shown) text += "  ... " + std::to_string(n - shown) + " more\n";
+    }
+    return text;
 }
 
 void AddToTotals(const std::vector<PlayerResult>& ranked, std::vector<ScriptTotals>& totals) {
@@ -96,7 +123,7 @@ std::string FormatTotalsTable(std::vector<ScriptTotals> totals) {
         // Compare averages without dividing: a.sum / a.games > b.sum / b.games.
         return static_cast<long double>(a.money_sum) * b.games > static_cast<long double>(b.money_sum) * a.games;
     });
-    std::vector<std::vector<std::string>> rows = {{"script", "wins", "games", "average money"}};
+    std::vector<std::vector<std::string>> rows = {{"robot", "wins", "games", "average money"}};
     for (const ScriptTotals& t : totals) {
         std::int64_t average = t.games > 0 ? t.money_sum / t.games : 0;
         rows.push_back({t.script, std::to_string(t.wins), std::to_string(t.games), std::to_string(average)});

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ending.h"
 #include "game_log.h"
 
 namespace match {
@@ -19,13 +20,19 @@ struct PlayerResult {
     std::int64_t auto_plants = 0;
     std::int64_t turns = 0;  // turns played until the end or until it went out
     bool won = false;
+    RobotEnding ending;           // how it ended; "won"/"lost" until endings are attached
+    std::vector<Refusal> refused;  // its orders the server refused
 };
+
+// Adds each player's ending (by player name) and refused orders to ranked results.
+void AttachEndings(const std::map<std::string, RobotEnding>& endings, const GameRecord& record,
+                   std::vector<PlayerResult>& ranked);
 
 // The players of an ended game, best first: the winner, then those still in by money, then
 // those that went out, later ones first. `scripts` maps player names to script paths.
 std::vector<PlayerResult> RankPlayers(const GameRecord& record, const std::map<std::string, std::string>& scripts);
 
-// The table: rank, script, final money, plants (ordinary+automatic), turns, won/lost.
+// The table: rank, robot, final money, plants (ordinary+automatic), turns, refused orders, how it ended.
 std::string FormatResultsTable(const std::vector<PlayerResult>& ranked);
 
 // Totals of one script over all games of a match.
@@ -39,10 +46,16 @@ struct ScriptTotals {
 // Adds one game's results to the totals, which keep the order in which scripts first appear.
 void AddToTotals(const std::vector<PlayerResult>& ranked, std::vector<ScriptTotals>& totals);
 
-// The table over several games: script, wins, games, average final money; most wins first.
+// The table over several games: robot, wins, games, average final money; most wins first.
 std::string FormatTotalsTable(std::vector<ScriptTotals> totals);
 
 // A plain-text table: the first row is the header; columns flagged numeric are right-aligned.
 std::string FormatTextTable(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& numeric);
+
+// "turn 4: buy 5 100: the lowest raw price this turn is 350"
+std::string RefusalText(const Refusal& refusal);
+
+// Each robot with refused orders: how many, and the first `shown` with their reasons.
+std::string FormatRefusals(const std::vector<PlayerResult>& ranked, size_t shown);
 
 }  // namespace match

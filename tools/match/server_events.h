@@ -4,20 +4,24 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace match {
 
 // One line of the server's human log, as far as a match cares about it.
 struct ServerEvent {
-    enum class Kind { kOther, kListening, kCreated, kJoined, kStarted, kEnded };
+    enum class Kind { kOther, kListening, kCreated, kJoined, kStarted, kEnded, kOut, kTimedOut };
     Kind kind = Kind::kOther;
     std::int64_t game = 0;
-    std::string name;      // creator or joiner; for kListening the HOST:PORT
+    std::string name;      // creator, joiner or the player out; for kListening the HOST:PORT
     std::uint64_t seed = 0;  // kListening only
+    std::int64_t turn = 0;   // kOut, kTimedOut
+    std::vector<std::string> late;  // kTimedOut: the players the turn waited for
 };
 
 // "listening on HOST:PORT, seed SEED", "game N created by NAME", "game N: NAME joined",
-// "game N started: ...", "game N ended after T turns: ..."; anything else is kOther.
+// "game N started: ...", "game N ended after T turns: ...", "game N: NAME out at turn T (WHY)",
+// "game N: turn T timed out waiting for NAME, NAME"; anything else is kOther.
 ServerEvent ParseServerLine(const std::string& line);
 
 }  // namespace match

@@ -1,0 +1,87 @@
+// Tests of reading a robot's error reports and of deciding how each robot's game ended.
+#include "ending.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+namespace match {
+namespace {
+
+// A robot's console after a runtime report and its question, as the robot prints them.
+const char kConsole[] =
+    "\t~Robot said: \"hello 0\"\n"
+    "\n\n~Error: Runtime error. Array bound corrupted. '$x'\n :: -750"
+    "\n~Try to continue (may be errors)? [y/n]"
+    "\n\n~Error: Connection fault. :: -5"
+    "\n~Try to continue (may be errors)? [y/n]";
+
+TEST(Ending, ReportsAreReadBackOnOneLine) {
+    std::vector<ErrorReport> reports = ReadErrorReports(kConsole);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].number, -750);
+    EXPECT_EQ(reports[0].text, "Array bound corrupted. '$x'");
+    EXPECT_EQ(reports[1].number, -5);
+    EXPECT_EQ(reports[1].text, "Connection fault.");
+    EXPECT_TRUE(ReadErrorReports("~Error: no number here\n").empty());
+}
+
+TEST(Ending, QuestionsAreFoundAcrossChunksAndAnsweredByKind) {
+    PromptScanner scanner;
+    std::string console = kConsole;
+    std::vector<int> asked;
+    for (size_t at = 0; at < console.size(); at += 7)
+        for (int n : scanner.Feed(console.substr(at, 7))) asked.push_back(n);
+    EXPECT_EQ(asked, (std::vector<int>{-750, -5}));
+    EXPECT_EQ(AnswerFor(-750, OnError::kContinue), 'y');
+    EXPECT_EQ(AnswerFor(-700, OnError::kContinue), 'y');
+    EXPECT_EQ(AnswerFor(-5, OnError::kContinue), 'n');
+    EXPECT_EQ(AnswerFor(-750, OnError::kStop), 'n');
+}
+
+FinalState Out(std::int64_t turn, const std::string& reason) {
+    FinalState f;
+    f.name = "r";
+    f.out = true;
+    f.out_turn = turn;
+    f.out_reason = reason;
+    return f;
+}
+
+TEST(Ending, EachWayOfEndingIsTold) {
+    const FinalState bankrupt = Out(4, "bankrupt"), dropped = Out(3, "disconnected"),
+                     limit = Out(9, "turn_limit");
+    const ErrorReport bound{-750, "Array bound corrupted. '$x'"};
+    const ErrorReport fault{-5, "Connection fault."};
+    const int exited_750 = 18 << 8;  // exit(-750)
+    const int exited_5 = 251 << 8;   // exit(-5)
+    struct Case {
+        EndingFacts facts;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{&limit, true, 9, "turn_limit", {bound}, 0, StopCause::kNone, {}},
+         "won; 1 runtime error answered y"},
+        {{&limit, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}}, "lost at the turn limit"},
+        {{&bankrupt, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}}, "bankrupt at turn 4"},
+        {{&dropped, false, 9, "turn_limit", {}, 0, StopCause::kNone, {}},
+         "out for a lost connection at turn 3"},
+        {{&dropped, false, 9, "turn_limit", {fault}, exited_5, StopCause::kNone, {}},
+         "out for a lost connection at turn 3 (error -5: Connection fault.)"},
+        {{&dropped, false, 9, "turn_limit", {bound}, exited_750, StopCause::kNone, {}},
+         "error -750 at turn 3: Array bound corrupted. '$x'"},
+        {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, 2},
+         "stopped by the turn timeout at turn 2"},
+        {{&bankrupt, false, 9, "turn_limit", {}, SIGKILL, StopCause::kGameOver, 1},
+         "stopped by the turn timeout at turn 1 (bankrupt at turn 4)"},
+        {{&dropped, false, 9, "turn_limit", {}, SIGTERM, StopCause::kTimeLimit, {}},
+         "killed at the time limit at turn 3"},
+        {{&dropped, false, 9, "turn_limit", {}, SIGSEGV, StopCause::kNone, {}},
+         "crashed with signal 11 (" + std::string(strsignal(SIGSEGV)) + ") at turn 3"},
+        {{nullptr, false, 5, "last_player", {}, std::nullopt, StopCause::kNone, {}},
+         "lost at turn 5"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DecideEnding(c.facts).Describe(), c.text);
+}
+
+}  // namespace
+}  // namespace match
