@@ -16,6 +16,8 @@ std::string PlayerJson(const PlayerRecord& p, bool with_out_turn) {
     if (with_out_turn) {
         json += ",\"out_turn\":" + (p.out ? std::to_string(p.out_turn) : std::string("null"));
     }
+    json += ",\"upgrading\":" + std::to_string(p.upgrading) +
+            ",\"building\":" + std::to_string(p.building);
     return json + "}";
 }
 

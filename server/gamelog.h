@@ -21,6 +21,8 @@ struct PlayerRecord {
     std::int64_t auto_plants = 0;
     bool out = false;
     int out_turn = 0;  // turn in which the player went out; 0 while it is in
+    std::int64_t upgrading = 0;  // plants being upgraded to automatic ones
+    std::int64_t building = 0;   // new automatic plants being built
 };
 
 // One accepted order, in its canonical text ("buy 2 600").

@@ -92,7 +92,7 @@ GameRecord ReadLog(const std::string& log, int game) {
     static const std::regex player(
         R"re(\{"name":"([^"]+)","money":(-?\d+),"raw":(\d+),"prod":(\d+),"fabrics":(\d+),"auto_plants":(\d+),"out":(true|false))re");
     static const std::regex end(R"re("turn":(\d+),"reason":"\w+","winner":(null|"[^"]*"))re");
-    static const std::regex out(R"re(\{"name":"([^"]+)",[^}]*"out_turn":(\d+|null)\})re");
+    static const std::regex out(R"re(\{"name":"([^"]+)",[^}]*"out_turn":(\d+|null)[,}])re");
     GameRecord record;
     const std::string own_game = "\"game\":" + std::to_string(game) + ",";
     std::smatch m;
