@@ -15,6 +15,7 @@
 
 #include "chart.h"
 #include "process.h"
+#include "replay.h"
 #include "server_events.h"
 
 namespace match {
@@ -318,6 +319,11 @@ private:
         std::string error = WriteMoneyChart(outcome_.record, title, Path("money.svg"));
         if (error.empty())
             outcome_.chart_path = Path("money.svg");
+        else
+            outcome_.notes.push_back(error);
+        error = WriteReplay(Path("game.jsonl"), game_, "Replay, seed " + std::to_string(setup_.seed), Path("replay.html"));
+        if (error.empty())
+            outcome_.replay_path = Path("replay.html");
         else
             outcome_.notes.push_back(error);
         outcome_.ok = true;
