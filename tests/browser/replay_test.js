@@ -137,6 +137,8 @@ async function main() {
     const busiest = game.turns.reduce((a, b) => (b.trades.length > a.trades.length ? b : a)).turn;
     const building = (game.turns.find(t => t.players.some(p => p.upgrading || p.building)) || game.turns[1]).turn;
     const middle = turnNumbers[Math.floor(turnNumbers.length / 2)];
+    const wentOut = (game.turns.find((t, k) => k + 1 < game.turns.length && t.players.some(p => p.out)) ||
+                     { turn: busiest }).turn;
 
     // A link with a turn opens that turn.
     for (const turn of [first, building, busiest, last]) {
@@ -179,7 +181,7 @@ async function main() {
     for (const [w, h] of [[1280, 800], [390, 844]]) {
       await page.setViewport({ width: w, height: h });
       await page.goto("about:blank");
-      await page.goto(game.page + "#turn=" + busiest);
+      await page.goto(game.page + "#turn=" + wentOut);
       const shot = await page.screenshot({ path: path.join(work, "replay-" + w + "x" + h + ".png") });
       const { ink, colours } = await inkOf(browser, shot);
       assert.ok(ink > 0.05 && colours > 20, "screenshot " + w + "x" + h + " looks blank: " + JSON.stringify({ ink, colours }));

@@ -54,7 +54,7 @@ dd b { font-size: 16px; }
 .meter { display: inline-flex; gap: 3px; vertical-align: -2px; margin-right: 6px; }
 .meter i { width: 14px; height: 14px; border-radius: 3px; background: var(--line); }
 .meter i.on { background: var(--accent); }
-#mood-word { color: var(--muted); }
+#mood-word { display: block; color: var(--muted); font-size: 13px; }
 #chart { display: block; width: 100%; height: 210px; }
 #chart text { font-size: 11px; fill: var(--muted); }
 .scroll { overflow: auto; }
@@ -84,7 +84,7 @@ td.empty { color: var(--muted); font-style: italic; }
   #controls { padding: 6px 12px; gap: 6px; }
   #keys, #play-text { display: none; }
   #play { width: 40px; }
-  #turn-label { min-width: 15ch; }
+  #turn-label { min-width: 0; font-size: 13px; }  /* the slider below takes a line of its own */
   #slider { order: 9; flex-basis: 100%; margin: 2px 0 4px; }
   main { padding: 10px 12px 20px; gap: 10px; grid-template-columns: 1fr;
     grid-template-areas: "market" "chart" "holdings" "lists"; }
@@ -99,6 +99,8 @@ td.empty { color: var(--muted); font-style: italic; }
   #holdings td:first-child { grid-column: span 2; font-weight: 600; }
   #holdings td[data-field=status] { grid-column: span 2; order: -1; text-align: right; }
   #holdings td:first-child { order: -2; }
+  #holdings tr.went-out { background: #fdecea; }
+  #holdings tr.went-out td { background: none; }
   #holdings td[data-label]::before { content: attr(data-label); display: block; font-size: 11px; color: var(--muted); }
   .list { height: 218px; }
 }
@@ -394,6 +396,11 @@ const char* const kAfterData = R"page(</script>
       }
       const line = svg("polyline", { points: points.join(" "), fill: "none", stroke: pl.colour, "stroke-width": 2 }, box);
       svg("title", {}, line).textContent = pl.name;
+      // A cross where a player went out before the last turn.
+      if (outTurn[p] !== null && outTurn[p] < lastTurn && points.length) {
+        const [cx, cy] = points[points.length - 1].split(",").map(Number);
+        svg("path", { d: "M" + (cx - 4) + " " + (cy - 4) + "l8 8m0 -8l-8 8", stroke: pl.colour, "stroke-width": 2.5 }, box);
+      }
     });
     chart.marker = svg("g", {}, box);
     showMarker(current);
