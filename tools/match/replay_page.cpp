@@ -240,11 +240,11 @@ const char* const kAfterData = R"page(</script>
 
   function buildHoldings() {
     const body = document.querySelector("#holdings tbody");
+    const labels = document.querySelectorAll("#holdings thead th");
     players.forEach(function (_, p) {
       const tr = el("tr");
       tr.dataset.player = players[p].name;
       tr.appendChild(who(p));
-      const labels = document.querySelectorAll("#holdings thead th");
       ["money", "change", "raw", "prod", "fabrics", "auto_plants", "upgrading", "building"].forEach(function (f, k) {
         const td = el("td", null, "num");
         td.dataset.field = f;
