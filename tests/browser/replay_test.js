@@ -131,6 +131,8 @@ async function main() {
     const page = await browser.newPage();
     const errors = [];
     page.on("pageerror", e => errors.push(String(e)));
+    // The page is self-contained: nothing is fetched beyond the file itself.
+    page.on("request", r => { if (!/^(file|about|data):/.test(r.url())) errors.push("fetched " + r.url()); });
     await page.setViewport({ width: 1280, height: 800 });
     const turnNumbers = game.turns.map(t => t.turn);
     const first = turnNumbers[0], last = turnNumbers[turnNumbers.length - 1];
@@ -175,7 +177,7 @@ async function main() {
     const paused = Number((await page.evaluate(() => location.hash)).split("=")[1]);
     assert.ok(paused > building, "play moved forward");
     await expectTurn(page, game, paused, "after play and pause");
-    assert.deepStrictEqual(errors, [], "errors in the page");
+    assert.deepStrictEqual(errors, [], "errors or fetches in the page");
 
     // Screenshots of one turn, at a desktop and at a phone size, for the eye and for the check.
     for (const [w, h] of [[1280, 800], [390, 844]]) {

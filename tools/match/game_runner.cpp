@@ -149,7 +149,8 @@ private:
         for (const auto& entry : std::filesystem::directory_iterator(setup_.out_dir, ec)) {
             std::string file = entry.path().filename().string();
             bool robot_log = file.rfind("robot-", 0) == 0 && file.size() > 4 && file.substr(file.size() - 4) == ".log";
-            if (robot_log || file == "server.log" || file == "game.jsonl" || file == "money.svg")
+            if (robot_log || file == "server.log" || file == "game.jsonl" || file == "money.svg" ||
+                file == "replay.html")
                 std::filesystem::remove(entry.path(), ec);
         }
     }
