@@ -39,7 +39,7 @@ button:focus-visible, input:focus-visible { outline: 2px solid var(--accent); ou
 #turn-label { min-width: 13ch; font-weight: 600; }
 #keys { color: var(--muted); font-size: 12px; }
 main { display: grid; gap: 14px; padding: 14px 20px 28px; max-width: 1440px;
-  grid-template-columns: minmax(280px, 1fr) 2.2fr;
+  grid-template-columns: minmax(320px, 1fr) 2.2fr;
   grid-template-areas: "market chart" "holdings holdings" "lists lists"; }
 #lists { grid-area: lists; display: grid; gap: 14px; grid-template-columns: 1fr 1fr; min-width: 0; }
 section { min-width: 0; background: var(--card); border: 1px solid var(--line); border-radius: 8px; padding: 10px 14px 12px; }
@@ -49,7 +49,7 @@ h2 { margin: 0 0 8px; font-size: 12px; font-weight: 700; letter-spacing: .05em; 
 #holdings-box { grid-area: holdings; }
 dl { display: grid; grid-template-columns: auto 1fr; gap: 8px 14px; margin: 0; }
 dt { color: var(--muted); }
-dd { margin: 0; }
+dd { margin: 0; white-space: nowrap; }  /* a wrap would move the lines below when numbers grow */
 dd b { font-size: 16px; }
 .meter { display: inline-flex; gap: 3px; vertical-align: -2px; margin-right: 6px; }
 .meter i { width: 14px; height: 14px; border-radius: 3px; background: var(--line); }
@@ -65,8 +65,12 @@ th { font-size: 12px; font-weight: 600; color: var(--muted); text-align: left; b
   position: sticky; top: 0; }
 th.num { text-align: right; }
 #holdings { min-width: 760px; }
-#holdings col.who { width: 18%; }
-#holdings col.status { width: 20%; }
+/* Numbers get fixed widths, the player a share; the status takes what is left. */
+#holdings col.who { width: 16%; }
+#holdings col.n8 { width: 80px; }
+#holdings col.n5 { width: 54px; }
+#holdings col.n6 { width: 62px; }
+#holdings col.n9 { width: 90px; }
 tr.out td { color: var(--muted); }
 tr.went-out td { background: #fdecea; }
 tr.winner td:first-child { font-weight: 700; }
@@ -128,11 +132,11 @@ td.empty { color: var(--muted); font-style: italic; }
       <dt>Mood</dt>
       <dd><span class="meter" id="meter"><i></i><i></i><i></i><i></i><i></i></span><b data-field="mood"></b> <span id="mood-word"></span></dd>
       <dt>Raw on offer</dt>
-      <dd><b data-field="raw" class="num"></b> at <b data-field="min_raw_price" class="num"></b> or more each</dd>
+      <dd><b data-field="raw" class="num"></b> at <b data-field="min_raw_price" class="num"></b> or more</dd>
       <dt>Products wanted</dt>
-      <dd><b data-field="prod" class="num"></b> at <b data-field="max_prod_price" class="num"></b> or less each</dd>
+      <dd><b data-field="prod" class="num"></b> at <b data-field="max_prod_price" class="num"></b> or less</dd>
       <dt>Sold</dt>
-      <dd><span id="raw-sold" class="num"></span> raw, <span id="prod-sold" class="num"></span> products</dd>
+      <dd><span id="raw-sold" class="num"></span> raw<br><span id="prod-sold" class="num"></span> products</dd>
     </dl>
   </section>
   <section id="chart-box">
@@ -143,7 +147,7 @@ td.empty { color: var(--muted); font-style: italic; }
     <h2 id="holdings-title">Holdings after the turn</h2>
     <div class="scroll">
       <table id="holdings">
-        <colgroup><col class="who"><col><col><col><col><col><col><col><col><col class="status"></colgroup>
+        <colgroup><col class="who"><col class="n8"><col class="n8"><col class="n5"><col class="n8"><col class="n6"><col class="n9"><col class="n9"><col class="n8"><col></colgroup>
         <thead><tr><th>Player</th><th class="num">Money</th><th class="num">Change</th><th class="num">Raw</th>
           <th class="num">Products</th><th class="num">Plants</th><th class="num">Automatic</th>
           <th class="num">Upgrading</th><th class="num">Building</th><th>Status</th></tr></thead>
@@ -225,9 +229,9 @@ const char* const kAfterData = R"page(</script>
     const end = data.end;
     let why = word ? (OUT_WORDS[word] || word) : null;
     if (!why && end && end.reason === "turn_limit" && outTurn[p] === end.turn && end.winner !== p)
-      why = "lost at the turn limit";
+      return "lost at the turn limit";
     if (!why && value(h, "money") < 0) why = "bankrupt";
-    const when = outTurn[p] === t.turn ? "went out" : "out since turn " + outTurn[p];
+    const when = outTurn[p] === t.turn ? "went out" : "out in turn " + outTurn[p];
     return why ? when + ": " + why : when;
   }
 
