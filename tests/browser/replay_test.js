@@ -189,6 +189,9 @@ async function main() {
       assert.ok(ink > 0.05 && colours > 20, "screenshot " + w + "x" + h + " looks blank: " + JSON.stringify({ ink, colours }));
       const wide = await page.evaluate(() => document.documentElement.scrollWidth);
       assert.ok(wide <= w, "the page is wider than a " + w + " px window: " + wide);
+      const here = await page.evaluate(layout);
+      await page.keyboard.press("ArrowLeft");
+      assert.deepStrictEqual(await page.evaluate(layout), here, "the layout moved at " + w + "x" + h);
     }
   } finally {
     await browser.close();
