@@ -5,10 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel)
+packages+=(chromium)  # the replay's browser test
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing: ${missing[*]}"
@@ -20,6 +24,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Install them with: sudo apt-get install ${missing[*]}" >&2
     exit 1
   fi
+fi
+
+# The replay's browser test drives the system Chromium through puppeteer-core; no browser download.
+if [ ! -d tests/browser/node_modules ] ||
+   [ tests/browser/package-lock.json -nt tests/browser/node_modules/.package-lock.json ]; then
+  echo "Installing the browser test's Node packages (tests/browser)"
+  (cd tests/browser && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -443,6 +443,9 @@ std::vector<PlayerRecord> Game::Records() const {
     for (const Player& p : players_) {
         records.push_back({p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out,
                            p.out_turn, p.out_reason});
+        if (p.out) continue;  // plants of a player who is out are never finished
+        records.back().upgrading = static_cast<std::int64_t>(p.upgrades_due.size());
+        records.back().building = static_cast<std::int64_t>(p.builds_due.size());
     }
     return records;
 }

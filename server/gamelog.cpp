@@ -17,6 +17,8 @@ std::string PlayerJson(const PlayerRecord& p, bool with_out_turn) {
         json += ",\"out_turn\":" + (p.out ? std::to_string(p.out_turn) : std::string("null"));
     }
     if (p.out && !p.out_reason.empty()) json += ",\"out_reason\":" + JsonString(p.out_reason);
+    json += ",\"upgrading\":" + std::to_string(p.upgrading) +
+            ",\"building\":" + std::to_string(p.building);
     return json + "}";
 }
 

@@ -22,6 +22,8 @@ struct PlayerRecord {
     bool out = false;
     int out_turn = 0;        // turn in which the player went out; 0 while it is in
     std::string out_reason;  // why it went out (an out_reason word); "" while it is in
+    std::int64_t upgrading = 0;  // plants being upgraded to automatic ones
+    std::int64_t building = 0;   // new automatic plants being built
 };
 
 // Why a player went out: the words of the log's "out_reason" key.

@@ -19,8 +19,10 @@ TEST_F(GameEnd, LastPlayerLeftWins) {
     EXPECT_EQ(
         LogLines().back(),
         R"({"event":"end","game":1,"turn":1,"reason":"last_player","winner":"ann","players":[)"
-        R"({"name":"ann","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":false,"out_turn":null},)"
-        R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1,"out_reason":"bankrupt"}]})");
+        R"({"name":"ann","money":7000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":false,"out_turn":null,)"
+        R"("upgrading":0,"building":0},)"
+        R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1,)"
+        R"("out_reason":"bankrupt","upgrading":0,"building":0}]})");
     EXPECT_NE(events.str().find("game 1 ended after 1 turns: winner ann\n"), std::string::npos);
 }
 

@@ -112,8 +112,10 @@ TEST_F(Orders, PlantUnderUpgradeCannotBeUpgradedAgain) {
     const Lines log = LogLines();
     EXPECT_NE(
         log.at(4).find(
-            R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true,"out_reason":"bankrupt"})"),
+            R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true,)"
+            R"("out_reason":"bankrupt","upgrading":0,"building":0})"),
         std::string::npos);
+    EXPECT_NE(log.at(2).find(R"("out":false,"upgrading":2,"building":0})"), std::string::npos);
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ TEST_F(Turn, ProductionStopsWhereMoneyRunsOutAndBankruptsAreTold) {
     // 3000 - 2000 - upkeep 200*3 + 400*3 + 700*2 = -2200
     EXPECT_NE(
         LogLines().at(1).find(
-            R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true,"out_reason":"bankrupt"})"),
+            R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true,)"
+            R"("out_reason":"bankrupt","upgrading":0,"building":0})"),
         std::string::npos);
     EXPECT_EQ(LogLines().at(2).substr(0, 78),
               R"({"event":"end","game":1,"turn":1,"reason":"all_out","winner":null,"players":[{)");
@@ -85,7 +86,8 @@ TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
     for (int turn = 1; turn <= 5; ++turn) EndTurn(ids);
     const Lines log = LogLines();
     EXPECT_NE(
-        log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false)"),
+        log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false,)"
+                       R"("upgrading":0,"building":1})"),
         std::string::npos);
     EXPECT_NE(
         log.at(5).find(

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "palette.h"
+
 namespace match {
 namespace {
 
@@ -16,9 +18,6 @@ constexpr int kPlotTop = 40;
 constexpr int kPlotBottom = 360;
 constexpr int kHeight = 410;
 constexpr int kLegendRowHeight = 18;  // pixels per legend entry
-
-const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
-                                "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -131,7 +130,7 @@ std::string LegendText(const MoneySeries& series, const GameRecord& record) {
 void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& record) {
     for (size_t p = 0; p < record.money.size(); ++p) {
         const MoneySeries& series = record.money[p];
-        const char* colour = kColours[p % (sizeof kColours / sizeof kColours[0])];
+        const char* colour = PlayerColour(p);
         svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"2\" points=\"";
         for (size_t i = 0; i < series.money.size(); ++i)
             svg << (i ? " " : "") << Number(s.X(static_cast<double>(series.turns[i]))) << ","

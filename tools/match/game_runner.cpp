@@ -19,6 +19,7 @@
 
 #include "chart.h"
 #include "process.h"
+#include "replay.h"
 #include "server_events.h"
 
 namespace match {
@@ -215,7 +216,7 @@ private:
             std::string file = entry.path().filename().string();
             bool robot_file = file.rfind("robot-", 0) == 0 && (ends_with(file, ".log") || ends_with(file, ".txt"));
             if (robot_file || file == "server.log" || file == "game.jsonl" || file == "money.svg" ||
-                file == kSummaryFile)
+                file == kSummaryFile || file == "replay.html")
                 std::filesystem::remove(entry.path(), ec);
         }
     }
@@ -440,6 +441,11 @@ private:
         std::string error = WriteMoneyChart(outcome_.record, title, Path("money.svg"));
         if (error.empty())
             outcome_.chart_path = Path("money.svg");
+        else
+            outcome_.notes.push_back(error);
+        error = WriteReplay(Path("game.jsonl"), game_, "Replay, seed " + std::to_string(setup_.seed), Path("replay.html"));
+        if (error.empty())
+            outcome_.replay_path = Path("replay.html");
         else
             outcome_.notes.push_back(error);
         outcome_.ok = true;

@@ -23,7 +23,7 @@ struct GameSetup {
     int turns = 30;
     int turn_timeout_s = 5;
     int time_limit_s = 180;  // the whole game, from the server's start to its end
-    std::string out_dir;     // exists; receives server.log, game.jsonl, robot-NAME.log, money.svg
+    std::string out_dir;     // exists; receives server.log, game.jsonl, robot-NAME.log, money.svg, replay.html
     AddressPool* addresses = nullptr;
     OnError on_error = OnError::kStop;
 };
@@ -35,6 +35,7 @@ struct GameOutcome {
     std::string address;             // where its server listened
     GameRecord record;
     std::string chart_path;          // empty when no chart was written
+    std::string replay_path;         // empty when no replay page was written
     std::vector<std::string> notes;  // robots that failed or had to be stopped, with their logs
     std::map<std::string, RobotEnding> endings;              // per player name
     std::map<std::string, std::vector<ErrorReport>> reports;  // per player name, from its log

@@ -172,6 +172,7 @@ void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ost
     out << '\n' << GameSummary(outcome, plan, kRefusalsShown) << '\n';
     PrintNotes(outcome, out);
     if (!outcome.chart_path.empty()) out << "chart:   " << outcome.chart_path << '\n';
+    if (!outcome.replay_path.empty()) out << "replay:  " << outcome.replay_path << '\n';
     out << "summary: " << plan.out_dir << "/" << kSummaryFile << " (and robot-NAME.summary.txt for each robot)\n"
         << "logs:    " << plan.out_dir << "/\n";
 }
@@ -248,7 +249,8 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             PrintNotes(o, out);
         }
         out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'
-            << "charts: " << plan.out_dir << "/game-*/money.svg\n";
+            << "charts: " << plan.out_dir << "/game-*/money.svg\n"
+            << "replays: " << plan.out_dir << "/game-*/replay.html\n";
     }
     for (size_t i = 0; i < outcomes.size(); ++i) {
         if (outcomes[i].ok) continue;

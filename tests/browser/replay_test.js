@@ -1,0 +1,202 @@
+// Browser test of match's replay page: plays a real game with match, opens its replay.html in the
+// system Chromium and checks that turns reached through the address and through the controls
+// show the same market, holdings, orders and trades as the game's log.
+// Usage: node replay_test.js MATCH_PROGRAM EXAMPLES_DIR WORK_DIR
+"use strict";
+const assert = require("assert");
+const { spawnSync } = require("child_process");
+const fs = require("fs");
+const path = require("path");
+
+const SKIP = 77;  // the exit status ctest reads as "skipped"
+const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
+const SCRIPTS = ["builder.robot", "careful.robot", "undercutter.robot"];
+const TURNS = 24;
+const HOSTS = "127.0.61.1-127.0.61.40";  // loopback addresses kept for this test's game servers
+const WAIT_MS = 20000;  // generous bound for the page to reach a state
+
+function skip(why) {
+  // In CI a missing browser is a failure: the replay must be tested there.
+  if (process.env.CI) { console.error("replay browser test cannot run: " + why); process.exit(1); }
+  console.log("SKIPPED: " + why);
+  process.exit(SKIP);
+}
+
+function playGame(match, examples, work) {
+  const out = path.join(work, "game");
+  fs.rmSync(out, { recursive: true, force: true });
+  const args = ["--seed", "5", "--turns", String(TURNS), "--host-range", HOSTS, "--out", out,
+                ...SCRIPTS.map(s => path.join(examples, s))];
+  const run = spawnSync(match, args, { encoding: "utf8", timeout: 120000 });
+  assert.strictEqual(run.status, 0, "match failed:\n" + run.stdout + run.stderr);
+  const events = fs.readFileSync(path.join(out, "game.jsonl"), "utf8").trim().split("\n").map(l => JSON.parse(l));
+  return { page: "file://" + path.join(out, "replay.html"), turns: events.filter(e => e.event === "turn") };
+}
+
+// What the page shows, read from the DOM.
+function readPage() {
+  const num = t => (t.trim() === "\u2013" ? null : Number(t.replace(/[,+]/g, "")));
+  const text = e => e.textContent.trim();
+  const market = {};
+  document.querySelectorAll("#market [data-field]").forEach(e => { market[e.dataset.field] = num(e.textContent); });
+  const holdings = {};
+  document.querySelectorAll("#holdings tbody tr").forEach(tr => {
+    const row = {};
+    tr.querySelectorAll("td[data-field]").forEach(td => {
+      row[td.dataset.field] = td.dataset.field === "status" ? text(td) : num(td.textContent);
+    });
+    holdings[tr.dataset.player] = row;
+  });
+  const rows = id => [...document.querySelectorAll("#" + id + " tbody tr")].filter(tr => tr.cells.length > 1);
+  return {
+    hash: location.hash,
+    label: text(document.getElementById("turn-label")),
+    market,
+    holdings,
+    orders: rows("orders").map(tr => [text(tr.cells[0]), text(tr.cells[1]), tr.dataset.status]),
+    trades: rows("trades").map(tr => [text(tr.cells[0]), tr.dataset.kind, num(tr.cells[2].textContent),
+                                      num(tr.cells[3].textContent)]),
+  };
+}
+
+const HELD = ["money", "raw", "prod", "fabrics", "auto_plants", "upgrading", "building"];
+
+async function expectTurn(page, game, turn, how) {
+  const ev = game.turns.find(t => t.turn === turn);
+  const last = game.turns[game.turns.length - 1].turn;
+  const shown = await page.evaluate(readPage);
+  const where = " (turn " + turn + ", " + how + ")";
+  assert.strictEqual(shown.hash, "#turn=" + turn, "address" + where);
+  assert.strictEqual(shown.label, "Turn " + turn + " of " + last, "turn label" + where);
+  assert.deepStrictEqual(shown.market, ev.market, "market" + where);
+  for (const p of ev.players) {
+    const row = shown.holdings[p.name];
+    assert.ok(row, "no holdings row for " + p.name + where);
+    for (const f of HELD) assert.strictEqual(row[f], f in p ? p[f] : null, p.name + " " + f + where);
+    assert.match(row.status, p.out ? /^(went out|out in turn|lost at the turn limit)/ : /^(in the game|winner)$/, p.name + " status" + where);
+  }
+  const refused = (ev.refused || []).map(o => [o.player, o.order, "refused"]);
+  assert.deepStrictEqual(shown.orders, ev.orders.map(o => [o.player, o.order, "accepted"]).concat(refused),
+                         "orders" + where);
+  assert.deepStrictEqual(shown.trades, ev.trades.map(t => [t.player, t.kind, t.n, t.price]), "trades" + where);
+}
+
+// Positions of the page's parts: stepping must not move them.
+function layout() {
+  return ["controls", "market", "chart-box", "holdings-box", "lists", "next"].map(id => {
+    const r = document.getElementById(id).getBoundingClientRect();
+    return [id, r.x, r.y, r.width, r.height].join(" ");
+  });
+}
+
+// Share of pixels that differ from the top-left one, and the number of distinct colours, of a PNG.
+async function inkOf(browser, png) {
+  const page = await browser.newPage();
+  const result = await page.evaluate(async src => {
+    const img = new Image();
+    img.src = src;
+    await img.decode();
+    const canvas = document.createElement("canvas");
+    canvas.width = img.width;
+    canvas.height = img.height;
+    const ctx = canvas.getContext("2d");
+    ctx.drawImage(img, 0, 0);
+    const px = ctx.getImageData(0, 0, img.width, img.height).data;
+    const colours = new Set();
+    let ink = 0;
+    for (let i = 0; i < px.length; i += 4) {
+      const c = (px[i] << 16) | (px[i + 1] << 8) | px[i + 2];
+      colours.add(c);
+      if (c !== ((px[0] << 16) | (px[1] << 8) | px[2])) ++ink;
+    }
+    return { ink: ink / (px.length / 4), colours: colours.size };
+  }, "data:image/png;base64," + png.toString("base64"));
+  await page.close();
+  return result;
+}
+
+async function main() {
+  const [match, examples, work] = process.argv.slice(2);
+  if (!work) { console.error("usage: node replay_test.js MATCH_PROGRAM EXAMPLES_DIR WORK_DIR"); process.exit(2); }
+  let puppeteer;
+  try { puppeteer = require("puppeteer-core"); } catch (e) { skip("puppeteer-core is not installed (npm ci in tests/browser)"); }
+  if (!fs.existsSync(CHROMIUM)) skip(CHROMIUM + " is not installed (apt-get install chromium)");
+  fs.mkdirSync(work, { recursive: true });
+  const game = playGame(match, examples, work);
+  assert.ok(game.turns.length >= 3, "the game is too short to step through");
+
+  const args = process.getuid && process.getuid() === 0 ? ["--no-sandbox"] : [];
+  const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args });
+  try {
+    const page = await browser.newPage();
+    const errors = [];
+    page.on("pageerror", e => errors.push(String(e)));
+    // The page is self-contained: nothing is fetched beyond the file itself.
+    page.on("request", r => { if (!/^(file|about|data):/.test(r.url())) errors.push("fetched " + r.url()); });
+    await page.setViewport({ width: 1280, height: 800 });
+    const turnNumbers = game.turns.map(t => t.turn);
+    const first = turnNumbers[0], last = turnNumbers[turnNumbers.length - 1];
+    const busiest = game.turns.reduce((a, b) => (b.trades.length > a.trades.length ? b : a)).turn;
+    const building = (game.turns.find(t => t.players.some(p => p.upgrading || p.building)) || game.turns[1]).turn;
+    const middle = turnNumbers[Math.floor(turnNumbers.length / 2)];
+    const wentOut = (game.turns.find((t, k) => k + 1 < game.turns.length && t.players.some(p => p.out)) ||
+                     { turn: busiest }).turn;
+
+    // A link with a turn opens that turn.
+    for (const turn of [first, building, busiest, last]) {
+      await page.goto("about:blank");
+      await page.goto(game.page + "#turn=" + turn);
+      await expectTurn(page, game, turn, "opened at #turn=" + turn);
+    }
+    // Changing the address moves the page along.
+    await page.goto(game.page + "#turn=" + middle);
+    await expectTurn(page, game, middle, "address changed");
+    const before = await page.evaluate(layout);
+
+    // Buttons, keys and the slider.
+    const steps = [
+      ["#next", null, middle + 1], [null, "ArrowRight", middle + 2], [null, "ArrowLeft", middle + 1],
+      ["#prev", null, middle], [null, "End", last], ["#first", null, first], [null, "Home", first],
+      ["#last", null, last], [null, "ArrowRight", last],
+    ];
+    for (const [button, key, turn] of steps) {
+      if (button) await page.click(button);
+      else await page.keyboard.press(key);
+      await expectTurn(page, game, turn, button ? "button " + button : "key " + key);
+    }
+    assert.deepStrictEqual(await page.evaluate(layout), before, "the layout moved while stepping");
+    await page.$eval("#slider", (s, k) => { s.value = k; s.dispatchEvent(new Event("input")); },
+                     turnNumbers.indexOf(building));
+    await expectTurn(page, game, building, "slider");
+
+    // Play runs through the turns until Space pauses it.
+    await page.click("#play");
+    await page.waitForFunction(t => location.hash !== "#turn=" + t, { timeout: WAIT_MS }, building);
+    await page.keyboard.press("Space");
+    assert.strictEqual(await page.$eval("#play-text", e => e.textContent), "Play", "Space pauses");
+    const paused = Number((await page.evaluate(() => location.hash)).split("=")[1]);
+    assert.ok(paused > building, "play moved forward");
+    await expectTurn(page, game, paused, "after play and pause");
+    assert.deepStrictEqual(errors, [], "errors or fetches in the page");
+
+    // Screenshots of one turn, at a desktop and at a phone size, for the eye and for the check.
+    for (const [w, h] of [[1280, 800], [390, 844]]) {
+      await page.setViewport({ width: w, height: h });
+      await page.goto("about:blank");
+      await page.goto(game.page + "#turn=" + wentOut);
+      const shot = await page.screenshot({ path: path.join(work, "replay-" + w + "x" + h + ".png") });
+      const { ink, colours } = await inkOf(browser, shot);
+      assert.ok(ink > 0.05 && colours > 20, "screenshot " + w + "x" + h + " looks blank: " + JSON.stringify({ ink, colours }));
+      const wide = await page.evaluate(() => document.documentElement.scrollWidth);
+      assert.ok(wide <= w, "the page is wider than a " + w + " px window: " + wide);
+      const here = await page.evaluate(layout);
+      await page.keyboard.press("ArrowLeft");
+      assert.deepStrictEqual(await page.evaluate(layout), here, "the layout moved at " + w + "x" + h);
+    }
+  } finally {
+    await browser.close();
+  }
+  console.log("replay checked in " + CHROMIUM + " over " + game.turns.length + " turns; screenshots in " + work);
+}
+
+main().catch(e => { console.error(e && e.stack ? e.stack : e); process.exit(1); });

@@ -1,0 +1,97 @@
+// Tests of the replay page's data: what it keeps from the log, and that no name can break the page.
+#include "replay.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "json.h"
+#include "palette.h"
+
+namespace match {
+namespace {
+
+const char kHostile[] = "</script><script>alert(1)</script><!--";
+
+// Two games in one log; the second player of game 2 has a name made to end the script element.
+const std::string kLog = std::string(R"({"event":"start","game":1,"seed":3,"max_turns":9,"players":["x"]})") + "\n" +
+    R"({"event":"start","game":2,"seed":7,"max_turns":5,"players":["ann","<\/script><script>alert(1)<\/script><!--"]})" + "\n" +
+    "not json\n" +
+    R"({"event":"turn","game":2,"turn":1,"market":{"mood":2,"raw":4,"min_raw_price":550,"prod":4,"max_prod_price":5600},)"
+    R"("orders":[{"player":"ann","order":"buy 2 600"}],"refused":[{"player":"ann","order":"buy 1 1","reason":"too low"}],)"
+    R"("trades":[{"player":"ann","kind":"raw","n":2,"price":600}],"players":[{"name":"ann","money":9400,"raw":6,)"
+    R"("prod":2,"fabrics":2,"auto_plants":0,"out":false,"upgrading":1,"building":0}]})" + "\n" +
+    R"({"event":"end","game":2,"turn":1,"reason":"last_player","winner":"ann","players":[{"name":"ann","out_turn":null},)"
+    R"({"name":"<\/script><script>alert(1)<\/script><!--","out_turn":1,"out_reason":"bankrupt"}]})" + "\n";
+
+JsonValue Data(std::int64_t game) {
+    std::istringstream log(kLog);
+    std::optional<JsonValue> data = ParseJson(ReplayData(log, game, "t"));
+    EXPECT_TRUE(data.has_value());
+    return data.value_or(JsonValue());
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(Replay, HostileNameStaysTextInTheData) {
+    std::istringstream log(kLog);
+    const std::string data = ReplayData(log, 2, kHostile);
+    for (const char* c : {"<", ">", "&"}) EXPECT_EQ(data.find(c), std::string::npos) << c;
+    const JsonValue parsed = ParseJson(data).value_or(JsonValue());
+    EXPECT_EQ(parsed["title"].AsString(), kHostile);
+    EXPECT_EQ(parsed["players"].Items().at(1)["name"].AsString(), kHostile);
+
+    std::istringstream again(kLog);
+    const std::string page = RenderReplay(again, 2, kHostile);
+    EXPECT_EQ(Count(page, "</script"), Count(ReplayPage("{}"), "</script"));
+    EXPECT_EQ(Count(page, "<!--"), 0u);
+}
+
+TEST(Replay, KeepsOneGameWithItsPlayersTurnsAndEnd) {
+    const JsonValue data = Data(2);
+    EXPECT_EQ(data["seed"].AsInt(), 7);
+    ASSERT_EQ(data["players"].Items().size(), 2u);
+    EXPECT_EQ(data["players"].Items()[1]["colour"].AsString(), PlayerColour(1));
+    ASSERT_EQ(data["turns"].Items().size(), 1u);
+    const JsonValue& turn = data["turns"].Items()[0];
+    EXPECT_EQ(turn["market"]["min_raw_price"].AsInt(), 550);
+    EXPECT_EQ(turn["orders"].Items()[0]["order"].AsString(), "buy 2 600");
+    EXPECT_TRUE(turn["orders"].Items()[0]["reason"].IsNull());
+    EXPECT_EQ(turn["refused"].Items()[0]["reason"].AsString(), "too low");
+    EXPECT_EQ(turn["trades"].Items()[0]["price"].AsInt(), 600);
+    // Holdings follow the order of "fields"; keys the log lacks are null.
+    const auto& fields = data["fields"].Items();
+    const auto& ann = turn["holdings"].Items()[0].Items();
+    ASSERT_EQ(ann.size(), fields.size());
+    auto held = [&](const std::string& name) -> const JsonValue& {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].AsString() == name) return ann[i];
+        ADD_FAILURE() << "no field " << name;
+        return ann[0];
+    };
+    EXPECT_EQ(held("money").AsInt(), 9400);
+    EXPECT_EQ(held("upgrading").AsInt(), 1);
+    EXPECT_TRUE(held("out_reason").IsNull());
+    EXPECT_TRUE(turn["holdings"].Items()[1].IsNull());  // not in this turn's record
+    EXPECT_EQ(data["end"]["winner"].AsInt(-1), 0);
+    EXPECT_EQ(data["end"]["out_turn"].Items()[1].AsInt(), 1);
+}
+
+TEST(Replay, FirstGameOfTheLogByDefault) {
+    const JsonValue data = Data(0);
+    EXPECT_EQ(data["game"].AsInt(), 1);
+    EXPECT_EQ(data["players"].Items().size(), 1u);
+    EXPECT_TRUE(data["turns"].Items().empty());
+    EXPECT_TRUE(data["end"].IsNull());
+}
+
+TEST(Replay, UnreadableLogIsAnError) {
+    EXPECT_NE(WriteReplay("/nonexistent/game.jsonl", 0, "t", "/tmp/replay.html"), "");
+}
+
+}  // namespace
+}  // namespace match
