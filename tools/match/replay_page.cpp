@@ -191,7 +191,7 @@ const char* const kAfterData = R"page(</script>
   (data.fields || []).forEach(function (name, i) { field[name] = i; });
   const MOOD_WORDS = ["scarce raw, eager buyers", "raw short, buyers keen", "balanced",
                       "raw ample, buyers cool", "plenty of raw, few buyers"];
-  const OUT_WORDS = { bankrupt: "bankrupt", disconnected: "disconnected", turn_timeout: "too slow (turn timeout)" };
+  const OUT_WORDS = { bankrupt: "bankrupt", disconnected: "lost its connection or left", turn_limit: "lost at the turn limit" };
   const END_WORDS = { turn_limit: "turn limit reached", last_player: "one player left", all_out: "every player went out" };
   const PLAY_MS = 800;  // time each turn stays on screen while playing
   const SVG = "http://www.w3.org/2000/svg";
@@ -227,6 +227,7 @@ const char* const kAfterData = R"page(</script>
   function outText(p, h, t) {
     const word = value(h, "out_reason");
     const end = data.end;
+    if (word === "turn_limit") return OUT_WORDS.turn_limit;
     let why = word ? (OUT_WORDS[word] || word) : null;
     if (!why && end && end.reason === "turn_limit" && outTurn[p] === end.turn && end.winner !== p)
       return "lost at the turn limit";
