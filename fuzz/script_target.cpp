@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::size_t kMaxScriptBytes = 64 * 1024;  // bytes; longer inputs are skipped
 constexpr int kTurns = 3;                           // turns run per compiled script
-constexpr std::uint64_t kStepsPerTurn = 20000;      // program elements per turn
+constexpr std::uint64_t kStepsPerTurn = 4000;       // program elements per turn
 
 // The robot's end of the order stream; each input adopts a duplicate of it.
 int robot_end = -1;
