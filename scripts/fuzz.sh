@@ -33,7 +33,9 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   echo "=== fuzz_$target: ${seconds} s"
   # -timeout: an input that runs this long is a hang; scripts and sessions are bounded far below.
-  if ! "$build/fuzz_$target" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+  # -max_len: without it inputs stay as short as the longest seed, too short for a whole game.
+  if ! "$build/fuzz_$target" -max_total_time="$seconds" -timeout=25 -max_len=4096 \
+      -print_final_stats=1 \
       -dict="fuzz/$target.dict" -artifact_prefix="$artifacts" "$corpus" "fuzz/corpus/$target" \
       >"$build/fuzz_$target.log" 2>&1; then
     echo "fuzz_$target found a fault; input in $artifacts, log in $build/fuzz_$target.log" >&2
