@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the normal and the sanitizer
-# configuration, and runs the whole suite in both. Exits non-zero on any failure.
+# configuration, and runs the whole suite in both, then each fuzz target briefly (when clang
+# is there). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel)
 packages+=(chromium)  # the replay's browser test
+packages+=(clang libclang-rt-dev)  # the fuzz targets
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -45,4 +47,10 @@ run_suite() {
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROBOT_TESTS=ON
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROBOT_SANITIZE=ON -DROBOT_TESTS=ON
+if command -v clang++ >/dev/null; then
+  echo "=== fuzz targets: ${FUZZ_SECONDS:-30} s each"
+  scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+else
+  echo "=== fuzz targets skipped: clang++ not found"
+fi
 echo "All tests passed in both configurations."

@@ -16,7 +16,24 @@ bool UserSaysYes() {
     return first == 'y';
 }
 
+[[noreturn]] void ExitWith(int number) { std::exit(number); }
+
+CError::AnswerSource answer_source = UserSaysYes;
+CError::StopAction stop_action = ExitWith;
+
 }  // namespace
+
+CError::AnswerSource CError::SetAnswerSource(AnswerSource source) {
+    AnswerSource previous = answer_source;
+    answer_source = source ? source : UserSaysYes;
+    return previous;
+}
+
+CError::StopAction CError::SetStopAction(StopAction action) {
+    StopAction previous = stop_action;
+    stop_action = action ? action : ExitWith;
+    return previous;
+}
 
 CError::CError() : number(0) {}
 
@@ -33,8 +50,8 @@ void CError::OnError(const char* text, int number, bool quiet) {
     if (quiet) return;
     std::printf("\n~Try to continue (may be errors)? [y/n]");
     std::fflush(stdout);
-    if (UserSaysYes()) return;
-    std::exit(number);
+    if (answer_source()) return;
+    stop_action(number);
 }
 
 void CError::OnError(const char* text, const char* more, int number) {

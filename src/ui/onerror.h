@@ -1,4 +1,6 @@
-// The error reporter: prints reports, asks whether to go on, ends the process on "no".
+// The error reporter: prints reports, asks whether to go on, stops on "no". By default the
+// answer comes from standard input and stopping ends the process; a caller (a test, a fuzzer)
+// may set both.
 #ifndef UI_ONERROR_H
 #define UI_ONERROR_H
 
@@ -8,6 +10,18 @@
 // the user answers "y".
 class CError {
 public:
+    // Gives the answer to a prompting report: true goes on, false stops.
+    using AnswerSource = bool (*)();
+    // What a refused report does with its error number. It may throw to unwind out of the
+    // library code that reported; if it returns, the report returns as after a "yes".
+    using StopAction = void (*)(int number);
+
+    // Set for the whole process, as every part of the robot reports through its own CError;
+    // nullptr restores the robot's own (a line from standard input; exit()). Each returns the
+    // one it replaces, so a caller can put it back.
+    static AnswerSource SetAnswerSource(AnswerSource source);
+    static StopAction SetStopAction(StopAction action);
+
     CError();
     // One-shot report with the prompt, for objects made only to report.
     CError(const char* text, int number);

@@ -154,3 +154,35 @@ TEST(ErrorReporter, TwoPartReportPromptsWithJoinedText) {
         },
         testing::ExitedWithCode(StatusOf(-4)), "~Error: Cann't open remote host. :: -4\n");
 }
+
+// A caller's answer source and stop action replace standard input and exit(); a stop that
+// throws unwinds out of the report, and nullptr brings the robot's own back.
+struct CallerStop {
+    int number;
+};
+int answers_asked = 0;
+bool YesOnce() { return answers_asked++ == 0; }
+[[noreturn]] void ThrowStop(int number) { throw CallerStop{number}; }
+
+TEST(ErrorReporter, CallerAnswersAndStops) {
+    answers_asked = 0;
+    const CError::AnswerSource robot_answers = CError::SetAnswerSource(YesOnce);
+    const CError::StopAction robot_stop = CError::SetStopAction(ThrowStop);
+    CError error;
+    testing::internal::CaptureStdout();
+    error.OnError("first", -101, false);  // answered yes: returns
+    int stopped_with = 0;
+    try {
+        error.OnError("second", -102, false);
+    } catch (const CallerStop& stop) {
+        stopped_with = stop.number;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(stopped_with, -102);
+    EXPECT_EQ(answers_asked, 2);
+    EXPECT_EQ(CError::SetAnswerSource(nullptr), YesOnce);
+    EXPECT_EQ(CError::SetStopAction(nullptr), ThrowStop);
+    // The robot's own are back: the next caller gets them as the ones it replaces.
+    EXPECT_EQ(CError::SetAnswerSource(robot_answers), robot_answers);
+    EXPECT_EQ(CError::SetStopAction(robot_stop), robot_stop);
+}

@@ -215,3 +215,24 @@ TEST_F(RuntimeTest, TraceTextsNeverReadMissingArguments) {
     exe.SetDebugMode(-1);
     EXPECT_FALSE(run.Debug("quiet"));
 }
+
+// "{ @loop; $i := $i + 1; goto @loop }": without a budget it would never end.
+TEST_F(RuntimeTest, StepBudgetEndsEndlessLoopQuietlyEachRun) {
+    Add(new PolizFuncLabelRead("@loop"));
+    Add(new PolizFuncVarWrite("$i")).Int(1).Add(new PolizFuncPlus).Add(new PolizFuncVarRead("$i"));
+    Add(new PolizFuncPassGo("@loop"));
+    run.SetStepBudget(60);  // 6 elements a round
+    EXPECT_EQ(Run(), "");
+    EXPECT_TRUE(run.BudgetExhausted());
+    EXPECT_EQ(Cells("$i"), std::vector<int>{10});
+    Run();  // each Execute() gets the whole budget again
+    EXPECT_EQ(Cells("$i"), std::vector<int>{20});
+}
+
+TEST_F(RuntimeTest, StepBudgetIsNotExhaustedByAProgramThatEnds) {
+    Int(4).Add(new PolizFuncVarRead("$x"));
+    run.SetStepBudget(2);  // exactly the program's length
+    Run();
+    EXPECT_FALSE(run.BudgetExhausted());
+    EXPECT_EQ(Cells("$x"), std::vector<int>{4});
+}

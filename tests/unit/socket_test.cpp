@@ -3,6 +3,8 @@
 #include "mod/robot/socket.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <climits>
 #include <functional>
@@ -293,3 +295,22 @@ TEST_F(SocketTest, ConnectReportsBadAddressAndRefusedConnection) {
 }
 
 }  // namespace
+
+// An adopted descriptor serves as the connection both ways and is closed with it.
+TEST(SocketAdopt, ReadsWritesAndClosesTheAdoptedEnd) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    const std::string stream = "noise & START 12\n";
+    ASSERT_EQ(write(ends[1], stream.data(), stream.size()), static_cast<ssize_t>(stream.size()));
+    CSocket socket;
+    socket.Adopt(ends[0]);
+    socket.Wait("& START");
+    EXPECT_EQ(socket.Read_Int(), 12);
+    socket.SendCommand("turn");
+    socket.CloseHost();
+    char got[16] = {};
+    EXPECT_EQ(read(ends[1], got, sizeof got), 5);
+    EXPECT_STREQ(got, "turn\n");
+    EXPECT_EQ(read(ends[1], got, sizeof got), 0) << "the adopted end was closed";
+    close(ends[1]);
+}

@@ -262,7 +262,12 @@ void CRun::Execute() {
 
 bool CRun::RunElements() {
     exe->Rewind();
-    while (exe->cur) {
+    budget_exhausted = false;
+    for (std::uint64_t steps = 0; exe->cur; ++steps) {
+        if (step_budget != 0 && steps == step_budget) {
+            budget_exhausted = true;
+            return true;
+        }
         if (Debug("\n ElemAddr: ")) {
             std::printf("%d =", static_cast<int>(exe->cur_num));
             if (!exe->cur->next) std::printf("\n next==NULL");

@@ -3,6 +3,7 @@
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -113,12 +114,18 @@ private:
 // The compiled program: the parser appends to it, the driver runs it once per turn.
 class CRun {
 public:
-    explicit CRun(CExecuter* executer) : exe(executer), collected(false) {}
+    explicit CRun(CExecuter* executer)
+        : exe(executer), collected(false), step_budget(0), budget_exhausted(false) {}
 
     void AddElem(PolizElem* elem);
     void LabelCollect();
     void Execute();
     bool Debug(const char* fmt, const char* data = nullptr);
+    // Most elements one Execute() runs before it ends quietly as at the program's end; 0 (the
+    // default) is no limit. For callers that must finish whatever the script (a fuzzer).
+    void SetStepBudget(std::uint64_t steps) { step_budget = steps; }
+    // Whether the last Execute() ended because its step budget ran out.
+    bool BudgetExhausted() const { return budget_exhausted; }
 
 private:
     // Runs elements from the first until the end or a run-ending error; false after the
@@ -127,6 +134,8 @@ private:
 
     CExecuter* exe;
     bool collected;
+    std::uint64_t step_budget;
+    bool budget_exhausted;
 };
 
 #endif

@@ -12,7 +12,10 @@ CHabitat::~CHabitat() = default;
 void CHabitat::Init(const char* host, int portno, const char* gamer_name, int to_wait) {
     Socket.ConnectTo(host, portno);
     std::printf("~Info: Connection done.\n");
+    Introduce(gamer_name, to_wait);
+}
 
+void CHabitat::Introduce(const char* gamer_name, int to_wait) {
     Socket.SendCommand(gamer_name);
     CopyGamerName(Data.you.gamer_name, gamer_name);
     std::printf("~Info: The name is %s.\n", Data.you.gamer_name);

@@ -16,6 +16,8 @@ public:
 
     // Connects, introduces the robot, joins or creates a game; returns once it has started.
     void Init(const char* host, int portno, const char* gamer_name, int to_wait);
+    // The part of Init after connecting, on a connection already open (see CSocket::Adopt).
+    void Introduce(const char* gamer_name, int to_wait);
     // Creates a game and waits for to_wait other gamers, then starts it.
     void NewGame(int to_wait);
     // Market and players requests: the image is up to date when it returns.

@@ -6,7 +6,7 @@
 
 int IsPlayerPlaying(CGamer& p) { return p.money != -1 ? 1 : 0; }
 
-CRobot::CRobot(CData* d, CSocket* s) : Data(d), Socket(s), turn_(0), make_(0) { Data->win = 0; }
+CRobot::CRobot(CData* d, CSocket* s) : Data(d), Socket(s) { Data->win = 0; }
 
 void CRobot::Turn() {
     std::printf("\t~Robot: Turn! \n");

@@ -36,8 +36,6 @@ public:
 private:
     CData* Data;
     CSocket* Socket;
-    int turn_;
-    int make_;
 };
 
 #endif

@@ -78,6 +78,11 @@ void CSocket::ConnectTo(const char* host, int portno) {
     setsockopt(socketfd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
 }
 
+void CSocket::Adopt(int fd) {
+    CloseHost();
+    socketfd = fd;
+}
+
 void CSocket::CloseHost() {
     if (socketfd >= 0) close(socketfd);
     socketfd = -1;

@@ -26,6 +26,9 @@ public:
     CSocket& operator=(const CSocket&) = delete;
 
     void ConnectTo(const char* host, int portno);
+    // Uses an already connected stream descriptor (one end of a socket pair, say) instead of
+    // dialling; the connection owns it from now on.
+    void Adopt(int fd);
     void CloseHost();
 
     void Read(int size);

@@ -1,0 +1,5 @@
+{
+  # sell everything
+  ?sell .you.prod, .market.max_prod_price;
+  ?turn
+}

@@ -1,0 +1,4 @@
+{
+  $name := "vemobot";
+  ?turn
+}

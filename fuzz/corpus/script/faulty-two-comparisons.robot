@@ -1,0 +1,4 @@
+{
+  if (0 < .you.raw < 10) ?prod 1;
+  ?turn
+}

@@ -1,0 +1,1 @@
+{ @top; $i := $i + 1; if ($i < 1000000) goto @top; ?turn }

@@ -1,0 +1,3 @@
+$count := $count + 1;
+?print "never printed";
+?turn
