@@ -6,7 +6,8 @@
 // - "start", and the game requests ("market", "info", "buy", ...), go to the client's game;
 // - anything else is chat, for the members of the same waiting game, the players still in the
 //   same running game, or everyone in the lobby. Bytes outside printable ASCII become '?';
-//   a line that then contains a robot marker is not sent, and its sender gets an error.
+//   a relayed line ("NAME: text") that then contains a robot marker is not sent, and its
+//   sender gets an error.
 // A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
 // once, but "info" and "market" keep answering from that game until it creates or joins another.
 #include "lobby.h"
@@ -300,13 +301,14 @@ void Lobby::GameRequest(ClientId id, Client& client, const Request& request, std
 }
 
 void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
-    const std::string text = PrintableChat(line);
+    // The line as it will be written is checked, not the text alone: the relayed "NAME: " can
+    // complete a marker ("x: has created the game #7" holds " has created the game #").
     // Refused rather than rewritten: a changed message would say something its sender did not.
-    if (ContainsRobotMarker(text)) {
+    const std::string message = client.name + ": " + PrintableChat(line);
+    if (ContainsRobotMarker(message)) {
         Send(id, "! error: chat not sent: it contains text reserved for robots");
         return;
     }
-    const std::string message = client.name + ": " + text;
     std::vector<ClientId> audience;
     if (client.table != 0) {
         audience = tables_[client.table].members;
