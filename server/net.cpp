@@ -167,8 +167,10 @@ void NetServer::HandleQueuedInput() {
     ready.swap(with_input_);
     for (ClientId id : ready) {
         if (auto it = clients_.find(id); it != clients_.end()) {
-            it->second->input_queued = false;
-            HandleLines(*it->second, kMaxLinesPerPass);
+            Client& client = *it->second;
+            client.input_queued = false;
+            HandleLines(client, kMaxLinesPerPass);
+            if (!client.dead) WatchEvents(client, Interest(client));  // reads again once drained
         }
     }
 }
@@ -267,7 +269,21 @@ void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
     if ((events & EPOLLOUT) && !client.dead) Flush(client);
 }
 
+// Reading pauses while the unhandled input is over its limit: the lines already read are
+// handled first, and TCP holds the sender back meanwhile.
+bool NetServer::ReadingPaused(const Client& client) {
+    return !client.closing && client.in.OverLimit();
+}
+
+std::uint32_t NetServer::Interest(const Client& client) {
+    std::uint32_t events = 0;
+    if (!client.peer_eof && !ReadingPaused(client)) events |= EPOLLIN;
+    if (client.out.Pending() > 0) events |= EPOLLOUT;
+    return events;
+}
+
 void NetServer::ReadFrom(Client& client) {
+    if (ReadingPaused(client)) return;  // a hang-up is noticed once reading resumes
     char buffer[kReadChunkBytes];
     const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
     if (n < 0) {
@@ -286,13 +302,11 @@ void NetServer::ReadFrom(Client& client) {
     }
     if (client.closing) return;  // input after the last answer is read and discarded
     client.in.Append(buffer, static_cast<std::size_t>(n));
-    if (client.in.OverLimit()) {
-        client.out.PushLine(kLineTooLong);
-        BeginClosing(client);
-    } else if (!client.input_queued) {
+    if (!client.input_queued) {
         client.input_queued = true;
         with_input_.push_back(client.id);
     }
+    if (ReadingPaused(client)) WatchEvents(client, Interest(client));
 }
 
 // Hands up to budget complete lines to the core (all of them when budget < 0).
@@ -344,9 +358,8 @@ void NetServer::Flush(Client& client) {
             return;
         }
     }
-    const std::uint32_t read_events = client.peer_eof ? 0u : static_cast<std::uint32_t>(EPOLLIN);
     if (client.out.Pending() > 0) {
-        WatchEvents(client, read_events | EPOLLOUT);
+        WatchEvents(client, Interest(client));
         return;
     }
     if (client.closing) {
@@ -361,7 +374,7 @@ void NetServer::Flush(Client& client) {
             client.write_shut = true;
         }
     }
-    WatchEvents(client, read_events);
+    WatchEvents(client, Interest(client));
 }
 
 void NetServer::BeginClosing(Client& client) {

@@ -62,6 +62,8 @@ private:
     void AddClient(int fd, const std::string& peer);
     void Refuse(int fd, const std::string& peer);
     void OnSocketEvent(Client& client, std::uint32_t events);
+    static bool ReadingPaused(const Client& client);
+    static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
     void ReadFrom(Client& client);
     void HandleLines(Client& client, int budget);
     void FlushAll();

@@ -7,7 +7,9 @@
 namespace gs {
 
 constexpr std::size_t kMaxLineBytes = 4096;  // bytes per line, LF and CR not counted; more ends it
-constexpr std::size_t kMaxInputBytes = 64 * 1024;  // bytes of unread input per client; more ends it
+// Bytes of unhandled input per client; past it the client is not read until its lines are handled,
+// so TCP slows the sender down. Only a single line past kMaxLineBytes ends a client.
+constexpr std::size_t kMaxInputBytes = 64 * 1024;
 constexpr std::size_t kMaxOutputBytes = 1024 * 1024;  // bytes of unwritten output; more drops it
 
 // Bytes read from a client, cut into lines: LF ends a line, a CR before it is dropped,
