@@ -17,6 +17,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "robot_protocol.h"
+
 namespace gs {
 namespace {
 
@@ -41,6 +43,11 @@ std::int64_t MonotonicMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t MonotonicUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 // One connection and where it stands in its life: open, closing (writing its last lines,
 // then waiting for the peer to hang up), dead (to be freed at the end of the pass).
 struct NetServer::Client {
@@ -60,6 +67,9 @@ struct NetServer::Client {
     bool registered = false;    // the socket is in the epoll set
     std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
+    std::int64_t last_read_us = 0;  // when input last came; kept only when turns are timed
+    // Where each queued "& ENDTURN" ends in the output stream, and the line that ended its turn.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> turn_marks;
 };
 
 NetServer::NetServer(const NetConfig& config, std::ostream* events)
@@ -186,6 +196,7 @@ void NetServer::Send(ClientId id, const std::string& line) {
     if (it == clients_.end() || !it->second->accepts_output) return;
     Client& client = *it->second;
     client.out.PushLine(line);
+    if (line_read_us_ >= 0 && line == protocol::kMarkerEndTurn) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
         Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
     } else if (!client.output_queued) {
@@ -301,6 +312,7 @@ void NetServer::ReadFrom(Client& client) {
         return;
     }
     if (client.closing) return;  // input after the last answer is read and discarded
+    if (config_.time_turns) client.last_read_us = MonotonicUs();
     client.in.Append(buffer, static_cast<std::size_t>(n));
     if (!client.input_queued) {
         client.input_queued = true;
@@ -316,7 +328,12 @@ void NetServer::HandleLines(Client& client, int budget) {
         if (client.closing || client.dead) return;
         switch (client.in.TakeLine(line)) {
             case InputBuffer::Next::kLine:
+                if (config_.time_turns) {
+                    line_read_us_ = client.last_read_us;
+                    ++line_serial_;
+                }
                 core_->OnLine(client.id, line, now_);
+                line_read_us_ = -1;
                 break;
             case InputBuffer::Next::kNeedMore:
                 return;
@@ -330,6 +347,29 @@ void NetServer::HandleLines(Client& client, int budget) {
         client.input_queued = true;  // more lines may wait: they get their turn in the next pass
         with_input_.push_back(client.id);
     }
+}
+
+void NetServer::MarkTurnEnd(Client& client) {
+    client.turn_marks.emplace_back(client.out.PushedBytes(), line_serial_);
+    PendingTurn& turn = pending_turns_[line_serial_];
+    turn.read_us = line_read_us_;
+    ++turn.unwritten;
+}
+
+// Counts the "& ENDTURN" lines now written (all of them when the client is gone); the last one
+// of a turn times it.
+void NetServer::SettleTurnMarks(Client& client, bool all) {
+    std::size_t settled = 0;
+    for (const auto& [end, serial] : client.turn_marks) {
+        if (!all && end > client.out.WrittenBytes()) break;
+        ++settled;
+        auto it = pending_turns_.find(serial);
+        if (it == pending_turns_.end() || --it->second.unwritten > 0) continue;
+        turn_times_.Add(MonotonicUs() - it->second.read_us);
+        pending_turns_.erase(it);
+    }
+    client.turn_marks.erase(client.turn_marks.begin(),
+                            client.turn_marks.begin() + static_cast<std::ptrdiff_t>(settled));
 }
 
 void NetServer::FlushAll() {
@@ -358,6 +398,7 @@ void NetServer::Flush(Client& client) {
             return;
         }
     }
+    if (!client.turn_marks.empty()) SettleTurnMarks(client, false);
     if (client.out.Pending() > 0) {
         WatchEvents(client, Interest(client));
         return;
@@ -395,6 +436,7 @@ void NetServer::Drop(Client& client) {
     client.dead = true;
     client.accepts_output = false;
     client.out.Clear();
+    SettleTurnMarks(client, true);
     Forget(client);
     dead_.push_back(client.id);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core.h"
+#include "latency_histogram.h"
 #include "net_buffers.h"
 
 namespace gs {
@@ -24,10 +25,13 @@ struct NetConfig {
     std::string host = "127.0.0.1";
     int port = 4774;  // 0: any free port
     int max_clients = 1024;
+    bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
 };
 
 // Monotonic milliseconds: the clock of turn timeouts.
 std::int64_t MonotonicMs();
+// Monotonic microseconds: the clock of turn timing.
+std::int64_t MonotonicUs();
 
 // Accepts clients, frames their input into lines for a ServerCore, and writes its lines back.
 class NetServer final : public Transport {
@@ -51,8 +55,17 @@ public:
     void Send(ClientId id, const std::string& line) override;
     void Close(ClientId id) override;
 
+    // With config.time_turns: for each turn ended by a client's line, the time from reading
+    // that line to writing the turn's last "& ENDTURN" (the read of the client's latest input).
+    const LatencyHistogram& TurnTimes() const { return turn_times_; }
+
 private:
     struct Client;
+    // A turn whose "& ENDTURN" lines are queued but not all written yet.
+    struct PendingTurn {
+        std::int64_t read_us = 0;  // when the line that ended it was read
+        int unwritten = 0;         // "& ENDTURN" lines still in output buffers
+    };
 
     void Settle();
     bool WaitAndDispatch();
@@ -66,6 +79,8 @@ private:
     static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
     void ReadFrom(Client& client);
     void HandleLines(Client& client, int budget);
+    void MarkTurnEnd(Client& client);
+    void SettleTurnMarks(Client& client, bool all);
     void FlushAll();
     void Flush(Client& client);
     void BeginClosing(Client& client);
@@ -96,6 +111,10 @@ private:
     std::vector<ClientId> closing_;      // clients past BeginClosing, watched for their grace time
     std::vector<ClientId> to_disconnect_;  // clients whose end the core has still to hear of
     std::vector<ClientId> dead_;           // clients to free at the end of this pass
+    std::int64_t line_read_us_ = -1;  // read time of the line the core is handling, else -1
+    std::uint64_t line_serial_ = 0;   // counts the lines handed to the core
+    std::unordered_map<std::uint64_t, PendingTurn> pending_turns_;  // by line serial
+    LatencyHistogram turn_times_;
 };
 
 }  // namespace gs

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace gs {
@@ -38,10 +39,14 @@ public:
     bool OverLimit() const { return Pending() > kMaxOutputBytes; }
     void Consume(std::size_t size);
     void Clear();
+    // Bytes pushed and bytes written (or cleared) since the buffer was made: places in the stream.
+    std::uint64_t PushedBytes() const { return pushed_; }
+    std::uint64_t WrittenBytes() const { return pushed_ - Pending(); }
 
 private:
     std::string data_;
     std::size_t start_ = 0;  // first unwritten byte of data_
+    std::uint64_t pushed_ = 0;
 };
 
 }  // namespace gs

@@ -100,6 +100,10 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
                 options.quiet = true;
                 continue;
             }
+            if (name == "--turn-stats") {
+                options.turn_stats = true;
+                continue;
+            }
         }
         const ValueOption* option = FindValueOption(name);
         if (option == nullptr) {
@@ -125,7 +129,7 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
 void PrintUsage(std::ostream& out) {
     out << "usage: gameserver [--host IPV4] [--port N] [--seed N] [--max-turns N]\n"
            "                  [--turn-timeout SECONDS] [--max-players N] [--max-clients N]\n"
-           "                  [--log FILE] [--quiet] [--help] [--version]\n"
+           "                  [--log FILE] [--quiet] [--turn-stats] [--help] [--version]\n"
            "\n"
            "  --host IPV4            address to listen on (default 127.0.0.1)\n"
            "  --port N               TCP port (default 4774; 0: any free port)\n"
@@ -136,6 +140,8 @@ void PrintUsage(std::ostream& out) {
            "  --max-clients N        connections served at once (default 1024)\n"
            "  --log FILE             write a JSON Lines log of every game to FILE\n"
            "  --quiet                no log lines on standard error\n"
+           "  --turn-stats           on stopping, print the time from reading each turn's last\n"
+           "                         order to writing its last end of turn (percentiles)\n"
            "  --help                 print this text\n"
            "  --version              print the version\n";
 }

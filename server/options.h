@@ -20,6 +20,7 @@ struct ServerOptions {
     int max_clients = 1024;   // connections served at once
     std::string log_path;     // JSON Lines log; empty: none
     bool quiet = false;       // no human log lines on standard error
+    bool turn_stats = false;  // on stopping, print how long the server took to resolve turns
 };
 
 // What the program should do after reading its command line.

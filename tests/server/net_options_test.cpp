@@ -16,7 +16,7 @@ TEST(ServerOptions, EveryOptionInBothForms) {
     std::string error;
     ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615",
                      "--max-turns=3", "--turn-timeout", "0", "--max-players", "101",
-                     "--max-clients=5", "--log", "g.jsonl", "--quiet"},
+                     "--max-clients=5", "--log", "g.jsonl", "--quiet", "--turn-stats"},
                     options, error),
               OptionsAction::kRun)
         << error;
@@ -30,6 +30,7 @@ TEST(ServerOptions, EveryOptionInBothForms) {
     EXPECT_EQ(options.max_clients, 5);
     EXPECT_EQ(options.log_path, "g.jsonl");
     EXPECT_TRUE(options.quiet);
+    EXPECT_TRUE(options.turn_stats);
 }
 
 TEST(ServerOptions, HelpWinsOverTheOptionsAroundIt) {
