@@ -6,17 +6,17 @@
 
 namespace protocol {
 
-constexpr int kRobotPort = 4774;              // TCP port a robot dials; the server's default
-constexpr std::size_t kMaxNameBytes = 255;    // bytes in a player name
-constexpr int kMaxPlayersPerGame = 101;       // creator included: a robot keeps track of 100 others
+constexpr int kRobotPort = 4774;            // TCP port a robot dials; the server's default
+constexpr std::size_t kMaxNameBytes = 255;  // bytes in a player name
+constexpr int kMaxPlayersPerGame = 101;     // creator included: a robot keeps track of 100 others
 
 // Markers: texts a robot searches the server's output for. Only the server's own message for
 // each may contain one; nothing a client says may carry it to another client.
-constexpr char kMarkerWaitingGame[] = "waiting  #";      // ".who": a game that can be joined
-constexpr char kMarkerGamesPlayed[] = "games are played";  // ".who": the last line
+constexpr char kMarkerWaitingGame[] = "waiting  #";           // ".who": a game that can be joined
+constexpr char kMarkerGamesPlayed[] = "games are played";     // ".who": the last line
 constexpr char kMarkerCreated[] = " has created the game #";  // ".create": NAME + this + N
-constexpr char kMarkerJoin[] = "@+ JOIN ";                  // to a game's members: who joined
-constexpr char kMarkerBotstart[] = "botstart";             // to a game's creator: start it
+constexpr char kMarkerJoin[] = "@+ JOIN ";                    // to a game's members: who joined
+constexpr char kMarkerBotstart[] = "botstart";                // to a game's creator: start it
 constexpr char kMarkerStart[] = "& START";
 constexpr char kMarkerMarket[] = "& MARKET";
 constexpr char kMarkerInfo[] = "& INFO";

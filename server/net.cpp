@@ -24,7 +24,7 @@ namespace {
 
 constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening socket
 constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
-constexpr int kMaxEventsPerWait = 32;  // epoll events per wait: a pass, and so a turn's wait, stays short
+constexpr int kMaxEventsPerWait = 32;           // epoll events per wait: short passes, quick turns
 constexpr char kLineTooLong[] = "! error: line too long";
 constexpr char kServerFull[] = "! error: server full";
 

@@ -30,13 +30,13 @@
 
 namespace {
 
-constexpr int kMaxGames = 1000;                      // games one run may hold
-constexpr int kMaxPlayersPerGame = 16;               // players per game
-constexpr int kMaxEventsPerWait = 512;               // epoll events taken per wait
-constexpr std::size_t kReadChunkBytes = 64 * 1024;   // bytes taken from one socket per read
-constexpr rlim_t kSpareFiles = 64;                   // descriptors beyond one per client
-constexpr std::uint32_t kServerLogTag = UINT32_MAX;  // epoll tag of the server's standard error
-constexpr int kMaxDurationS = 24 * 3600;             // seconds a soak may last
+constexpr int kMaxGames = 1000;                       // games one run may hold
+constexpr int kMaxPlayersPerGame = 16;                // players per game
+constexpr int kMaxEventsPerWait = 512;                // epoll events taken per wait
+constexpr std::size_t kReadChunkBytes = 64 * 1024;    // bytes taken from one socket per read
+constexpr rlim_t kSpareFiles = 64;                    // descriptors beyond one per client
+constexpr std::uint32_t kServerLogTag = UINT32_MAX;   // epoll tag of the server's standard error
+constexpr int kMaxDurationS = 24 * 3600;              // seconds a soak may last
 constexpr std::int64_t kSoakReportUs = 30 * 1000000;  // microseconds between memory reports
 constexpr char kServerStatsLine[] = "turn resolution in the server";  // start of its report
 
@@ -106,7 +106,10 @@ struct Game {
 class LoadTest {
 public:
     LoadTest(const Settings& settings, int port, int server_log_fd, pid_t server_pid)
-        : settings_(settings), port_(port), server_log_fd_(server_log_fd), server_pid_(server_pid) {}
+        : settings_(settings),
+          port_(port),
+          server_log_fd_(server_log_fd),
+          server_pid_(server_pid) {}
     bool Run();
     void Report() const;
     std::uint64_t Turns() const { return resolve_.Count(); }
@@ -160,21 +163,24 @@ bool LoadTest::Run() {
         games_[p.game].members.push_back(i);
         if (!Connect(i)) return false;
     }
-    const std::int64_t limit_s = settings_.duration_s > 0 ? settings_.duration_s + settings_.time_limit_s
-                                                           : settings_.time_limit_s;
+    const std::int64_t limit_s = settings_.duration_s > 0
+                                     ? settings_.duration_s + settings_.time_limit_s
+                                     : settings_.time_limit_s;
     const std::int64_t deadline = begin_us_ + limit_s * 1000000LL;
     next_report_us_ = begin_us_ + kSoakReportUs;
     epoll_event events[kMaxEventsPerWait];
     while (!Over() && failure_.empty()) {
         if (settings_.duration_s > 0 && NowUs() >= next_report_us_) ReportMemory();
         const std::int64_t left_ms =
-            std::min(deadline - NowUs(), std::max<std::int64_t>(next_report_us_ - NowUs(), 0)) / 1000;
+            std::min(deadline - NowUs(), std::max<std::int64_t>(next_report_us_ - NowUs(), 0)) /
+            1000;
         if (deadline <= NowUs()) {
             Fail("time limit reached with " + std::to_string(count - finished_) +
                  " players unfinished");
             break;
         }
-        const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms) + 1);
+        const int n =
+            epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms) + 1);
         for (int i = 0; i < n; ++i) {
             if (events[i].data.u32 == kServerLogTag) {
                 DrainServerLog(server_log_fd_);
@@ -455,7 +461,7 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
 struct ServerEnd {
     int status = 0;
     long peak_kib = 0;
-    double cpu_s = 0;  // user and system time: steadier than durations on a busy machine
+    double cpu_s = 0;        // user and system time: steadier than durations on a busy machine
     std::string turn_stats;  // the server's line, or "" when it printed none
 };
 
@@ -546,9 +552,10 @@ void RaiseFileLimit(rlim_t wanted) {
 int main(int argc, char** argv) {
     Settings settings;
     if (!ParseSettings(argc, argv, settings)) {
-        std::cerr << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
-                     "[--players N]\n"
-                     "                       [--turns N] [--time-limit SECONDS] [--duration SECONDS]\n";
+        std::cerr
+            << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
+               "[--players N]\n"
+               "                       [--turns N] [--time-limit SECONDS] [--duration SECONDS]\n";
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);
