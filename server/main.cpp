@@ -98,11 +98,10 @@ int main(int argc, char** argv) {
             break;
     }
     std::ostream* events = options.quiet ? nullptr : &std::cerr;
-    if (!options.seed_given) options.seed = SeedFromClock();
+    if (!options.seed_given) options.core.seed = SeedFromClock();
 
-    RaiseFileLimit(options.max_clients, events);
-    gs::NetServer server({options.host, options.port, options.max_clients, options.turn_stats},
-                         events);
+    RaiseFileLimit(options.net.max_clients, events);
+    gs::NetServer server(options.net, events);
     if (!server.Listen(error)) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
@@ -117,20 +116,15 @@ int main(int argc, char** argv) {
     g_server = &server;
     InstallSignals();
 
-    gs::CoreOptions core_options;
-    core_options.seed = options.seed;
-    core_options.max_turns = options.max_turns;
-    core_options.turn_timeout_s = options.turn_timeout_s;
-    core_options.max_players = options.max_players;
-    gs::ServerCore core(core_options, server, log.Stream(), events);
+    gs::ServerCore core(options.core, server, log.Stream(), events);
 
     if (events) {
-        *events << "listening on " << options.host << ":" << server.Port() << ", seed "
-                << options.seed << std::endl;
+        *events << "listening on " << options.net.host << ":" << server.Port() << ", seed "
+                << options.core.seed << std::endl;
     }
     server.Run(core);
     g_server = nullptr;
     log.Close();
-    if (options.turn_stats) PrintTurnStats(server.TurnTimes());
+    if (options.net.time_turns) PrintTurnStats(server.TurnTimes());
     return kExitOk;
 }

@@ -12,6 +12,7 @@
 #include "core.h"
 #include "latency_histogram.h"
 #include "net_buffers.h"
+#include "robot_protocol.h"
 
 namespace gs {
 
@@ -23,8 +24,8 @@ constexpr int kMaxAcceptsPerPass = 256;             // connections accepted per 
 // Where and how many clients the network layer serves.
 struct NetConfig {
     std::string host = "127.0.0.1";
-    int port = 4774;  // 0: any free port
-    int max_clients = 1024;
+    int port = protocol::kRobotPort;  // 0: any free port (the one chosen is printed)
+    int max_clients = 1024;           // connections served at once
     bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
 };
 
