@@ -4,12 +4,10 @@
 #include <algorithm>
 #include <ostream>
 
+#include "robot_protocol.h"
+#include "server_text.h"
+
 namespace gs {
-namespace {
-
-std::string Num(std::int64_t value) { return std::to_string(value); }
-
-}  // namespace
 
 Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
            GameLog& log, std::ostream* events)
@@ -33,9 +31,9 @@ void Game::Start(std::int64_t now_ms) {
         names.push_back(player.seat.name);
         listed += (listed.empty() ? "" : ", ") + player.seat.name;
     }
-    for (const Player& player : players_) Send(player, "& START");
+    for (const Player& player : players_) Send(player, protocol::kMarkerStart);
     log_.Start(number_, options_.seed, options_.max_turns, names);
-    Event("game " + Num(number_) + " started: " + listed);
+    LogEvent(events_, "game " + Num(number_) + " started: " + listed);
     turn_ = 0;
     market_.mood = kStartMood;
     NextTurn(now_ms);
@@ -109,19 +107,21 @@ void Game::Send(const Player& player, const std::string& line) {
 }
 
 void Game::ReplyMarket(ClientId client) {
-    send_(client, "& MARKET " + Num(market_.raw) + " " + Num(market_.min_raw_price) + " " +
-                      Num(market_.prod) + " " + Num(market_.max_prod_price));
+    send_(client, std::string(protocol::kMarkerMarket) + " " + Num(market_.raw) + " " +
+                      Num(market_.min_raw_price) + " " + Num(market_.prod) + " " +
+                      Num(market_.max_prod_price));
 }
 
 void Game::ReplyInfo(ClientId client) {
     if (winner_ >= 0 && players_[static_cast<std::size_t>(winner_)].seat.client == client)
-        send_(client, "& YOU_WIN");
+        send_(client, protocol::kMarkerYouWin);
     for (const Player& p : players_) {
         if (p.out) continue;
-        send_(client, "& INFO " + p.seat.name + " " + Num(p.raw) + " " + Num(p.prod) + " " +
-                          Num(p.money) + " " + Num(p.fabrics) + " " + Num(p.auto_plants));
+        send_(client, std::string(protocol::kMarkerInfo) + " " + p.seat.name + " " + Num(p.raw) +
+                          " " + Num(p.prod) + " " + Num(p.money) + " " + Num(p.fabrics) + " " +
+                          Num(p.auto_plants));
     }
-    send_(client, "& PLAYERS " + Num(PlayersIn()));
+    send_(client, std::string(protocol::kMarkerPlayers) + " " + Num(PlayersIn()));
 }
 
 void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
@@ -251,7 +251,7 @@ void Game::EndTurn(std::int64_t now_ms) {
         CloseAtTurnLimit();
     }
     for (const Player& player : players_) {
-        if (!player.out) Send(player, "& ENDTURN");
+        if (!player.out) Send(player, protocol::kMarkerEndTurn);
     }
     log_.Turn(number_, turn_, market_, orders_, trades, Records());
     if (reason.empty()) {
@@ -350,7 +350,8 @@ void Game::Bankruptcies() {
         if (player.out || (player.attached && player.money >= 0)) continue;
         player.out = true;
         player.out_turn = turn_;
-        Send(player, "# You are a bankrupt, your money fell to " + Num(player.money));
+        Send(player,
+             std::string(protocol::kMarkerBankrupt) + " your money fell to " + Num(player.money));
     }
 }
 
@@ -369,7 +370,8 @@ void Game::CloseAtTurnLimit() {
         if (player.out || static_cast<int>(i) == winner_) continue;
         player.out = true;
         player.out_turn = turn_;
-        Send(player, "# You are a bankrupt, the game is over (winner: " + name + ")");
+        Send(player,
+             std::string(protocol::kMarkerBankrupt) + " the game is over (winner: " + name + ")");
     }
 }
 
@@ -393,8 +395,8 @@ void Game::Finish(const std::string& reason) {
     const std::string winner =
         winner_ >= 0 ? players_[static_cast<std::size_t>(winner_)].seat.name : "";
     log_.End(number_, turn_, reason, winner, Records());
-    Event("game " + Num(number_) + " ended after " + Num(turn_) +
-          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
+    LogEvent(events_, "game " + Num(number_) + " ended after " + Num(turn_) +
+                          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
 }
 
 std::vector<PlayerRecord> Game::Records() const {
@@ -404,10 +406,6 @@ std::vector<PlayerRecord> Game::Records() const {
             {p.seat.name, p.money, p.raw, p.prod, p.fabrics, p.auto_plants, p.out, p.out_turn});
     }
     return records;
-}
-
-void Game::Event(const std::string& line) {
-    if (events_ != nullptr) *events_ << line << '\n' << std::flush;
 }
 
 }  // namespace gs

@@ -101,7 +101,6 @@ private:
     void NextTurn(std::int64_t now_ms);
     void Finish(const std::string& reason);
     std::vector<PlayerRecord> Records() const;
-    void Event(const std::string& line);
 
     int number_;
     std::vector<Player> players_;  // join order
