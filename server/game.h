@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core.h"
-#include "gamelog.h"
+#include "json_game_log.h"
 #include "market.h"
 #include "request.h"
 #include "rng.h"

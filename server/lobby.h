@@ -12,7 +12,7 @@
 
 #include "core.h"
 #include "game.h"
-#include "gamelog.h"
+#include "json_game_log.h"
 
 namespace gs {
 
