@@ -19,11 +19,12 @@
 #include "names.h"
 #include "programs.h"
 #include "results.h"
+#include "robot_protocol.h"
 
 namespace match {
 namespace {
 
-constexpr size_t kMaxRobots = 101;  // players the server lets into one game
+constexpr size_t kMaxRobots = protocol::kMaxPlayersPerGame;  // players in one game
 
 std::string CheckScript(const std::string& path) {
     struct stat st{};
