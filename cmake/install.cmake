@@ -1,12 +1,8 @@
 # Install rules: the programs, the script guide and server docs, the example robots and the
-# manual pages. Programs built on other branches are installed only when their target exists.
+# manual pages.
 include(GNUInstallDirs)
 
-foreach(program robot gameserver match)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS robot gameserver match RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The guide and the server's docs, taken when installing so that pages added later come along.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/

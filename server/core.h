@@ -26,7 +26,7 @@ struct CoreOptions {
     std::uint64_t seed = 0;
     int max_turns = 100;
     int turn_timeout_s = 60;  // 0: no limit
-    int max_players = 16;     // creator included, at most 101
+    int max_players = 16;     // creator included, at most protocol::kMaxPlayersPerGame
 };
 
 class Lobby;

@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <ostream>
 
+#include "robot_protocol.h"
+#include "server_text.h"
+
 namespace gs {
 namespace {
-
-std::string Num(std::int64_t value) { return std::to_string(value); }
 
 bool IsOrder(RequestKind kind) {
     return kind != RequestKind::kNone && kind != RequestKind::kMarket && kind != RequestKind::kInfo;
@@ -45,9 +46,9 @@ void Game::Start(std::int64_t now_ms) {
         names.push_back(player.seat.name);
         listed += (listed.empty() ? "" : ", ") + player.seat.name;
     }
-    for (const Player& player : players_) Send(player, "& START");
+    for (const Player& player : players_) Send(player, protocol::kMarkerStart);
     log_.Start(number_, options_.seed, options_.max_turns, names);
-    Event("game " + Num(number_) + " started: " + listed);
+    LogEvent(events_, "game " + Num(number_) + " started: " + listed);
     turn_ = 0;
     market_.mood = kStartMood;
     NextTurn(now_ms);
@@ -129,19 +130,21 @@ void Game::Send(const Player& player, const std::string& line) {
 }
 
 void Game::ReplyMarket(ClientId client) {
-    send_(client, "& MARKET " + Num(market_.raw) + " " + Num(market_.min_raw_price) + " " +
-                      Num(market_.prod) + " " + Num(market_.max_prod_price));
+    send_(client, std::string(protocol::kMarkerMarket) + " " + Num(market_.raw) + " " +
+                      Num(market_.min_raw_price) + " " + Num(market_.prod) + " " +
+                      Num(market_.max_prod_price));
 }
 
 void Game::ReplyInfo(ClientId client) {
     if (winner_ >= 0 && players_[static_cast<std::size_t>(winner_)].seat.client == client)
-        send_(client, "& YOU_WIN");
+        send_(client, protocol::kMarkerYouWin);
     for (const Player& p : players_) {
         if (p.out) continue;
-        send_(client, "& INFO " + p.seat.name + " " + Num(p.raw) + " " + Num(p.prod) + " " +
-                          Num(p.money) + " " + Num(p.fabrics) + " " + Num(p.auto_plants));
+        send_(client, std::string(protocol::kMarkerInfo) + " " + p.seat.name + " " + Num(p.raw) +
+                          " " + Num(p.prod) + " " + Num(p.money) + " " + Num(p.fabrics) + " " +
+                          Num(p.auto_plants));
     }
-    send_(client, "& PLAYERS " + Num(PlayersIn()));
+    send_(client, std::string(protocol::kMarkerPlayers) + " " + Num(PlayersIn()));
 }
 
 void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
@@ -293,7 +296,7 @@ void Game::EndTurn(std::int64_t now_ms) {
         CloseAtTurnLimit();
     }
     for (const Player& player : players_) {
-        if (!player.out) Send(player, "& ENDTURN");
+        if (!player.out) Send(player, protocol::kMarkerEndTurn);
     }
     log_.Turn(number_, turn_, market_, orders_, refused_, trades, Records());
     if (reason.empty()) {
@@ -391,7 +394,8 @@ void Game::Bankruptcies() {
     for (Player& player : players_) {
         if (player.out || (player.attached && player.money >= 0)) continue;
         GoOut(player, player.attached ? out_reason::kBankrupt : out_reason::kDisconnected);
-        Send(player, "# You are a bankrupt, your money fell to " + Num(player.money));
+        Send(player,
+             std::string(protocol::kMarkerBankrupt) + " your money fell to " + Num(player.money));
     }
 }
 
@@ -409,7 +413,8 @@ void Game::CloseAtTurnLimit() {
         Player& player = players_[i];
         if (player.out || static_cast<int>(i) == winner_) continue;
         GoOut(player, out_reason::kTurnLimit);
-        Send(player, "# You are a bankrupt, the game is over (winner: " + name + ")");
+        Send(player,
+             std::string(protocol::kMarkerBankrupt) + " the game is over (winner: " + name + ")");
     }
 }
 
@@ -434,8 +439,8 @@ void Game::Finish(const std::string& reason) {
     const std::string winner =
         winner_ >= 0 ? players_[static_cast<std::size_t>(winner_)].seat.name : "";
     log_.End(number_, turn_, reason, winner, Records());
-    Event("game " + Num(number_) + " ended after " + Num(turn_) +
-          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
+    LogEvent(events_, "game " + Num(number_) + " ended after " + Num(turn_) +
+                          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
 }
 
 std::vector<PlayerRecord> Game::Records() const {
@@ -448,10 +453,6 @@ std::vector<PlayerRecord> Game::Records() const {
         records.back().building = static_cast<std::int64_t>(p.builds_due.size());
     }
     return records;
-}
-
-void Game::Event(const std::string& line) {
-    if (events_ != nullptr) *events_ << line << '\n' << std::flush;
 }
 
 }  // namespace gs

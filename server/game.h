@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core.h"
-#include "gamelog.h"
+#include "json_game_log.h"
 #include "market.h"
 #include "request.h"
 #include "rng.h"
@@ -104,7 +104,6 @@ private:
     void NextTurn(std::int64_t now_ms);
     void Finish(const std::string& reason);
     std::vector<PlayerRecord> Records() const;
-    void Event(const std::string& line);
 
     int number_;
     std::vector<Player> players_;  // join order

@@ -6,7 +6,8 @@
 // - "start", and the game requests ("market", "info", "buy", ...), go to the client's game;
 // - anything else is chat, for the members of the same waiting game, the players still in the
 //   same running game, or everyone in the lobby. Bytes outside printable ASCII become '?';
-//   a line that then contains a robot marker is not sent, and its sender gets an error.
+//   a relayed line ("NAME: text") that then contains a robot marker is not sent, and its
+//   sender gets an error.
 // A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
 // once, but "info" and "market" keep answering from that game until it creates or joins another.
 #include "lobby.h"
@@ -16,12 +17,14 @@
 
 #include "names.h"
 #include "request.h"
+#include "robot_protocol.h"
 #include "rules.h"
+#include "server_text.h"
 
 namespace gs {
 namespace {
 
-std::string Num(std::int64_t value) { return std::to_string(value); }
+constexpr char kJoinUsage[] = "! error: usage: .join N (N: the number of a waiting game)";
 
 std::string Players(std::size_t count) {
     return Num(static_cast<std::int64_t>(count)) + (count == 1 ? " player" : " players");
@@ -32,7 +35,7 @@ std::string Players(std::size_t count) {
 Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
              std::ostream* events)
     : options_(options), transport_(transport), log_(log), events_(events) {
-    options_.max_players = std::clamp(options_.max_players, 1, kMaxPlayersLimit);
+    options_.max_players = std::clamp(options_.max_players, 1, protocol::kMaxPlayersPerGame);
     options_.max_turns = std::max(options_.max_turns, 1);
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
 }
@@ -50,7 +53,7 @@ void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
     const std::vector<std::string> words = SplitWords(line);
     if (words.empty()) return;
     if (words[0][0] == '.') {
-        Command(id, client, words, now_ms);
+        RunCommand(id, client, words, now_ms);
     } else if (words[0] == "start") {
         if (words.size() != 1) {
             Send(id, "! error: usage: start");
@@ -124,33 +127,48 @@ void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::
     Send(id, "ok: welcome, " + line);
 }
 
-void Lobby::Command(ClientId id, Client& client, const std::vector<std::string>& words,
-                    std::int64_t now_ms) {
-    const std::string& command = words[0];
-    if (command == ".join") {
-        Join(id, client, words);
-        return;
+const Lobby::Command* Lobby::FindCommand(const std::string& word) {
+    using Words = std::vector<std::string>;
+    static constexpr char kNoArguments[] = "! error: this command takes no arguments";
+    static const Command kCommands[] = {
+        {".who", 0, kNoArguments,
+         [](Lobby& lobby, ClientId id, Client&, const Words&, std::int64_t) { lobby.Who(id); }},
+        {".create", 0, kNoArguments,
+         [](Lobby& lobby, ClientId id, Client& client, const Words&, std::int64_t) {
+             lobby.Create(id, client);
+         }},
+        {".join", 1, kJoinUsage,
+         [](Lobby& lobby, ClientId id, Client& client, const Words& words, std::int64_t) {
+             lobby.Join(id, client, words);
+         }},
+        {".botstart", 0, kNoArguments,
+         [](Lobby& lobby, ClientId id, Client& client, const Words&, std::int64_t) {
+             lobby.AskStart(id, client);
+         }},
+        {".leave", 0, kNoArguments,
+         [](Lobby& lobby, ClientId id, Client& client, const Words&, std::int64_t now_ms) {
+             lobby.Leave(id, client, now_ms, false);
+         }},
+        {".quit", 0, kNoArguments,
+         [](Lobby& lobby, ClientId id, Client&, const Words&, std::int64_t now_ms) {
+             lobby.CloseClient(id, "ok: bye", now_ms);
+         }},
+    };
+    for (const Command& command : kCommands) {
+        if (word == command.word) return &command;
     }
-    const bool known = command == ".who" || command == ".create" || command == ".botstart" ||
-                       command == ".leave" || command == ".quit";
-    if (!known) {
+    return nullptr;
+}
+
+void Lobby::RunCommand(ClientId id, Client& client, const std::vector<std::string>& words,
+                       std::int64_t now_ms) {
+    const Command* command = FindCommand(words[0]);
+    if (command == nullptr) {
         Send(id, "! error: unknown command");
-        return;
-    }
-    if (words.size() != 1) {
-        Send(id, "! error: this command takes no arguments");
-        return;
-    }
-    if (command == ".who") {
-        Who(id);
-    } else if (command == ".create") {
-        Create(id, client);
-    } else if (command == ".botstart") {
-        AskStart(id, client);
-    } else if (command == ".leave") {
-        Leave(id, client, now_ms, false);
+    } else if (words.size() != 1 + command->arguments) {
+        Send(id, command->wrong_count);
     } else {
-        CloseClient(id, "ok: bye", now_ms);
+        command->run(*this, id, client, words, now_ms);
     }
 }
 
@@ -160,13 +178,14 @@ void Lobby::Who(ClientId id) {
                                  ", " + Players(table.members.size()) + ")";
         // A full game is listed without the waiting marker: a robot joins the first game so
         // marked, and one that tried a full game would wait for its start forever.
-        Send(id, Full(table) ? head + " is full" : head + " is waiting  #" + Num(number));
+        Send(id, Full(table) ? head + " is full"
+                             : head + " is " + protocol::kMarkerWaitingGame + Num(number));
     }
     for (const auto& [number, game] : running_) {
         Send(id, "game " + Num(number) + " is running, turn " + Num(game->turn()) + ", " +
                      Players(static_cast<std::size_t>(game->PlayersIn())));
     }
-    Send(id, Num(static_cast<std::int64_t>(running_.size())) + " games are played");
+    Send(id, Num(static_cast<std::int64_t>(running_.size())) + " " + protocol::kMarkerGamesPlayed);
 }
 
 void Lobby::Create(ClientId id, Client& client) {
@@ -177,14 +196,14 @@ void Lobby::Create(ClientId id, Client& client) {
     const int number = next_game_++;
     tables_[number].members.push_back(id);
     client.table = number;
-    Send(id, client.name + " has created the game #" + Num(number));
-    Event("game " + Num(number) + " created by " + client.name);
+    Send(id, client.name + protocol::kMarkerCreated + Num(number));
+    LogEvent(events_, "game " + Num(number) + " created by " + client.name);
 }
 
 void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& words) {
     std::int64_t number = 0;
     if (words.size() != 2 || !ParseNumber(words[1], number)) {
-        Send(id, "! error: usage: .join N (N: the number of a waiting game)");
+        Send(id, kJoinUsage);
         return;
     }
     if (InGame(id, client)) {
@@ -203,11 +222,11 @@ void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& wo
         Send(id, "! error: game #" + Num(number) + " is full");
         return;
     }
-    for (ClientId member : table.members) Send(member, "@+ JOIN " + client.name);
+    for (ClientId member : table.members) Send(member, protocol::kMarkerJoin + client.name);
     table.members.push_back(id);
     client.table = static_cast<int>(number);
     Send(id, "ok: you joined game #" + Num(number));
-    Event("game " + Num(number) + ": " + client.name + " joined");
+    LogEvent(events_, "game " + Num(number) + ": " + client.name + " joined");
 }
 
 void Lobby::AskStart(ClientId id, Client& client) {
@@ -220,7 +239,7 @@ void Lobby::AskStart(ClientId id, Client& client) {
         Send(id, "! error: the game is yours: send start to begin it");
         return;
     }
-    Send(owner, "botstart " + client.name);
+    Send(owner, std::string(protocol::kMarkerBotstart) + " " + client.name);
     Send(id, "ok: asked " + NameOf(owner) + " to start the game");
 }
 
@@ -302,13 +321,14 @@ void Lobby::GameRequest(ClientId id, Client& client, const Request& request, std
 }
 
 void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
-    const std::string text = PrintableChat(line);
+    // The line as it will be written is checked, not the text alone: the relayed "NAME: " can
+    // complete a marker ("x: has created the game #7" holds " has created the game #").
     // Refused rather than rewritten: a changed message would say something its sender did not.
-    if (ContainsRobotMarker(text)) {
+    const std::string message = client.name + ": " + PrintableChat(line);
+    if (ContainsRobotMarker(message)) {
         Send(id, "! error: chat not sent: it contains text reserved for robots");
         return;
     }
-    const std::string message = client.name + ": " + text;
     std::vector<ClientId> audience;
     if (client.table != 0) {
         audience = tables_[client.table].members;
@@ -346,10 +366,6 @@ const std::string& Lobby::NameOf(ClientId id) const {
     static const std::string kNobody;
     auto it = clients_.find(id);
     return it == clients_.end() ? kNobody : it->second.name;
-}
-
-void Lobby::Event(const std::string& line) {
-    if (events_ != nullptr) *events_ << line << '\n' << std::flush;
 }
 
 }  // namespace gs

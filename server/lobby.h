@@ -12,7 +12,7 @@
 
 #include "core.h"
 #include "game.h"
-#include "gamelog.h"
+#include "json_game_log.h"
 
 namespace gs {
 
@@ -42,11 +42,22 @@ private:
         std::vector<ClientId> members;
     };
 
+    // A lobby command: its word, how many words follow it, the error when the count is wrong,
+    // and what it does.
+    struct Command {
+        const char* word;
+        std::size_t arguments;
+        const char* wrong_count;
+        void (*run)(Lobby& lobby, ClientId id, Client& client,
+                    const std::vector<std::string>& words, std::int64_t now_ms);
+    };
+    static const Command* FindCommand(const std::string& word);
+
     void Send(ClientId id, const std::string& line);
     void CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms);
     void TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms);
-    void Command(ClientId id, Client& client, const std::vector<std::string>& words,
-                 std::int64_t now_ms);
+    void RunCommand(ClientId id, Client& client, const std::vector<std::string>& words,
+                    std::int64_t now_ms);
     void Who(ClientId id);
     void Create(ClientId id, Client& client);
     void Join(ClientId id, Client& client, const std::vector<std::string>& words);
@@ -61,7 +72,6 @@ private:
     bool InGame(ClientId id, const Client& client) const;
     std::string InGameError(const Client& client) const;
     const std::string& NameOf(ClientId id) const;
-    void Event(const std::string& line);
 
     CoreOptions options_;
     Transport& transport_;

@@ -1,25 +1,10 @@
 // Name validation and robot-marker detection.
 #include "names.h"
 
+#include "robot_protocol.h"
+
 namespace gs {
 namespace {
-
-// Texts that robots search for in the server's output; only the server's own message for
-// each may contain it.
-const char* const kRobotMarkers[] = {
-    "waiting  #",
-    "games are played",
-    " has created the game #",
-    "@+ JOIN ",
-    "botstart",
-    "& START",
-    "& MARKET",
-    "& INFO",
-    "& PLAYERS",
-    "# You are a bankrupt,",
-    "& ENDTURN",
-    "& YOU_WIN",
-};
 
 bool IsNameByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -30,7 +15,9 @@ bool IsNameByte(char c) {
 
 std::string NameError(const std::string& name) {
     if (name.empty()) return "a name needs at least one character";
-    if (name.size() > kMaxNameBytes) return "a name has at most 255 characters";
+    if (name.size() > kMaxNameBytes) {
+        return "a name has at most " + std::to_string(kMaxNameBytes) + " characters";
+    }
     for (char c : name) {
         if (!IsNameByte(c)) return "a name may contain only letters, digits, '_', '-' and '.'";
     }
@@ -41,7 +28,7 @@ std::string NameError(const std::string& name) {
 }
 
 bool ContainsRobotMarker(const std::string& text) {
-    for (const char* marker : kRobotMarkers) {
+    for (const char* marker : protocol::kRobotMarkers) {
         if (text.find(marker) != std::string::npos) return true;
     }
     return false;

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <string>
 
+#include "robot_protocol.h"
+
 namespace gs {
 
-constexpr std::size_t kMaxNameBytes = 255;  // bytes in a player name
+constexpr std::size_t kMaxNameBytes = protocol::kMaxNameBytes;  // bytes in a player name
 
 // Why `name` cannot be a player name, or "" when it can (uniqueness is the lobby's business).
 std::string NameError(const std::string& name);

@@ -17,12 +17,14 @@
 #include <cstring>
 #include <ostream>
 
+#include "robot_protocol.h"
+
 namespace gs {
 namespace {
 
 constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening socket
 constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
-constexpr int kMaxEventsPerWait = 256;          // epoll events taken per wait
+constexpr int kMaxEventsPerWait = 32;           // epoll events per wait: short passes, quick turns
 constexpr char kLineTooLong[] = "! error: line too long";
 constexpr char kServerFull[] = "! error: server full";
 
@@ -39,6 +41,11 @@ std::string SystemError(const std::string& what) { return what + ": " + std::str
 std::int64_t MonotonicMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t MonotonicUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // One connection and where it stands in its life: open, closing (writing its last lines,
@@ -60,6 +67,9 @@ struct NetServer::Client {
     bool registered = false;    // the socket is in the epoll set
     std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
+    std::int64_t last_read_us = 0;  // when input last came; kept only when turns are timed
+    // Where each queued "& ENDTURN" ends in the output stream, and the line that ended its turn.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> turn_marks;
 };
 
 NetServer::NetServer(const NetConfig& config, std::ostream* events)
@@ -167,8 +177,10 @@ void NetServer::HandleQueuedInput() {
     ready.swap(with_input_);
     for (ClientId id : ready) {
         if (auto it = clients_.find(id); it != clients_.end()) {
-            it->second->input_queued = false;
-            HandleLines(*it->second, kMaxLinesPerPass);
+            Client& client = *it->second;
+            client.input_queued = false;
+            HandleLines(client, kMaxLinesPerPass);
+            if (!client.dead) WatchEvents(client, Interest(client));  // reads again once drained
         }
     }
 }
@@ -184,6 +196,7 @@ void NetServer::Send(ClientId id, const std::string& line) {
     if (it == clients_.end() || !it->second->accepts_output) return;
     Client& client = *it->second;
     client.out.PushLine(line);
+    if (line_read_us_ >= 0 && line == protocol::kMarkerEndTurn) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
         Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
     } else if (!client.output_queued) {
@@ -267,7 +280,21 @@ void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
     if ((events & EPOLLOUT) && !client.dead) Flush(client);
 }
 
+// Reading pauses while the unhandled input is over its limit: the lines already read are
+// handled first, and TCP holds the sender back meanwhile.
+bool NetServer::ReadingPaused(const Client& client) {
+    return !client.closing && client.in.OverLimit();
+}
+
+std::uint32_t NetServer::Interest(const Client& client) {
+    std::uint32_t events = 0;
+    if (!client.peer_eof && !ReadingPaused(client)) events |= EPOLLIN;
+    if (client.out.Pending() > 0) events |= EPOLLOUT;
+    return events;
+}
+
 void NetServer::ReadFrom(Client& client) {
+    if (ReadingPaused(client)) return;  // a hang-up is noticed once reading resumes
     char buffer[kReadChunkBytes];
     const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
     if (n < 0) {
@@ -285,14 +312,13 @@ void NetServer::ReadFrom(Client& client) {
         return;
     }
     if (client.closing) return;  // input after the last answer is read and discarded
+    if (config_.time_turns) client.last_read_us = MonotonicUs();
     client.in.Append(buffer, static_cast<std::size_t>(n));
-    if (client.in.OverLimit()) {
-        client.out.PushLine(kLineTooLong);
-        BeginClosing(client);
-    } else if (!client.input_queued) {
+    if (!client.input_queued) {
         client.input_queued = true;
         with_input_.push_back(client.id);
     }
+    if (ReadingPaused(client)) WatchEvents(client, Interest(client));
 }
 
 // Hands up to budget complete lines to the core (all of them when budget < 0).
@@ -302,7 +328,12 @@ void NetServer::HandleLines(Client& client, int budget) {
         if (client.closing || client.dead) return;
         switch (client.in.TakeLine(line)) {
             case InputBuffer::Next::kLine:
+                if (config_.time_turns) {
+                    line_read_us_ = client.last_read_us;
+                    ++line_serial_;
+                }
                 core_->OnLine(client.id, line, now_);
+                line_read_us_ = -1;
                 break;
             case InputBuffer::Next::kNeedMore:
                 return;
@@ -316,6 +347,29 @@ void NetServer::HandleLines(Client& client, int budget) {
         client.input_queued = true;  // more lines may wait: they get their turn in the next pass
         with_input_.push_back(client.id);
     }
+}
+
+void NetServer::MarkTurnEnd(Client& client) {
+    client.turn_marks.emplace_back(client.out.PushedBytes(), line_serial_);
+    PendingTurn& turn = pending_turns_[line_serial_];
+    turn.read_us = line_read_us_;
+    ++turn.unwritten;
+}
+
+// Counts the "& ENDTURN" lines now written (all of them when the client is gone); the last one
+// of a turn times it.
+void NetServer::SettleTurnMarks(Client& client, bool all) {
+    std::size_t settled = 0;
+    for (const auto& [end, serial] : client.turn_marks) {
+        if (!all && end > client.out.WrittenBytes()) break;
+        ++settled;
+        auto it = pending_turns_.find(serial);
+        if (it == pending_turns_.end() || --it->second.unwritten > 0) continue;
+        turn_times_.Add(MonotonicUs() - it->second.read_us);
+        pending_turns_.erase(it);
+    }
+    client.turn_marks.erase(client.turn_marks.begin(),
+                            client.turn_marks.begin() + static_cast<std::ptrdiff_t>(settled));
 }
 
 void NetServer::FlushAll() {
@@ -344,9 +398,9 @@ void NetServer::Flush(Client& client) {
             return;
         }
     }
-    const std::uint32_t read_events = client.peer_eof ? 0u : static_cast<std::uint32_t>(EPOLLIN);
+    if (!client.turn_marks.empty()) SettleTurnMarks(client, false);
     if (client.out.Pending() > 0) {
-        WatchEvents(client, read_events | EPOLLOUT);
+        WatchEvents(client, Interest(client));
         return;
     }
     if (client.closing) {
@@ -361,7 +415,7 @@ void NetServer::Flush(Client& client) {
             client.write_shut = true;
         }
     }
-    WatchEvents(client, read_events);
+    WatchEvents(client, Interest(client));
 }
 
 void NetServer::BeginClosing(Client& client) {
@@ -382,6 +436,7 @@ void NetServer::Drop(Client& client) {
     client.dead = true;
     client.accepts_output = false;
     client.out.Clear();
+    SettleTurnMarks(client, true);
     Forget(client);
     dead_.push_back(client.id);
 }

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core.h"
+#include "latency_histogram.h"
 #include "net_buffers.h"
+#include "robot_protocol.h"
 
 namespace gs {
 
@@ -22,12 +24,15 @@ constexpr int kMaxAcceptsPerPass = 256;             // connections accepted per 
 // Where and how many clients the network layer serves.
 struct NetConfig {
     std::string host = "127.0.0.1";
-    int port = 4774;  // 0: any free port
-    int max_clients = 1024;
+    int port = protocol::kRobotPort;  // 0: any free port (the one chosen is printed)
+    int max_clients = 1024;           // connections served at once
+    bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
 };
 
 // Monotonic milliseconds: the clock of turn timeouts.
 std::int64_t MonotonicMs();
+// Monotonic microseconds: the clock of turn timing.
+std::int64_t MonotonicUs();
 
 // Accepts clients, frames their input into lines for a ServerCore, and writes its lines back.
 class NetServer final : public Transport {
@@ -51,8 +56,17 @@ public:
     void Send(ClientId id, const std::string& line) override;
     void Close(ClientId id) override;
 
+    // With config.time_turns: for each turn ended by a client's line, the time from reading
+    // that line to writing the turn's last "& ENDTURN" (the read of the client's latest input).
+    const LatencyHistogram& TurnTimes() const { return turn_times_; }
+
 private:
     struct Client;
+    // A turn whose "& ENDTURN" lines are queued but not all written yet.
+    struct PendingTurn {
+        std::int64_t read_us = 0;  // when the line that ended it was read
+        int unwritten = 0;         // "& ENDTURN" lines still in output buffers
+    };
 
     void Settle();
     bool WaitAndDispatch();
@@ -62,8 +76,12 @@ private:
     void AddClient(int fd, const std::string& peer);
     void Refuse(int fd, const std::string& peer);
     void OnSocketEvent(Client& client, std::uint32_t events);
+    static bool ReadingPaused(const Client& client);
+    static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
     void ReadFrom(Client& client);
     void HandleLines(Client& client, int budget);
+    void MarkTurnEnd(Client& client);
+    void SettleTurnMarks(Client& client, bool all);
     void FlushAll();
     void Flush(Client& client);
     void BeginClosing(Client& client);
@@ -94,6 +112,10 @@ private:
     std::vector<ClientId> closing_;      // clients past BeginClosing, watched for their grace time
     std::vector<ClientId> to_disconnect_;  // clients whose end the core has still to hear of
     std::vector<ClientId> dead_;           // clients to free at the end of this pass
+    std::int64_t line_read_us_ = -1;  // read time of the line the core is handling, else -1
+    std::uint64_t line_serial_ = 0;   // counts the lines handed to the core
+    std::unordered_map<std::uint64_t, PendingTurn> pending_turns_;  // by line serial
+    LatencyHistogram turn_times_;
 };
 
 }  // namespace gs

@@ -38,6 +38,7 @@ InputBuffer::Next InputBuffer::TakeLine(std::string& line) {
 void OutputBuffer::PushLine(const std::string& line) {
     data_ += line;
     data_ += '\n';
+    pushed_ += line.size() + 1;
 }
 
 void OutputBuffer::Consume(std::size_t size) {

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace gs {
 
 constexpr std::size_t kMaxLineBytes = 4096;  // bytes per line, LF and CR not counted; more ends it
-constexpr std::size_t kMaxInputBytes = 64 * 1024;  // bytes of unread input per client; more ends it
+// Bytes of unhandled input per client; past it the client is not read until its lines are handled,
+// so TCP slows the sender down. Only a single line past kMaxLineBytes ends a client.
+constexpr std::size_t kMaxInputBytes = 64 * 1024;
 constexpr std::size_t kMaxOutputBytes = 1024 * 1024;  // bytes of unwritten output; more drops it
 
 // Bytes read from a client, cut into lines: LF ends a line, a CR before it is dropped,
@@ -36,10 +39,14 @@ public:
     bool OverLimit() const { return Pending() > kMaxOutputBytes; }
     void Consume(std::size_t size);
     void Clear();
+    // Bytes pushed and bytes written (or cleared) since the buffer was made: places in the stream.
+    std::uint64_t PushedBytes() const { return pushed_; }
+    std::uint64_t WrittenBytes() const { return pushed_ - Pending(); }
 
 private:
     std::string data_;
     std::size_t start_ = 0;  // first unwritten byte of data_
+    std::uint64_t pushed_ = 0;
 };
 
 }  // namespace gs

@@ -7,10 +7,11 @@
 #include <functional>
 #include <ostream>
 
+#include "robot_protocol.h"
+
 namespace gs {
 namespace {
 
-constexpr int kMaxPlayersLimit = 101;      // the robot keeps track of 100 other players
 constexpr int kMaxClientsLimit = 1000000;  // connections; far beyond any open-file limit
 constexpr int kMaxTurnsLimit = 1000000;    // turns per game
 constexpr int kMaxTimeoutLimit = 86400;    // seconds: one day
@@ -30,16 +31,20 @@ bool ParseNumber(const std::string& text, Int low, Int high, Int& value) {
 // One option that takes a value: its name, what the value must be, and how it is stored.
 struct ValueOption {
     const char* name;
-    const char* expects;
+    std::string expects;
     std::function<bool(const std::string&, ServerOptions&)> store;
 };
 
-std::function<bool(const std::string&, ServerOptions&)> IntIn(int ServerOptions::*field, int low,
-                                                              int high) {
+// Stores a whole number in [low, high] into a field of the core's or the network's settings.
+template <typename Part>
+std::function<bool(const std::string&, ServerOptions&)> IntIn(Part ServerOptions::*part,
+                                                              int Part::*field, int low, int high) {
     return [=](const std::string& text, ServerOptions& o) {
-        return ParseNumber(text, low, high, o.*field);
+        return ParseNumber(text, low, high, o.*part.*field);
     };
 }
+
+std::string NumberFrom1To(int high) { return "a number from 1 to " + std::to_string(high); }
 
 const std::vector<ValueOption>& ValueOptions() {
     static const std::vector<ValueOption> table = {
@@ -47,23 +52,24 @@ const std::vector<ValueOption>& ValueOptions() {
          [](const std::string& text, ServerOptions& o) {
              in_addr addr{};
              if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return false;
-             o.host = text;
+             o.net.host = text;
              return true;
          }},
-        {"--port", "a port number from 0 to 65535", IntIn(&ServerOptions::port, 0, 65535)},
+        {"--port", "a port number from 0 to 65535",
+         IntIn(&ServerOptions::net, &NetConfig::port, 0, 65535)},
         {"--seed", "a number from 0 to 18446744073709551615",
          [](const std::string& text, ServerOptions& o) {
-             o.seed_given = ParseNumber<std::uint64_t>(text, 0, UINT64_MAX, o.seed);
+             o.seed_given = ParseNumber<std::uint64_t>(text, 0, UINT64_MAX, o.core.seed);
              return o.seed_given;
          }},
-        {"--max-turns", "a number from 1 to 1000000",
-         IntIn(&ServerOptions::max_turns, 1, kMaxTurnsLimit)},
-        {"--turn-timeout", "seconds from 0 to 86400",
-         IntIn(&ServerOptions::turn_timeout_s, 0, kMaxTimeoutLimit)},
-        {"--max-players", "a number from 1 to 101",
-         IntIn(&ServerOptions::max_players, 1, kMaxPlayersLimit)},
-        {"--max-clients", "a number from 1 to 1000000",
-         IntIn(&ServerOptions::max_clients, 1, kMaxClientsLimit)},
+        {"--max-turns", NumberFrom1To(kMaxTurnsLimit),
+         IntIn(&ServerOptions::core, &CoreOptions::max_turns, 1, kMaxTurnsLimit)},
+        {"--turn-timeout", "seconds from 0 to " + std::to_string(kMaxTimeoutLimit),
+         IntIn(&ServerOptions::core, &CoreOptions::turn_timeout_s, 0, kMaxTimeoutLimit)},
+        {"--max-players", NumberFrom1To(protocol::kMaxPlayersPerGame),
+         IntIn(&ServerOptions::core, &CoreOptions::max_players, 1, protocol::kMaxPlayersPerGame)},
+        {"--max-clients", NumberFrom1To(kMaxClientsLimit),
+         IntIn(&ServerOptions::net, &NetConfig::max_clients, 1, kMaxClientsLimit)},
         {"--log", "a file name",
          [](const std::string& text, ServerOptions& o) {
              o.log_path = text;
@@ -100,6 +106,10 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
                 options.quiet = true;
                 continue;
             }
+            if (name == "--turn-stats") {
+                options.net.time_turns = true;
+                continue;
+            }
         }
         const ValueOption* option = FindValueOption(name);
         if (option == nullptr) {
@@ -125,17 +135,22 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
 void PrintUsage(std::ostream& out) {
     out << "usage: gameserver [--host IPV4] [--port N] [--seed N] [--max-turns N]\n"
            "                  [--turn-timeout SECONDS] [--max-players N] [--max-clients N]\n"
-           "                  [--log FILE] [--quiet] [--help] [--version]\n"
+           "                  [--log FILE] [--quiet] [--turn-stats] [--help] [--version]\n"
            "\n"
            "  --host IPV4            address to listen on (default 127.0.0.1)\n"
-           "  --port N               TCP port (default 4774; 0: any free port)\n"
+        << "  --port N               TCP port (default " << protocol::kRobotPort
+        << "; 0: any free port)\n"
            "  --seed N               seed of the market and tie-breaks (default: from the clock)\n"
            "  --max-turns N          turns in one game (default 100)\n"
            "  --turn-timeout SECONDS time a turn may last, 0 for no limit (default 60)\n"
-           "  --max-players N        players in one game, creator included, 1..101 (default 16)\n"
+        << "  --max-players N        players in one game, creator included, 1.."
+        << protocol::kMaxPlayersPerGame << " (default " << CoreOptions{}.max_players
+        << ")\n"
            "  --max-clients N        connections served at once (default 1024)\n"
            "  --log FILE             write a JSON Lines log of every game to FILE\n"
            "  --quiet                no log lines on standard error\n"
+           "  --turn-stats           on stopping, print the time from reading each turn's last\n"
+           "                         order to writing its last end of turn (percentiles)\n"
            "  --help                 print this text\n"
            "  --version              print the version\n";
 }

@@ -1,23 +1,21 @@
 // Command-line options of the game server: their values, defaults and parser.
 #pragma once
 
-#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "core.h"
+#include "net.h"
+
 namespace gs {
 
-// Everything the server program can be told on its command line.
+// Everything the server program can be told on its command line: the settings of the game core
+// and of the network layer, as they are handed to each, and the program's own.
 struct ServerOptions {
-    std::string host = "127.0.0.1";
-    int port = 4774;          // 0: any free port (the one chosen is printed)
+    CoreOptions core;
+    NetConfig net;
     bool seed_given = false;  // false: the seed comes from the clock
-    std::uint64_t seed = 0;
-    int max_turns = 100;
-    int turn_timeout_s = 60;  // seconds; 0: no limit
-    int max_players = 16;     // creator included
-    int max_clients = 1024;   // connections served at once
     std::string log_path;     // JSON Lines log; empty: none
     bool quiet = false;       // no human log lines on standard error
 };

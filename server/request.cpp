@@ -1,6 +1,8 @@
 // Request parsing: fixed words, strict decimal numbers, one clear error per malformed line.
 #include "request.h"
 
+#include "robot_protocol.h"
+
 namespace gs {
 namespace {
 
@@ -12,10 +14,14 @@ struct RequestWord {
 };
 
 constexpr RequestWord kRequestWords[] = {
-    {"market", RequestKind::kMarket, 0, "market"}, {"info", RequestKind::kInfo, 0, "info"},
-    {"buy", RequestKind::kBuy, 2, "buy N P"},      {"sell", RequestKind::kSell, 2, "sell N P"},
-    {"prod", RequestKind::kProd, 1, "prod N"},     {"upgrade", RequestKind::kUpgrade, 0, "upgrade"},
-    {"abuild", RequestKind::kAbuild, 0, "abuild"}, {"turn", RequestKind::kTurn, 0, "turn"},
+    {protocol::kOrderMarket, RequestKind::kMarket, 0, "market"},
+    {protocol::kOrderInfo, RequestKind::kInfo, 0, "info"},
+    {protocol::kOrderBuy, RequestKind::kBuy, 2, "buy N P"},
+    {protocol::kOrderSell, RequestKind::kSell, 2, "sell N P"},
+    {protocol::kOrderProd, RequestKind::kProd, 1, "prod N"},
+    {protocol::kOrderUpgrade, RequestKind::kUpgrade, 0, "upgrade"},
+    {protocol::kOrderAbuild, RequestKind::kAbuild, 0, "abuild"},
+    {protocol::kOrderTurn, RequestKind::kTurn, 0, "turn"},
 };
 
 bool IsDigits(const std::string& word) {

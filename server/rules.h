@@ -26,7 +26,6 @@ constexpr std::int64_t kProdUpkeep = 400;        // money per product per turn
 constexpr std::int64_t kFabricUpkeep = 700;      // money per ordinary plant per turn
 constexpr std::int64_t kAutoPlantUpkeep = 1200;  // money per automatic plant per turn
 
-constexpr int kMaxPlayersLimit = 101;        // players per game: a robot keeps track of 100 others
 constexpr std::int64_t kMsPerSecond = 1000;  // milliseconds
 
 }  // namespace gs

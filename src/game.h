@@ -13,15 +13,16 @@
 #include "mod/robot/robot.h"
 #include "mod/robot/socket.h"
 #include "ui/onerror.h"
+#include "robot_protocol.h"
 
 // The object that owns everything else for the whole run of the program.
 class CGame {
 public:
-    static constexpr int kPort = 4774;
+    static constexpr int kPort = protocol::kRobotPort;
     static constexpr const char* kDefaultHost = "127.0.0.1";
     static constexpr const char* kDefaultName = "vemobot";
     static constexpr int kDefaultWait = 1;
-    static constexpr size_t kMaxNameLength = 255;  // characters
+    static constexpr size_t kMaxNameLength = protocol::kMaxNameBytes;  // characters
 
     CGame();
     ~CGame();

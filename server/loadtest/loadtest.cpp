@@ -1,5 +1,7 @@
 // server_loadtest: starts a gameserver on a loopback address, fills it with many concurrent
-// clients playing many games from one thread, and reports how long turns take to resolve.
+// clients playing many games from one thread, and reports how long turns take to resolve, as
+// the clients see it and as the server measures it, and the server's memory. With --duration
+// it keeps games going for that long and reports the server's memory at intervals (a soak).
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -22,16 +24,21 @@
 #include <string>
 #include <vector>
 
+#include "latency_histogram.h"
 #include "net_buffers.h"
+#include "robot_protocol.h"
 
 namespace {
 
-constexpr int kMaxGames = 1000;                      // games one run may hold
-constexpr int kMaxPlayersPerGame = 16;               // players per game
-constexpr int kMaxEventsPerWait = 512;               // epoll events taken per wait
-constexpr std::size_t kReadChunkBytes = 64 * 1024;   // bytes taken from one socket per read
-constexpr rlim_t kSpareFiles = 64;                   // descriptors beyond one per client
-constexpr std::uint32_t kServerLogTag = UINT32_MAX;  // epoll tag of the server's standard error
+constexpr int kMaxGames = 1000;                       // games one run may hold
+constexpr int kMaxPlayersPerGame = 16;                // players per game
+constexpr int kMaxEventsPerWait = 512;                // epoll events taken per wait
+constexpr std::size_t kReadChunkBytes = 64 * 1024;    // bytes taken from one socket per read
+constexpr rlim_t kSpareFiles = 64;                    // descriptors beyond one per client
+constexpr std::uint32_t kServerLogTag = UINT32_MAX;   // epoll tag of the server's standard error
+constexpr int kMaxDurationS = 24 * 3600;              // seconds a soak may last
+constexpr std::int64_t kSoakReportUs = 30 * 1000000;  // microseconds between memory reports
+constexpr char kServerStatsLine[] = "turn resolution in the server";  // start of its report
 
 // Orders every player sends each turn: cheap enough that most games survive the run.
 constexpr char kTurnOrders[] = "market\ninfo\nsell 2 4300\nbuy 2 900\nprod 2\nturn\n";
@@ -56,7 +63,21 @@ struct Settings {
     int players = 4;
     int turns = 20;
     int time_limit_s = 120;  // the whole run, setup included
+    int duration_s = 0;      // > 0: a soak, new games as old ones end, for this many seconds
 };
+
+// Resident memory of a process now, in KiB, from /proc; -1 when unknown.
+long ResidentKiB(pid_t pid) {
+    std::FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (status == nullptr) return -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+    }
+    std::fclose(status);
+    return kib;
+}
 
 // One simulated player: a socket, its framing, and where it is in its game.
 struct Player {
@@ -84,10 +105,14 @@ struct Game {
 // The run: one epoll loop over every player's socket.
 class LoadTest {
 public:
-    LoadTest(const Settings& settings, int port, int server_log_fd)
-        : settings_(settings), port_(port), server_log_fd_(server_log_fd) {}
+    LoadTest(const Settings& settings, int port, int server_log_fd, pid_t server_pid)
+        : settings_(settings),
+          port_(port),
+          server_log_fd_(server_log_fd),
+          server_pid_(server_pid) {}
     bool Run();
     void Report() const;
+    std::uint64_t Turns() const { return resolve_.Count(); }
 
 private:
     bool Connect(int index);
@@ -97,6 +122,9 @@ private:
     void Queue(int index, const std::string& text);
     void Flush(int index);
     void Finish(int index);
+    void Restart(Game& game);
+    bool Over() const;
+    void ReportMemory();
     void Fail(const std::string& why) {
         if (failure_.empty()) failure_ = why;
     }
@@ -104,14 +132,17 @@ private:
     Settings settings_;
     int port_;
     int server_log_fd_;  // the server's standard error, drained as it comes
+    pid_t server_pid_;
     int epoll_fd_ = -1;
     std::vector<Player> players_;
     std::vector<Game> games_;
     int finished_ = 0;
     int started_games_ = 0;
     std::string failure_;
-    std::vector<std::int64_t> resolve_us_;  // per game and turn: last orders to end of turn
+    gs::LatencyHistogram resolve_;  // per game and turn: last orders sent to end of turn seen
     std::int64_t begin_us_ = 0, all_started_us_ = 0, end_us_ = 0;
+    std::int64_t next_report_us_ = 0;  // a soak's next memory report
+    std::uint64_t games_played_ = 0;
     std::uint64_t lines_in_ = 0, bytes_out_ = 0;
 };
 
@@ -132,16 +163,24 @@ bool LoadTest::Run() {
         games_[p.game].members.push_back(i);
         if (!Connect(i)) return false;
     }
-    const std::int64_t deadline = begin_us_ + settings_.time_limit_s * 1000000LL;
+    const std::int64_t limit_s = settings_.duration_s > 0
+                                     ? settings_.duration_s + settings_.time_limit_s
+                                     : settings_.time_limit_s;
+    const std::int64_t deadline = begin_us_ + limit_s * 1000000LL;
+    next_report_us_ = begin_us_ + kSoakReportUs;
     epoll_event events[kMaxEventsPerWait];
-    while (finished_ < count && failure_.empty()) {
-        const std::int64_t left_ms = (deadline - NowUs()) / 1000;
-        if (left_ms <= 0) {
+    while (!Over() && failure_.empty()) {
+        if (settings_.duration_s > 0 && NowUs() >= next_report_us_) ReportMemory();
+        const std::int64_t left_ms =
+            std::min(deadline - NowUs(), std::max<std::int64_t>(next_report_us_ - NowUs(), 0)) /
+            1000;
+        if (deadline <= NowUs()) {
             Fail("time limit reached with " + std::to_string(count - finished_) +
                  " players unfinished");
             break;
         }
-        const int n = epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms));
+        const int n =
+            epoll_wait(epoll_fd_, events, kMaxEventsPerWait, static_cast<int>(left_ms) + 1);
         for (int i = 0; i < n; ++i) {
             if (events[i].data.u32 == kServerLogTag) {
                 DrainServerLog(server_log_fd_);
@@ -209,32 +248,34 @@ void LoadTest::OnEvent(int index, std::uint32_t events) {
 void LoadTest::OnLine(int index, const std::string& line) {
     Player& p = players_[index];
     Game& game = games_[p.game];
-    if (line.rfind("! error", 0) == 0 && p.stage == Player::Stage::kLobby) {
+    // In a soak a winner may hear that its game is over after it is back in the lobby.
+    if (line.rfind("! error", 0) == 0 && p.stage == Player::Stage::kLobby &&
+        line.find(" is over") == std::string::npos) {
         return Fail(p.name + " got: " + line);
     }
-    const std::string created = p.name + " has created the game #";
+    const std::string created = p.name + protocol::kMarkerCreated;
     if (p.creator && line.rfind(created, 0) == 0) {
         game.server_number = std::atoi(line.c_str() + created.size());
         for (int member : game.members) {
             if (member != index)
                 Queue(member, ".join " + std::to_string(game.server_number) + "\n");
         }
-    } else if (p.creator && line.rfind("@+ JOIN ", 0) == 0) {
+    } else if (p.creator && line.rfind(protocol::kMarkerJoin, 0) == 0) {
         if (++game.joined == settings_.players - 1) Queue(index, "start\n");
-    } else if (line == "& START") {
+    } else if (line == protocol::kMarkerStart) {
         p.stage = Player::Stage::kPlaying;
         if (p.creator && ++started_games_ == settings_.games) all_started_us_ = NowUs();
         SendOrders(index);
-    } else if (line == "& YOU_WIN") {
+    } else if (line == protocol::kMarkerYouWin) {
         Finish(index);  // its game is over: the others are out
-    } else if (line == "& ENDTURN" || line.rfind("# You are a bankrupt", 0) == 0) {
+    } else if (line == protocol::kMarkerEndTurn || line.rfind(protocol::kMarkerBankrupt, 0) == 0) {
         if (p.turns_done == game.turns_resolved) {
             // The first player to hear of the end of the turn times it for the whole game.
-            resolve_us_.push_back(NowUs() - game.last_orders_us);
+            resolve_.Add(NowUs() - game.last_orders_us);
             ++game.turns_resolved;
         }
         ++p.turns_done;
-        if (line == "& ENDTURN" && p.turns_done < settings_.turns) {
+        if (line == protocol::kMarkerEndTurn && p.turns_done < settings_.turns) {
             SendOrders(index);
         } else {
             Finish(index);
@@ -275,32 +316,65 @@ void LoadTest::Finish(int index) {
     if (p.stage == Player::Stage::kDone) return;
     p.stage = Player::Stage::kDone;
     ++finished_;
+    Game& game = games_[p.game];
+    const bool all_done = std::all_of(game.members.begin(), game.members.end(), [this](int m) {
+        return players_[m].stage == Player::Stage::kDone;
+    });
+    if (all_done) {
+        ++games_played_;
+        if (settings_.duration_s > 0) Restart(game);
+    }
 }
 
-double PercentileMs(const std::vector<std::int64_t>& sorted_us, double fraction) {
-    if (sorted_us.empty()) return 0;
-    const std::size_t at =
-        static_cast<std::size_t>(fraction * static_cast<double>(sorted_us.size() - 1));
-    return static_cast<double>(sorted_us[at]) / 1000.0;
+// A soak's game that has ended is played again by the same clients: the creator makes a new one.
+void LoadTest::Restart(Game& game) {
+    game.server_number = 0;
+    game.joined = 0;
+    game.turns_resolved = 0;
+    for (int member : game.members) {
+        players_[member].stage = Player::Stage::kLobby;
+        players_[member].turns_done = 0;
+        --finished_;
+    }
+    Queue(game.members.front(), ".create\n");
 }
+
+bool LoadTest::Over() const {
+    if (settings_.duration_s > 0) return NowUs() >= begin_us_ + settings_.duration_s * 1000000LL;
+    return finished_ == static_cast<int>(players_.size());
+}
+
+void LoadTest::ReportMemory() {
+    const double elapsed_s = static_cast<double>(NowUs() - begin_us_) / 1e6;
+    std::printf("soak %6.0f s: server resident %.1f MiB, %llu turns, %llu games played\n",
+                elapsed_s, static_cast<double>(ResidentKiB(server_pid_)) / 1024.0,
+                static_cast<unsigned long long>(resolve_.Count()),
+                static_cast<unsigned long long>(games_played_));
+    std::fflush(stdout);
+    next_report_us_ += kSoakReportUs;
+}
+
+double Ms(std::int64_t us) { return static_cast<double>(us) / 1000.0; }
 
 void LoadTest::Report() const {
-    std::vector<std::int64_t> sorted = resolve_us_;
-    std::sort(sorted.begin(), sorted.end());
-    const double seconds = static_cast<double>(end_us_ - all_started_us_) / 1e6;
+    const std::uint64_t turns = resolve_.Count();
+    // A soak's games start over and over: its rate counts from the first turn.
+    const std::int64_t from_us = all_started_us_ > 0 ? all_started_us_ : begin_us_;
+    const double seconds = static_cast<double>(end_us_ - from_us) / 1e6;
     std::printf("clients: %zu in %d games of %d players, %d turns each\n", players_.size(),
                 settings_.games, settings_.players, settings_.turns);
     std::printf("setup (connect, lobby, start): %.1f ms\n",
                 static_cast<double>(all_started_us_ - begin_us_) / 1000.0);
     std::printf(
-        "turns resolved: %zu in %.3f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
-        sorted.size(), seconds, seconds > 0 ? static_cast<double>(sorted.size()) / seconds : 0.0,
+        "turns resolved: %llu in %.3f s (%.0f turns/s, %llu lines received, %llu bytes sent)\n",
+        static_cast<unsigned long long>(turns), seconds,
+        seconds > 0 ? static_cast<double>(turns) / seconds : 0.0,
         static_cast<unsigned long long>(lines_in_), static_cast<unsigned long long>(bytes_out_));
     std::printf(
-        "turn resolution (last orders sent -> end of turn seen), ms: min %.3f, median %.3f, "
-        "p90 %.3f, p99 %.3f, max %.3f\n",
-        PercentileMs(sorted, 0), PercentileMs(sorted, 0.5), PercentileMs(sorted, 0.9),
-        PercentileMs(sorted, 0.99), PercentileMs(sorted, 1));
+        "turn resolution in the clients (last orders sent -> end of turn seen), ms: min %.3f, "
+        "median %.3f, p90 %.3f, p99 %.3f, max %.3f\n",
+        Ms(resolve_.Percentile(0)), Ms(resolve_.Percentile(0.5)), Ms(resolve_.Percentile(0.9)),
+        Ms(resolve_.Percentile(0.99)), Ms(resolve_.Max()));
     if (!failure_.empty()) std::printf("FAILED: %s\n", failure_.c_str());
 }
 
@@ -348,7 +422,8 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
                                      "--turn-timeout",
                                      "30",
                                      "--seed",
-                                     "1"};
+                                     "1",
+                                     "--turn-stats"};
     server.pid = fork();
     if (server.pid < 0) return error = "fork failed", false;
     if (server.pid == 0) {
@@ -382,13 +457,40 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
     return true;
 }
 
-int StopServer(ServerProcess& server) {
-    kill(server.pid, SIGTERM);
+// How the server ended: its exit status, its peak memory and its own timing report.
+struct ServerEnd {
     int status = 0;
-    while (waitpid(server.pid, &status, 0) < 0 && errno == EINTR) {
+    long peak_kib = 0;
+    double cpu_s = 0;        // user and system time: steadier than durations on a busy machine
+    std::string turn_stats;  // the server's line, or "" when it printed none
+};
+
+ServerEnd StopServer(ServerProcess& server) {
+    kill(server.pid, SIGTERM);
+    // Everything the server still writes is read to its end, so that it never blocks on the pipe.
+    fcntl(server.err_fd, F_SETFL, 0);
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n; (n = read(server.err_fd, buffer, sizeof buffer)) != 0;) {
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+        if (n < 0 && errno != EINTR) break;
+        if (text.size() > sizeof buffer) text.erase(0, text.size() - sizeof buffer);
     }
     close(server.err_fd);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ServerEnd end;
+    rusage usage{};
+    while (wait4(server.pid, &end.status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    end.status = WIFEXITED(end.status) ? WEXITSTATUS(end.status) : 128 + WTERMSIG(end.status);
+    end.peak_kib = usage.ru_maxrss;
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    end.cpu_s = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    if (const std::size_t at = text.rfind(kServerStatsLine); at != std::string::npos) {
+        end.turn_stats = text.substr(at, text.find('\n', at) - at);
+    }
+    return end;
 }
 
 std::string DefaultServerPath() {
@@ -427,6 +529,8 @@ bool ParseSettings(int argc, char** argv, Settings& settings) {
             ok = ParseInt(value, 1, 1000, settings.turns);
         else if (name == "--time-limit")
             ok = ParseInt(value, 1, 3600, settings.time_limit_s);
+        else if (name == "--duration")
+            ok = ParseInt(value, 1, kMaxDurationS, settings.duration_s);
         else
             ok = false;
         if (!ok) return false;
@@ -448,9 +552,10 @@ void RaiseFileLimit(rlim_t wanted) {
 int main(int argc, char** argv) {
     Settings settings;
     if (!ParseSettings(argc, argv, settings)) {
-        std::cerr << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
-                     "[--players N]\n"
-                     "                       [--turns N] [--time-limit SECONDS]\n";
+        std::cerr
+            << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
+               "[--players N]\n"
+               "                       [--turns N] [--time-limit SECONDS] [--duration SECONDS]\n";
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);
@@ -469,11 +574,16 @@ int main(int argc, char** argv) {
     std::printf("server: %s on %s:%d\n", settings.server.c_str(), settings.host.c_str(),
                 server.port);
 
-    LoadTest test(settings, server.port, server.err_fd);
+    LoadTest test(settings, server.port, server.err_fd, server.pid);
     const bool ok = test.Run();
-    DrainServerLog(server.err_fd);
-    const int status = StopServer(server);
+    const ServerEnd end = StopServer(server);
     test.Report();
-    std::printf("server exit status after SIGTERM: %d\n", status);
-    return ok && status == 0 ? 0 : 1;
+    std::printf("%s\n", end.turn_stats.empty() ? "the server printed no turn timing"
+                                               : end.turn_stats.c_str());
+    std::printf("server peak resident memory: %.1f MiB\n",
+                static_cast<double>(end.peak_kib) / 1024.0);
+    const double turns = static_cast<double>(std::max<std::uint64_t>(test.Turns(), 1));
+    std::printf("server CPU time: %.3f s, %.1f us per turn\n", end.cpu_s, end.cpu_s * 1e6 / turns);
+    std::printf("server exit status after SIGTERM: %d\n", end.status);
+    return ok && end.status == 0 ? 0 : 1;
 }

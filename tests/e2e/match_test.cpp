@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "run_program.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -27,13 +28,9 @@ const char kTrader[] =
 class MatchEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = testing::TempDir() + "match_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         std::ofstream(dir_ + "/idle.robot") << kIdle;
         std::ofstream(dir_ + "/trader.robot") << kTrader;
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     ProgramResult Match(const std::string& out, std::vector<std::string> scripts,
                         const std::vector<std::string>& extra = {"--turn-timeout", "10"}) {
@@ -51,7 +48,8 @@ protected:
         return start == std::string::npos || end == std::string::npos ? "" : out.substr(start, end - start);
     }
 
-    std::string dir_;
+    ScratchDir scratch_{"match_e2e"};
+    const std::string dir_ = scratch_.path();
 };
 
 TEST_F(MatchEndToEnd, TwoRobotsPlayAGameThatTheSameSeedRepeats) {

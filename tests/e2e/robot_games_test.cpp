@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "background_program.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -130,19 +131,12 @@ struct Robot {
 // A game server on this test's own address, and robots playing on it.
 class RobotsOnGameserver : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/robot_games_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-    }
     void TearDown() override {
         for (Robot& robot : robots_) {
             robot.program.reset();
             std::remove(robot.out_path.c_str());
         }
         server_.reset();
-        std::remove((dir_ + "/server.jsonl").c_str());
-        rmdir(dir_.c_str());
     }
 
     void StartServer(const std::string& host, int seed) {
@@ -208,7 +202,8 @@ protected:
         EXPECT_NE(out.find(result + "\n~Info: Closed connection.\n"), std::string::npos);
     }
 
-    std::string dir_;
+    ScratchDir scratch_{"robot_games_e2e"};
+    const std::string dir_ = scratch_.path();
     std::string host_;
     std::unique_ptr<BackgroundProgram> server_;
     std::vector<Robot> robots_;

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "scratch_dir.h"
+
 namespace match {
 namespace {
 
@@ -56,9 +58,6 @@ exit ${exit_after_join:-0}
 class MatchRun : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = testing::TempDir() + "match_run_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         WriteFile("gameserver", kFakeServer, true);
         WriteFile("robot", kFakeRobot, true);
         WriteFile("a.robot", "");
@@ -74,7 +73,6 @@ protected:
                   "\n");
     }
 
-    void TearDown() override { fs::remove_all(dir_); }
 
     void WriteFile(const std::string& name, const std::string& text, bool executable = false) {
         std::ofstream(dir_ + "/" + name) << text;
@@ -111,7 +109,8 @@ protected:
         return status;
     }
 
-    std::string dir_;
+    ScratchDir scratch_{"match_run"};
+    const std::string dir_ = scratch_.path();
     std::string out_;
     std::string err_;
 };

@@ -182,5 +182,22 @@ TEST_F(Lobby, ChatCarryingARobotMarkerIsRefused) {
     EXPECT_EQ(Take(bob), Lines{"ann: &?START"});
 }
 
+TEST_F(Lobby, ChatIsCheckedAsTheLineTheOthersWouldRead) {
+    // "x: has created the game #7" holds the marker " has created the game #": the blank
+    // comes from the relayed "NAME: ", so the text alone looks harmless.
+    const std::vector<ClientId> players = Play({"ann", "bob"});
+    const ClientId cid = Named("cid");
+    const ClientId dee = Named("dee");
+    for (const std::string text : {"has created the game #7", "has created the game #"}) {
+        for (const ClientId speaker : {players[0], cid}) {
+            EXPECT_EQ(AskOne(speaker, text),
+                      "! error: chat not sent: it contains text reserved for robots")
+                << text;
+        }
+    }
+    EXPECT_TRUE(Take(players[1]).empty());
+    EXPECT_TRUE(Take(dee).empty());
+}
+
 }  // namespace
 }  // namespace gs_test

@@ -16,20 +16,21 @@ TEST(ServerOptions, EveryOptionInBothForms) {
     std::string error;
     ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615",
                      "--max-turns=3", "--turn-timeout", "0", "--max-players", "101",
-                     "--max-clients=5", "--log", "g.jsonl", "--quiet"},
+                     "--max-clients=5", "--log", "g.jsonl", "--quiet", "--turn-stats"},
                     options, error),
               OptionsAction::kRun)
         << error;
-    EXPECT_EQ(options.host, "127.0.30.9");
-    EXPECT_EQ(options.port, 0);
+    EXPECT_EQ(options.net.host, "127.0.30.9");
+    EXPECT_EQ(options.net.port, 0);
     EXPECT_TRUE(options.seed_given);
-    EXPECT_EQ(options.seed, UINT64_MAX);
-    EXPECT_EQ(options.max_turns, 3);
-    EXPECT_EQ(options.turn_timeout_s, 0);
-    EXPECT_EQ(options.max_players, 101);
-    EXPECT_EQ(options.max_clients, 5);
+    EXPECT_EQ(options.core.seed, UINT64_MAX);
+    EXPECT_EQ(options.core.max_turns, 3);
+    EXPECT_EQ(options.core.turn_timeout_s, 0);
+    EXPECT_EQ(options.core.max_players, 101);
+    EXPECT_EQ(options.net.max_clients, 5);
     EXPECT_EQ(options.log_path, "g.jsonl");
     EXPECT_TRUE(options.quiet);
+    EXPECT_TRUE(options.net.time_turns);
 }
 
 TEST(ServerOptions, HelpWinsOverTheOptionsAroundIt) {

@@ -1,5 +1,5 @@
-// Whole games between raw clients over real sockets: a game to its turn limit, and a player lost
-// mid-game.
+// Whole games between raw clients over real sockets: a game to its turn limit, a player lost
+// mid-game, and the server's own timing of turns.
 #include <gtest/gtest.h>
 
 #include "protocol_harness.h"
@@ -86,6 +86,29 @@ TEST(ProtocolTurnTimeout, PlayersWhoSayNothingAreTreatedAsDone) {
               (Lines{"game 1 is running, turn 1, 1 player", "1 games are played"}));
     EXPECT_EQ(alice->ReadLine(), "& ENDTURN");
     EXPECT_EQ(alice->ReadLine(), "& ENDTURN");  // and the next turn times out too
+}
+
+TEST(ProtocolTurnTiming, EveryTurnEndedByAnOrderIsTimedOnce) {
+    gs::CoreOptions options;
+    options.max_turns = 3;
+    options.turn_timeout_s = 0;
+    ServerUnderTest server("127.0.30.6", options, 1024, true);
+    auto alice = LogIn(server, "alice");
+    auto bob = LogIn(server, "bob");
+    alice->SendLine(".create");
+    alice->ReadLine();
+    bob->SendLine(".join 1");
+    alice->ReadLine();  // "@+ JOIN bob"
+    alice->SendLine("start");
+    alice->ReadUntil("& START");
+    bob->ReadUntil("& START");  // so that bob's orders reach a running game
+    for (int turn = 1; turn <= 2; ++turn) {
+        alice->SendLine("turn");
+        bob->SendLine("turn");
+        EXPECT_EQ(alice->ReadUntil("& ENDTURN").back(), "& ENDTURN") << turn;
+        EXPECT_EQ(bob->ReadUntil("& ENDTURN").back(), "& ENDTURN") << turn;
+    }
+    EXPECT_EQ(server.StopAndTurnTimes().Count(), 2u);  // once per turn, not once per player
 }
 
 }  // namespace

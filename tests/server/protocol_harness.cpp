@@ -20,18 +20,20 @@ std::int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-gs::NetConfig ConfigFor(const std::string& host, int max_clients) {
+gs::NetConfig ConfigFor(const std::string& host, int max_clients, bool time_turns) {
     gs::NetConfig config;
     config.host = host;
     config.port = 0;  // any free port: tests never collide
     config.max_clients = max_clients;
+    config.time_turns = time_turns;
     return config;
 }
 
 }  // namespace
 
-ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, int max_clients)
-    : host_(host), net_(ConfigFor(host, max_clients), nullptr) {
+ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, int max_clients,
+                                 bool time_turns)
+    : host_(host), net_(ConfigFor(host, max_clients, time_turns), nullptr) {
     std::string error;
     if (!net_.Listen(error)) {
         ADD_FAILURE() << error;
@@ -41,9 +43,12 @@ ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, 
     loop_ = std::thread([this] { net_.Run(*core_); });
 }
 
-ServerUnderTest::~ServerUnderTest() {
+ServerUnderTest::~ServerUnderTest() { StopAndTurnTimes(); }
+
+const gs::LatencyHistogram& ServerUnderTest::StopAndTurnTimes() {
     net_.RequestStop();
     if (loop_.joinable()) loop_.join();
+    return net_.TurnTimes();
 }
 
 LineClient::LineClient(const std::string& host, int port, int receive_buffer_bytes) {

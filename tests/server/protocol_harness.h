@@ -18,10 +18,12 @@ constexpr int kTimeoutMs = 10000;  // a test fails rather than waits longer for 
 class ServerUnderTest {
 public:
     explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {},
-                             int max_clients = 1024);
+                             int max_clients = 1024, bool time_turns = false);
     ~ServerUnderTest();
     const std::string& host() const { return host_; }
     int port() const { return net_.Port(); }
+    // Stops the server, then hands out its turn timing (kept with time_turns).
+    const gs::LatencyHistogram& StopAndTurnTimes();
 
 private:
     std::string host_;

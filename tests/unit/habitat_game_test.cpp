@@ -11,6 +11,7 @@
 
 #include "fake_peer.h"
 #include "run_program.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -20,15 +21,6 @@ using game_script::PlayerState;
 // Runs the robot program on a script in a scratch folder against a scripted server.
 class HabitatGameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/client_game_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-    }
-    void TearDown() override {
-        std::remove((dir_ + "/bot.robot").c_str());
-        rmdir(dir_.c_str());
-    }
     // Runs the robot program with the script against a peer listening on address.
     ProgramResult Play(const std::string& script, const std::string& address) {
         std::ofstream(dir_ + "/bot.robot") << script;
@@ -43,7 +35,8 @@ protected:
         return text.find(piece) != std::string::npos;
     }
 
-    std::string dir_;
+    ScratchDir scratch_{"client_game"};
+    const std::string dir_ = scratch_.path();
     const std::vector<PlayerState> players_ = {{"robo", 2, 3, 10000, 2, 0},
                                                {"bob", 1, 1, 9000, 2, 1}};
 };

@@ -11,6 +11,7 @@
 
 #include "fake_peer.h"
 #include "run_program.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -160,15 +161,6 @@ private:
 // Runs the robot program with a script against peers on this test's own addresses.
 class RobotProgramGames : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/robot_games_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-    }
-    void TearDown() override {
-        std::remove((dir_ + "/bot.robot").c_str());
-        rmdir(dir_.c_str());
-    }
     ProgramResult Run(const std::string& script, const std::vector<std::string>& options,
                       const std::string& answers = "") {
         std::ofstream(dir_ + "/bot.robot", std::ios::binary) << script << "\r\n";
@@ -194,7 +186,8 @@ protected:
         EXPECT_EQ(peer.Received(), game.Sent());
     }
 
-    std::string dir_;
+    ScratchDir scratch_{"robot_games"};
+    const std::string dir_ = scratch_.path();
     const MarketState market_{4, 500, 3, 5500};
     const PlayerState robo_{"robo", 2, 3, 10000, 2, 0};
     const PlayerState bob_{"bob", 1, 1, 9000, 2, 1};

@@ -10,6 +10,7 @@
 
 #include "background_program.h"
 #include "fake_peer.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -56,18 +57,9 @@ long ResidentKb(pid_t pid) {
 
 class RobotProgramMemory : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/robot_memory_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        std::ofstream(dir_ + "/bot.robot", std::ios::binary) << kScript;
-    }
-    void TearDown() override {
-        std::remove((dir_ + "/bot.robot").c_str());
-        std::remove((dir_ + "/out.txt").c_str());
-        rmdir(dir_.c_str());
-    }
-    std::string dir_;
+    void SetUp() override { ASSERT_TRUE(scratch_.Put("bot.robot", kScript)); }
+    ScratchDir scratch_{"robot_memory"};
+    const std::string dir_ = scratch_.path();
 };
 
 // Resident memory is compared only in the plain build: the sanitizer keeps released blocks

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -52,30 +53,6 @@ std::vector<std::string> CaseNames() {
     return names;
 }
 
-// A folder of its own for one run, removed with its files afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        char name[] = "/tmp/robot_caseXXXXXX";
-        if (mkdtemp(name)) path_ = name;
-    }
-    ~ScratchDir() {
-        for (const std::string& f : files_) unlink((path_ + "/" + f).c_str());
-        if (!path_.empty()) rmdir(path_.c_str());
-    }
-    const std::string& path() const { return path_; }
-    bool Put(const std::string& file, const std::string& text) {
-        files_.push_back(file);
-        std::ofstream out(path_ + "/" + file, std::ios::binary);
-        out << text;
-        return static_cast<bool>(out);
-    }
-
-private:
-    std::string path_;
-    std::vector<std::string> files_;
-};
-
 // The files of one case: NAME.robot (the script, absent for a missing one), NAME.path
 // (the script path argument, default NAME.robot; an empty file gives no argument at all),
 // NAME.args (extra arguments, one per line), NAME.stdin (console answers, default none),
@@ -102,7 +79,7 @@ TEST_P(ScriptCase, ProducesExpectedOutputAndStatus) {
     std::vector<std::string> path_lines = Lines(path_text);
     std::string script_path = has_path ? (path_lines.empty() ? "" : path_lines[0])
                                        : GetParam().name + ".robot";
-    ScratchDir dir;
+    ScratchDir dir("robot_case");
     ASSERT_FALSE(dir.path().empty());
     if (has_script) {
         ASSERT_TRUE(dir.Put(script_path, script));
@@ -147,7 +124,7 @@ TEST(ScriptCaseLarge, MillionLexemeScriptCompilesAndEnds) {
     std::string script = "{\r\n";
     for (int i = 0; i < 250000; ++i) script += "$a := 1;\r\n";
     script += "}\r\n";
-    ScratchDir dir;
+    ScratchDir dir("robot_case");
     ASSERT_TRUE(dir.Put("big.robot", script));
     ProgramRun run;
     run.path = ROBOT_BINARY;

@@ -7,9 +7,11 @@
 #include <set>
 #include <string>
 
+#include "robot_protocol.h"
+
 namespace match {
 
-constexpr int kRobotPort = 4774;  // the robot always connects to this TCP port
+constexpr int kRobotPort = protocol::kRobotPort;  // the robot always connects to this TCP port
 
 // An inclusive range of IPv4 addresses in 127.0.0.0/8, in host byte order.
 struct HostRange {

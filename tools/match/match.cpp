@@ -20,11 +20,12 @@
 #include "names.h"
 #include "programs.h"
 #include "results.h"
+#include "robot_protocol.h"
 
 namespace match {
 namespace {
 
-constexpr size_t kMaxRobots = 101;        // players the server lets into one game
+constexpr size_t kMaxRobots = protocol::kMaxPlayersPerGame;  // players in one game
 constexpr size_t kRefusalsShown = 3;       // refused orders listed per robot on the console
 
 std::string Turns(std::int64_t n) { return std::to_string(n) + (n == 1 ? " turn" : " turns"); }

@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include "robot_protocol.h"
+
 namespace match {
 namespace {
 
@@ -13,7 +15,7 @@ bool IsNameChar(char c) {
 
 // The server refuses names that contain a robot marker; "botstart" is the only one a name can hold.
 void DefuseMarker(std::string& name) {
-    const std::string marker = "botstart";
+    const std::string marker = protocol::kMarkerBotstart;
     for (size_t at = name.find(marker); at != std::string::npos; at = name.find(marker, at))
         name.replace(at, marker.size(), "bot_start");
 }

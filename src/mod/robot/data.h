@@ -8,9 +8,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "robot_protocol.h"
+
 constexpr int kTagBytes = 64;         // every tag field, NUL-padded
-constexpr int kGamerNameBytes = 256;  // a name field: at most 255 bytes and the NUL
-constexpr int kMaxPlayers = 100;      // entries of CData::players
+constexpr int kGamerNameBytes = protocol::kMaxNameBytes + 1;  // a name field: the name and a NUL
+constexpr int kMaxPlayers = protocol::kMaxPlayersPerGame - 1;  // entries of CData::players
 
 // One player's record: money, stock, plants and name, each behind its tag.
 class CGamer {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "robot_protocol.h"
+
 CHabitat::CHabitat() = default;
 
 CHabitat::~CHabitat() = default;
@@ -23,7 +25,8 @@ void CHabitat::Introduce(const char* gamer_name, int to_wait) {
     Socket.SendCommand(".who");
 
     // The first of the two markers decides: a listed waiting game, or the end of the list.
-    Data.game_number = Socket.ReadAfterWait2_Int("waiting  #", "games are played", 0, -1);
+    Data.game_number = Socket.ReadAfterWait2_Int(protocol::kMarkerWaitingGame,
+                                                 protocol::kMarkerGamesPlayed, 0, -1);
     if (Socket.GetError().get_number() == -5000) {
         Data.game_number = -1;
         std::printf("~Info: %s creating a game...\n", Data.you.gamer_name);
@@ -34,13 +37,13 @@ void CHabitat::Introduce(const char* gamer_name, int to_wait) {
         std::printf("~Info: %s join to #%d game.\n", Data.you.gamer_name, Data.game_number);
     }
 
-    Socket.Wait("& START");
+    Socket.Wait(protocol::kMarkerStart);
     std::printf("~Info: The game is started.\n\n");
 }
 
 void CHabitat::NewGame(int to_wait) {
     Socket.SendCommand(".create");
-    const std::string marker = std::string(Data.you.gamer_name) + " has created the game #";
+    const std::string marker = std::string(Data.you.gamer_name) + protocol::kMarkerCreated;
     Socket.Wait(marker.c_str());
     Data.game_number = Socket.Read_Int();
     std::printf("~Info: %s%d\n", marker.c_str(), Data.game_number);
@@ -49,7 +52,7 @@ void CHabitat::NewGame(int to_wait) {
     // Joins are counted from 1; "botstart" ends the waiting once someone has joined. A
     // "botstart" before any join names a gamer, who is registered and counts as the join.
     for (int i = 1; i <= to_wait;) {
-        if (Socket.Wait2("@+ JOIN ", "botstart") == 1) {
+        if (Socket.Wait2(protocol::kMarkerJoin, protocol::kMarkerBotstart) == 1) {
             ++i;
         } else if (i > 1) {
             break;
@@ -65,14 +68,14 @@ void CHabitat::NewGame(int to_wait) {
 }
 
 void CHabitat::Analyze() {
-    Socket.SendCommand("market");
+    Socket.SendCommand(protocol::kOrderMarket);
     Market();
-    Socket.SendCommand("info");
+    Socket.SendCommand(protocol::kOrderInfo);
     Info();
 }
 
 void CHabitat::Market() {
-    Socket.Wait("& MARKET");
+    Socket.Wait(protocol::kMarkerMarket);
     Data.market.raw = Socket.Read_Int();
     Data.market.min_raw_price = Socket.Read_Int();
     Data.market.prod = Socket.Read_Int();
@@ -119,7 +122,7 @@ void CHabitat::Info() {
     Data.you.money = -1;
     for (int i = 0; i < Data.players_count; ++i) Data.players[i].money = -1;
 
-    while (Socket.Wait2("& INFO", "& PLAYERS") == 1) ReadPlayerEntry();
+    while (Socket.Wait2(protocol::kMarkerInfo, protocol::kMarkerPlayers) == 1) ReadPlayerEntry();
 
     if (Data.you.money == -1) Data.win = -1;
     int listed = Socket.Read_Int();
@@ -128,12 +131,12 @@ void CHabitat::Info() {
 }
 
 void CHabitat::WaitingTurn() {
-    if (Socket.Wait2("# You are a bankrupt,", "& ENDTURN") == 1) {
+    if (Socket.Wait2(protocol::kMarkerBankrupt, protocol::kMarkerEndTurn) == 1) {
         Data.win = -1;
         Data.you.money = -1;
     }
-    Socket.SendCommand("info");
-    if (Socket.Wait2("& YOU_WIN", "& PLAYERS") == 1) Data.win = 1;
+    Socket.SendCommand(protocol::kOrderInfo);
+    if (Socket.Wait2(protocol::kMarkerYouWin, protocol::kMarkerPlayers) == 1) Data.win = 1;
     ++Data.turn_number;
     std::printf(
         "~Game: Turn [%d] ++.\n------------------------------------------------------------ \n",

@@ -4,25 +4,27 @@
 
 #include <cstdio>
 
+#include "robot_protocol.h"
+
 int IsPlayerPlaying(CGamer& p) { return p.money != -1 ? 1 : 0; }
 
 CRobot::CRobot(CData* d, CSocket* s) : Data(d), Socket(s) { Data->win = 0; }
 
 void CRobot::Turn() {
     std::printf("\t~Robot: Turn! \n");
-    Socket->SendCommand("turn");
+    Socket->SendCommand(protocol::kOrderTurn);
 }
 
 void CRobot::Pass() { Turn(); }
 
 void CRobot::Upgrade() {
     std::printf("\t~Robot: Upgrade. \n");
-    Socket->SendCommand("upgrade");
+    Socket->SendCommand(protocol::kOrderUpgrade);
 }
 
 void CRobot::ABuild() {
     std::printf("\t~Robot: Auto plant build. \n");
-    Socket->SendCommand("abuild");
+    Socket->SendCommand(protocol::kOrderAbuild);
 }
 
 void CRobot::Prod(int n) {

@@ -1,5 +1,5 @@
 // JSON Lines output of games: built by hand so that the key order and bytes are fixed.
-#include "gamelog.h"
+#include "json_game_log.h"
 
 #include <cstdio>
 #include <ostream>
