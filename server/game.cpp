@@ -91,7 +91,7 @@ void Game::OnTimer(std::int64_t now_ms) {
     for (const Player& player : players_) {
         if (Trades(player) && !player.done) late += (late.empty() ? "" : ", ") + player.seat.name;
     }
-    Event("game " + Num(number_) + ": turn " + Num(turn_) + " timed out waiting for " + late);
+    LogEvent(events_, "game " + Num(number_) + ": turn " + Num(turn_) + " timed out waiting for " + late);
     EndTurn(now_ms);
 }
 
@@ -207,7 +207,7 @@ void Game::GoOut(Player& player, const char* reason) {
     player.out = true;
     player.out_turn = turn_;
     player.out_reason = reason;
-    Event("game " + Num(number_) + ": " + player.seat.name + " out at turn " + Num(turn_) + " (" +
+    LogEvent(events_, "game " + Num(number_) + ": " + player.seat.name + " out at turn " + Num(turn_) + " (" +
           reason + ")");
 }
 

@@ -117,7 +117,7 @@ void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::
     std::string error = NameError(line);
     if (error.empty() && names_.count(line) > 0) error = "this name is taken";
     if (!error.empty()) {
-        Event("client " + Num(static_cast<std::int64_t>(id)) + ": name \"" + PrintableChat(line) +
+        LogEvent(events_, "client " + Num(static_cast<std::int64_t>(id)) + ": name \"" + PrintableChat(line) +
               "\" refused: " + error);
         CloseClient(id, "! error: " + error, now_ms);
         return;
