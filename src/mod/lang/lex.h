@@ -75,11 +75,15 @@ private:
     struct Free {
         char* at = nullptr;
         std::size_t bytes = 0;
+        std::size_t block_bytes = 0;  // size of the block being filled
+    };
+    struct Release {
+        void operator()(char* block) const;
     };
     char* Take(Free& from, std::size_t bytes);
     char* NewBlock(std::size_t bytes);
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<char, Release>> blocks_;
     Free lexemes_;  // blocks holding only records, so every record stays aligned
     Free texts_;
 };
@@ -129,6 +133,8 @@ public:
         // Reads the rest of the input into memory and gives it whole; it stays valid until
         // the next call, and reading characters afterwards gives the end of the file.
         std::string_view ReadRest();
+        // Frees the bytes read; what follows reads as the end of the file.
+        void Drop();
         // back == false: reads the next character into ch and appends it to the buffer
         // (at end of file ch is -1 and the byte 0xFF is appended).
         // back == true: pushes ch back into the stream and drops it from the buffer.
