@@ -265,6 +265,22 @@ TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
     EXPECT_EQ(count, 1000000);
 }
 
+// Far past the store's largest blocks, whose unused ends are given back after the analysis.
+TEST(Lexer, LargeScriptKeepsEveryLexeme) {
+    constexpr int kStatements = 100000;  // over 2 MB of texts and far more of records
+    std::string text;
+    std::string expected;
+    for (int line = 1; line <= kStatements; ++line) {
+        text += "$variable_1 := 2222;\r";
+        const std::string at = std::to_string(line);
+        expected += "var '$variable_1' " + at + "\nassign ':=' " + at + "\nint_const '2222' " +
+                    at + "\nspacer ';' " + std::to_string(line + 1) + "\n";
+    }
+    CLexic lexic(text.data(), text.size(), CLexic::FromMemory{});
+    EXPECT_TRUE(lexic.MakeAnalysis());
+    EXPECT_EQ(Dump(lexic.GetBegin()), expected);
+}
+
 TEST(Lexer, LongLexemeIsKept) {
     std::string digits(200000, '7');
     Lexed got = Lex(digits + "\n");

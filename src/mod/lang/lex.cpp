@@ -3,8 +3,10 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -131,6 +133,9 @@ constexpr std::size_t kLargestBlockBytes = kHugePageBytes;  // blocks stop doubl
 // A text longer than this gets a block of its own rather than wasting the block's rest.
 constexpr std::size_t kLargeTextBytes = kFirstBlockBytes / 4;
 
+// Whether a block of `bytes` is made of whole huge pages.
+bool IsHuge(std::size_t bytes) { return bytes != 0 && bytes % kHugePageBytes == 0; }
+
 }  // namespace
 
 void CLexemeStore::Release::operator()(char* block) const { std::free(block); }
@@ -139,7 +144,7 @@ void CLexemeStore::Release::operator()(char* block) const { std::free(block); }
 // A block of whole huge pages is advised to use them: a large script's lexemes then cost
 // one page fault per 2 MB instead of one per 4 KB, a large share of the analysis time.
 char* CLexemeStore::NewBlock(std::size_t bytes) {
-    bool huge = bytes % kHugePageBytes == 0;
+    bool huge = IsHuge(bytes);
     void* block = huge ? std::aligned_alloc(kHugePageBytes, bytes) : std::malloc(bytes);
     if (!block) throw std::bad_alloc();
     std::unique_ptr<char, Release> owned(static_cast<char*>(block));
@@ -161,6 +166,25 @@ char* CLexemeStore::Take(Free& from, std::size_t bytes) {
     from.at += bytes;
     from.bytes -= bytes;
     return taken;
+}
+
+// A huge page is resident as a whole once touched: the unused end of the last one would
+// otherwise stay with the process for as long as the lexemes do.
+void CLexemeStore::ReleaseUnused(const Free& from) {
+    const long page_bytes = sysconf(_SC_PAGESIZE);
+    if (!IsHuge(from.block_bytes) || from.bytes == 0 || page_bytes <= 0) return;
+    const auto page = static_cast<std::uintptr_t>(page_bytes);
+    const auto start = reinterpret_cast<std::uintptr_t>(from.at);
+    // Only whole pages inside the block: a page shared with the allocator's records stays.
+    const std::uintptr_t unused = (start + page - 1) / page * page;
+    const std::uintptr_t end = (start + from.bytes) / page * page;
+    // Anonymous pages given back read as zeros when touched again, so the block stays usable.
+    if (unused < end) madvise(reinterpret_cast<void*>(unused), end - unused, MADV_DONTNEED);
+}
+
+void CLexemeStore::ReleaseUnused() {
+    ReleaseUnused(lexemes_);
+    ReleaseUnused(texts_);
 }
 
 Lexeme* CLexemeStore::NewLexeme() { return new (Take(lexemes_, sizeof(Lexeme))) Lexeme; }
@@ -427,6 +451,7 @@ bool CLexic::MakeAnalysis() {
     }
     // The texts are copied: the script's bytes are not needed by the stages that follow.
     file.Drop();
+    store.ReleaseUnused();
     // The head lexeme only anchored the list while it was built.
     begin = begin->next;
     return right;

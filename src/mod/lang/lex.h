@@ -69,6 +69,8 @@ public:
     Lexeme* NewLexeme();
     // A NUL-terminated copy of `size` bytes of `text`, kept as long as the store.
     char* KeepText(const char* text, std::size_t size);
+    // Gives the memory of the unused ends of the blocks back to the system; they stay usable.
+    void ReleaseUnused();
 
 private:
     // The unused end of the block being filled.
@@ -82,6 +84,7 @@ private:
     };
     char* Take(Free& from, std::size_t bytes);
     char* NewBlock(std::size_t bytes);
+    static void ReleaseUnused(const Free& from);
 
     std::vector<std::unique_ptr<char, Release>> blocks_;
     Free lexemes_;  // blocks holding only records, so every record stays aligned
