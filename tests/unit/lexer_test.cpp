@@ -121,6 +121,7 @@ const LexCase kWellFormed[] = {
      "spacer '!' 1\n"},
     {"LessOrEqualIsTwoSpacers", "<=\n", true, "spacer '<' 1\nspacer '=' 1\n"},
     {"LastLexemeEndedByEndOfFile", "a b", true, "keyword 'a' 1\nkeyword 'b' 1\n"},
+    {"AssignEndedByEndOfFile", "x :=", true, "keyword 'x' 1\nassign ':=' 1\n"},
     {"EmptyFile", "", true, ""},
     {"WhiteSpaceOnly", " \t\r\n\n", true, ""},
     {"OneLexemeWithLineEnd", "x\n", true, "keyword 'x' 1\n"},
@@ -139,6 +140,13 @@ const LexCase kMalformed[] = {
     {"UnknownCharacterBeforeSpace", "a # b\n", false,
      "keyword 'a' 1\nerror '#' 1\nkeyword 'b' 1\n"},
     {"UnknownCharacterAtEnd", "a #", false, "keyword 'a' 1\nerror '#' 1\n"},
+    {"UnknownCharacterTakesQuote", "#\"x\n", false, "error '#\"' 1\nkeyword 'x' 1\n"},
+    {"UnknownCharacterBeforeCarriageReturn", "a #\r\nb\n", false,
+     "keyword 'a' 1\nerror '#' 2\nkeyword 'b' 2\n"},
+    {"UnknownCharacterAloneInFile", "#", false,
+     "begin '__begin~' -1\nerror '___error' 0 not_ok\n"},
+    {"ByteFFEndsFile", "$a\xFF", false, "var '$a' 1\nerror '\xFF' 1\n"},
+    {"PrefixAloneAtEnd", "x $", false, "keyword 'x' 1\nvar '$' 1 not_ok\n"},
     {"ColonWithoutEquals", ":x\n", false, "error ':' 1\nkeyword 'x' 1\n"},
     {"UnclosedString", "x \"ab\r\ncd", false, "keyword 'x' 1\nerror '\"ab\r\ncd' 2\n"},
     {"LoneQuoteAtEnd", "x \"", false, "keyword 'x' 1\nerror '\"' 1\n"},
@@ -162,6 +170,7 @@ const LexCase kLines[] = {
     {"CrLfLines", "$x := 1;\r\n$y := 2;\r\n", true,
      "var '$x' 1\nassign ':=' 1\nint_const '1' 1\nspacer ';' 2\n"
      "var '$y' 2\nassign ':=' 2\nint_const '2' 2\nspacer ';' 3\n"},
+    {"NumbersEndedByCarriageReturns", "12\r34\r", true, "int_const '12' 2\nint_const '34' 3\n"},
     {"LineFeedsDoNotCount", "a\nb\nc\n", true, "keyword 'a' 1\nkeyword 'b' 1\nkeyword 'c' 1\n"},
     {"CarriageReturnInsideString", "\"a\r\nb\" x\r\n", true,
      "str_const '\"a\r\nb\"' 2\nkeyword 'x' 3\n"},
@@ -254,6 +263,22 @@ TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
         for (const Lexeme* l = lexic.GetBegin(); l; l = l->next) ++count;
     }
     EXPECT_EQ(count, 1000000);
+}
+
+// Far past the store's largest blocks, whose unused ends are given back after the analysis.
+TEST(Lexer, LargeScriptKeepsEveryLexeme) {
+    constexpr int kStatements = 100000;  // over 2 MB of texts and far more of records
+    std::string text;
+    std::string expected;
+    for (int line = 1; line <= kStatements; ++line) {
+        text += "$variable_1 := 2222;\r";
+        const std::string at = std::to_string(line);
+        expected += "var '$variable_1' " + at + "\nassign ':=' " + at + "\nint_const '2222' " +
+                    at + "\nspacer ';' " + std::to_string(line + 1) + "\n";
+    }
+    CLexic lexic(text.data(), text.size(), CLexic::FromMemory{});
+    EXPECT_TRUE(lexic.MakeAnalysis());
+    EXPECT_EQ(Dump(lexic.GetBegin()), expected);
 }
 
 TEST(Lexer, LongLexemeIsKept) {

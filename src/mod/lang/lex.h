@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/onerror.h"
@@ -29,7 +30,7 @@ enum lxType : unsigned char {
 // Whether a lexeme is well formed.
 enum lxCorrect : unsigned char { ok = 0, not_ok = 1 };
 
-// States of the analyser's character-driven state machine.
+// What a lexeme's first character makes of it (S_NTHNG: white space, no lexeme at all).
 enum EState {
     S_INIT = 0,
     S_NTHNG = 1,
@@ -68,17 +69,24 @@ public:
     Lexeme* NewLexeme();
     // A NUL-terminated copy of `size` bytes of `text`, kept as long as the store.
     char* KeepText(const char* text, std::size_t size);
+    // Gives the memory of the unused ends of the blocks back to the system; they stay usable.
+    void ReleaseUnused();
 
 private:
     // The unused end of the block being filled.
     struct Free {
         char* at = nullptr;
         std::size_t bytes = 0;
+        std::size_t block_bytes = 0;  // size of the block being filled
+    };
+    struct Release {
+        void operator()(char* block) const;
     };
     char* Take(Free& from, std::size_t bytes);
     char* NewBlock(std::size_t bytes);
+    static void ReleaseUnused(const Free& from);
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<char, Release>> blocks_;
     Free lexemes_;  // blocks holding only records, so every record stays aligned
     Free texts_;
 };
@@ -112,8 +120,8 @@ public:
         int count;  // bytes held including the terminating NUL: text length plus 1
     };
 
-    // The script, read character by character with one character of push-back, from a
-    // file or from bytes in memory; both give the same characters for the same bytes.
+    // The script, from a file or from bytes in memory; both give the same characters for the
+    // same bytes. Read whole, or character by character with one character of push-back.
     class CFile {
     public:
         CFile();
@@ -125,6 +133,11 @@ public:
         void Open(const char* path);
         // Reads a copy of `size` bytes at `data` as the file's contents.
         void Load(const char* data, std::size_t size);
+        // Reads the rest of the input into memory and gives it whole; it stays valid until
+        // the next call, and reading characters afterwards gives the end of the file.
+        std::string_view ReadRest();
+        // Frees the bytes read; what follows reads as the end of the file.
+        void Drop();
         // back == false: reads the next character into ch and appends it to the buffer
         // (at end of file ch is -1 and the byte 0xFF is appended).
         // back == true: pushes ch back into the stream and drops it from the buffer.
@@ -163,21 +176,19 @@ public:
 private:
     // Common part of both constructors: the head lexeme that anchors the list.
     void Start();
-    EState GetState();
-    bool IsStatusChanged();
-    bool IsRight();
-    void Parse();
-    void Parse_Init();
-    void Parse_Back();
+    // Appends a lexeme to the list; it shows the unfinished text until completed.
+    Lexeme* Append();
     void SubPrint(Lexeme* l);
     // Gives `l` a copy of the text, up to its first NUL byte, and the line; marks it well formed.
-    void Complete(Lexeme* l, const std::string& text, int at_line);
+    void Complete(Lexeme* l, const char* text, std::size_t size, int at_line);
+    // Completes `l` as the lexeme of `kind` with the text from `start` to `text_end`; true
+    // when it is correct.
+    bool Finish(Lexeme* l, EState kind, const unsigned char* start, const unsigned char* text_end);
 
     CLexemeStore store;
     char* unfinished;  // the text every lexeme shows until it is completed
     CError error;
     CFile file;
-    EState state;
     Lexeme* begin;
     Lexeme* lex;
     int line;
