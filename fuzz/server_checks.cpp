@@ -38,20 +38,14 @@ const std::vector<MarkerRule>& Rules() {
     return rules;
 }
 
-bool IsRelayedChat(const std::string& line) {
-    static const std::regex chat("[A-Za-z0-9_.-]{1,255}: .*");
-    return std::regex_match(line, chat);
-}
-
 std::int64_t Int(const match::JsonValue& v) { return v.AsInt(-1); }
 
 }  // namespace
 
-std::string MisusedMarker(const std::string& line, bool tolerate_chat) {
+std::string MisusedMarker(const std::string& line) {
     for (const MarkerRule& rule : Rules()) {
         if (line.find(rule.marker) == std::string::npos) continue;
         if (std::regex_match(line, rule.own_message)) continue;
-        if (tolerate_chat && IsRelayedChat(line)) continue;
         return rule.marker;
     }
     return "";

@@ -11,9 +11,8 @@
 namespace fuzz {
 
 // What a line sent to a client may carry. Returns "" when the line is sound, else the marker
-// it misuses. A relayed chat line ("NAME: text") carrying a marker is the known chat hole;
-// `tolerate_chat` lets it pass so that a campaign can look for other faults meanwhile.
-std::string MisusedMarker(const std::string& line, bool tolerate_chat);
+// it misuses (a relayed chat line "NAME: text" may carry none).
+std::string MisusedMarker(const std::string& line);
 
 // Follows the server's JSON Lines game log and checks every player's record against the one
 // before: holdings (raw, products, plants) never negative, and money changed exactly by the

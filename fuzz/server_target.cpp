@@ -27,10 +27,6 @@ constexpr int kTurnTimeoutS = 5;  // seconds
 constexpr int kMaxTurns = 8;      // short games, so that inputs reach their ends
 constexpr std::uint8_t kDisconnectBit = 0x80;
 
-// Set FUZZ_SERVER_TOLERATE_CHAT_MARKERS=1 to let relayed chat lines carry markers (the known
-// lobby hole) while a campaign looks for other faults.
-bool tolerate_chat = false;
-
 [[noreturn]] void Fail(const std::string& what, const std::string& detail) {
     std::fprintf(stderr, "server target: %s: %s\n", what.c_str(), detail.c_str());
     std::abort();
@@ -42,7 +38,7 @@ public:
     void Send(gs::ClientId id, const std::string& line) override {
         if (closed_.count(id) != 0) Fail("line sent after Close", line);
         if (line.find('\n') != std::string::npos) Fail("line break inside a sent line", line);
-        const std::string marker = fuzz::MisusedMarker(line, tolerate_chat);
+        const std::string marker = fuzz::MisusedMarker(line);
         if (!marker.empty()) Fail("robot marker \"" + marker + "\" sent outside its message", line);
     }
     void Close(gs::ClientId id) override { closed_.insert(id); }
@@ -84,12 +80,6 @@ std::vector<std::string> SplitLines(const std::uint8_t* data, std::size_t size) 
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tolerate = std::getenv("FUZZ_SERVER_TOLERATE_CHAT_MARKERS");
-    tolerate_chat = tolerate != nullptr && std::string(tolerate) == "1";
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxInputBytes) return 0;

@@ -37,10 +37,7 @@ TEST(ServerChecks, MarkersOnlyInTheirOwnMessages) {
         {"ok: welcome, botstart", "botstart"},
     };
     for (const MarkerCase& c : cases)
-        EXPECT_EQ(fuzz::MisusedMarker(c.line, false), c.misused) << c.line;
-    EXPECT_EQ(fuzz::MisusedMarker("alice: has created the game #7", true), "")
-        << "a relayed chat line passes while the chat hole is tolerated";
-    EXPECT_EQ(fuzz::MisusedMarker("& INFO bob 1 2", true), "& INFO");
+        EXPECT_EQ(fuzz::MisusedMarker(c.line), c.misused) << c.line;
 }
 
 // Alice starts with 10000 money, 4 raw, 2 products, 2 plants, buys 2 raw at 600 and makes 1
