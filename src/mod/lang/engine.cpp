@@ -1,0 +1,595 @@
+// The lowered engine: lowering of the element list, label collection and the run loop.
+#include "mod/lang/engine.h"
+
+#include <cstdio>
+#include <typeinfo>
+
+#include "mod/robot/data.h"
+#include "mod/robot/robot.h"
+
+namespace {
+
+template <class T>
+bool Is(const PolizElem* e) {
+    return typeid(*e) == typeid(T);
+}
+
+bool IsBin(const CEngine::Op& op) { return op.code == CEngine::kBinary; }
+
+}  // namespace
+
+CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->nodes.size()) {
+    plain.reserve(element_count);
+    plain_start.reserve(element_count);
+    for (std::size_t i = 0; i < element_count; ++i) {
+        plain.push_back(LowerElement(exe->nodes[i]->p, static_cast<unsigned int>(i + 1)));
+        plain_start.push_back(static_cast<int>(i));
+    }
+    Fuse();
+}
+
+CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
+    CVariables& vars = exe->VarTable;
+    Op op{kCall, kOpPlus, 0, 0, 0, 0, number, e};
+    int oper = OperatorOfElem(e);
+    if (oper >= 0) {
+        op.code = kOperators[oper].unary ? kUnary : kBinary;
+        op.oper = static_cast<OperatorCode>(oper);
+    } else if (Is<PolizConstInt>(e)) {
+        op.code = kPushInt;
+        op.a = static_cast<PolizConstInt*>(e)->Get();
+    } else if (Is<PolizConstStr>(e)) {
+        op.code = kPushStr;
+    } else if (Is<PolizFuncVarRead>(e) || Is<PolizFuncVarWrite>(e) ||
+               Is<PolizFuncVarArrayRead>(e) || Is<PolizFuncVarArrayWrite>(e) ||
+               Is<PolizFuncLabelRead>(e)) {
+        op.a = vars.Resolve(static_cast<PolizFuncVar*>(e)->GetName());
+        if (Is<PolizFuncVarRead>(e)) op.code = kStore;
+        if (Is<PolizFuncVarWrite>(e)) op.code = kLoad;
+        if (Is<PolizFuncVarArrayRead>(e)) op.code = kArrayStore;
+        if (Is<PolizFuncVarArrayWrite>(e)) op.code = kArrayLoad;
+        if (Is<PolizFuncLabelRead>(e)) op.code = kLabel;
+    } else if (Is<PolizFuncPassGo>(e)) {
+        op.code = kGoto;
+        op.d = vars.Resolve(static_cast<PolizFuncPassGo*>(e)->GetLabel());
+    } else if (Is<PolizFuncPassIf>(e)) {
+        op.code = kIf;
+        op.c = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabelElse());
+        op.d = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabel());
+    } else if (Is<PolizFuncRobBuy>(e)) {
+        op.code = kBuy;
+    } else if (Is<PolizFuncRobSell>(e)) {
+        op.code = kSell;
+    } else if (Is<PolizFuncRobProd>(e)) {
+        op.code = kProd;
+    } else if (Is<PolizFuncRobAuto>(e) || Is<PolizFuncRobUpgrade>(e)) {
+        op.code = kUpgrade;
+    } else if (Is<PolizFuncRobTurn>(e)) {
+        op.code = kTurn;
+    } else if (Is<PolizFuncRobPrint>(e)) {
+        op.code = kPrint;
+    } else if (Is<PolizFuncRobMacros>(e)) {
+        op.code = kMacro;
+        op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
+    } else if (Is<PolizFuncRoboWrite>(e)) {
+        op.code = kData;
+    }
+    return op;
+}
+
+// Fuses operator sequences into single operations. Only a program whose jumps can land
+// nowhere but on label definitions is fused: no element of an unknown class, and no label
+// name used as a variable. A label definition never sits inside a fused operation.
+void CEngine::Fuse() {
+    std::vector<char> label_slot(exe->VarTable.SlotCount(), 0);
+    for (const Op& op : plain) {
+        if (op.code == kCall) return;
+        if (op.code == kLabel) label_slot[op.a] = 1;
+        if (op.code == kGoto) label_slot[op.d] = 1;
+        if (op.code == kIf) label_slot[op.c] = label_slot[op.d] = 1;
+    }
+    for (const Op& op : plain) {
+        bool var = op.code == kStore || op.code == kLoad || op.code == kArrayStore ||
+                   op.code == kArrayLoad;
+        if (var && label_slot[op.a]) return;
+    }
+    fused.reserve(plain.size());
+    fused_start.assign(plain.size(), -1);
+    std::size_t n = plain.size();
+    auto at = [&](std::size_t i, Code code) { return i < n && plain[i].code == code; };
+    for (std::size_t i = 0; i < n;) {
+        fused_start[i] = static_cast<int>(fused.size());
+        Op op = plain[i];
+        std::size_t next = i + 1;
+        int shape = -1;  // 0 VK, 1 VV, 2 SK, 3 SV, 4 SS
+        if (at(i, kLoad) && at(i + 1, kPushInt) && i + 2 < n && IsBin(plain[i + 2])) {
+            shape = 0;
+            op.b = plain[i + 1].a;
+            op.oper = plain[i + 2].oper;
+            next = i + 3;
+        } else if (at(i, kLoad) && at(i + 1, kLoad) && i + 2 < n && IsBin(plain[i + 2])) {
+            shape = 1;
+            op.b = plain[i + 1].a;
+            op.oper = plain[i + 2].oper;
+            next = i + 3;
+        } else if (at(i, kPushInt) && i + 1 < n && IsBin(plain[i + 1])) {
+            shape = 2;
+            op.b = op.a;
+            op.oper = plain[i + 1].oper;
+            next = i + 2;
+        } else if (at(i, kLoad) && i + 1 < n && IsBin(plain[i + 1])) {
+            shape = 3;
+            op.b = op.a;
+            op.oper = plain[i + 1].oper;
+            next = i + 2;
+        } else if (IsBin(op)) {
+            shape = 4;
+        } else if ((at(i, kPushInt) || at(i, kLoad)) && at(i + 1, kStore)) {
+            op.code = at(i, kPushInt) ? kSetK : kMove;
+            op.c = plain[i + 1].a;
+            next = i + 2;
+        }
+        if (shape >= 0) {
+            static const Code kPush[] = {kBinVK, kBinVV, kBinSK, kBinSV, kBinSS};
+            static const Code kStoreTo[] = {kBinVKSt, kBinVVSt, kBinSKSt, kBinSVSt, kBinSSSt};
+            static const Code kTest[] = {kBinVKIf, kBinVVIf, kBinSKIf, kBinSVIf, kBinSSIf};
+            op.code = kPush[shape];
+            if (at(next, kStore)) {
+                op.code = kStoreTo[shape];
+                op.c = plain[next].a;
+                ++next;
+            } else if (at(next, kIf)) {
+                op.code = kTest[shape];
+                op.c = plain[next].c;
+                op.d = plain[next].d;
+                ++next;
+            }
+        }
+        fused.push_back(op);
+        i = next;
+    }
+}
+
+void CEngine::CollectLabels() {
+    exe->Debug("\nLabel Collect ::\n");
+    for (std::size_t i = 0; i < element_count; ++i) {
+        PolizElem* e = exe->nodes[i]->p;
+        if (!dynamic_cast<PolizFuncLabelRead*>(e)) continue;
+        unsigned int number = static_cast<unsigned int>(i + 1);
+        exe->cur_num = number;
+        if (plain[i].code == kLabel) {
+            exe->SetSlot(plain[i].a, static_cast<int>(number), 0);
+            exe->Debug("VTWriteLabel[%s] ->", exe->VarTable.Slot(plain[i].a).GetName());
+        } else {
+            e->Evaluate_main(exe);
+        }
+        if (exe->Debug("Label Addr: ")) std::printf("%d", static_cast<int>(number));
+    }
+    exe->Debug("\n :: Label Collect\n");
+}
+
+CEngine::Outcome CEngine::Run(std::uint64_t budget) {
+    if (element_count == 0) return Outcome::kEnded;
+    if (exe->IsDebug() || budget != 0 || fused.empty())
+        return Execute<true>(plain.data(), plain_start.data(), budget, 0);
+    return Execute<false>(fused.data(), fused_start.data(), 0, 0);
+}
+
+// The run loop. The stack top lives in sp and goes back to the stack before anything that
+// may report, print, grow the stack or throw, so an exception out of a report leaves the
+// stack whole.
+template <bool kPlain>
+CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint64_t budget,
+                                  std::size_t first) {
+    CValueStack& stack = exe->values;
+    CVariables& vars = exe->VarTable;
+    const bool debug = kPlain && exe->IsDebug();
+    const unsigned int last = static_cast<unsigned int>(element_count);
+    Value* sp = stack.Top();
+    std::uint64_t steps = 0;
+    const Op* op = ops + first;
+
+#define SYNC() stack.SetTop(sp)
+#define TRACE(...) \
+    do { if (debug) exe->Debug(__VA_ARGS__); } while (0)
+#define PUSH_INT(x)                                   \
+    do {                                              \
+        int pushed_ = (x);                            \
+        if (sp == stack.Limit()) {                    \
+            SYNC();                                   \
+            sp = stack.Grow();                        \
+        }                                             \
+        *sp++ = Value{Value::kInt, pushed_, nullptr}; \
+    } while (0)
+#define POP_INT(out)                                   \
+    do {                                               \
+        if (sp == stack.Base()) {                      \
+            SYNC();                                    \
+            exe->ShowFault(RuntimeFault::kStackEmpty); \
+            exe->ShowFault(RuntimeFault::kNotInt);     \
+            return Outcome::kFailed;                   \
+        }                                              \
+        --sp;                                          \
+        if (sp->kind != Value::kInt) {                 \
+            Value wrong_ = *sp;                        \
+            SYNC();                                    \
+            CValueStack::Release(wrong_);              \
+            exe->ShowFault(RuntimeFault::kNotInt);     \
+            return Outcome::kFailed;                   \
+        }                                              \
+        (out) = sp->num;                               \
+    } while (0)
+#define LOAD(slot, out)                               \
+    do {                                              \
+        CVar& var_ = vars.Slot(slot);                 \
+        if (var_.IsPresent()) {                       \
+            (out) = var_.Cells()[0];                  \
+        } else {                                      \
+            SYNC();                                   \
+            (out) = exe->GetSlot((slot), 0);          \
+        }                                             \
+    } while (0)
+#define STORE(slot, x)                                \
+    do {                                              \
+        int stored_ = (x);                            \
+        CVar& var_ = vars.Slot(slot);                 \
+        if (var_.IsPresent()) {                       \
+            var_.Cells()[0] = stored_;                \
+        } else {                                      \
+            SYNC();                                   \
+            exe->SetSlot((slot), stored_, 0);         \
+        }                                             \
+    } while (0)
+// Continues at element number target, as a jump does: past the end the run ends, and a
+// jump onto its own element steps on.
+#define JUMP(target)                                         \
+    do {                                                     \
+        unsigned int target_ = (target);                         \
+        if (target_ > last) {                                    \
+            SYNC();                                          \
+            return Outcome::kEnded;                          \
+        }                                                    \
+        if (target_ == op->elem) {                               \
+            ++op;                                            \
+        } else if (start_of[target_ - 1] >= 0) {                 \
+            op = ops + start_of[target_ - 1];                    \
+        } else {                                             \
+            SYNC();                                          \
+            return Execute<true>(plain.data(), plain_start.data(), 0, target_ - 1); \
+        }                                                    \
+        goto next_op;                                        \
+    } while (0)
+// The false branch of a conditional jump: to the else label, or to the end label when the
+// else label has no position.
+#define BRANCH_FALSE(else_slot, end_slot)                    \
+    do {                                                     \
+        int to_ = 0;                                         \
+        LOAD(else_slot, to_);                                \
+        if (to_ == 0) LOAD(end_slot, to_);                   \
+        TRACE(" goto %s", vars.Slot(end_slot).GetName());    \
+        if (to_ == 0) {                                      \
+            SYNC();                                          \
+            exe->ShowFault(RuntimeFault::kWrongAddress);     \
+            return Outcome::kFailed;                         \
+        }                                                    \
+        JUMP(static_cast<unsigned int>(to_));                \
+    } while (0)
+
+    const Op* const end = ops + (kPlain ? last : fused.size());
+    while (op != end) {
+        if (kPlain) {
+            if (budget != 0 && steps == budget) {
+                SYNC();
+                return Outcome::kBudgetSpent;
+            }
+            ++steps;
+            if (debug && exe->Debug("\n ElemAddr: ")) {
+                std::printf("%d =", static_cast<int>(op->elem));
+                if (op->elem == last) std::printf("\n next==NULL");
+            }
+            if (op->code != kPushInt && op->code != kPushStr && op->code != kLabel &&
+                op->code != kGoto && op->code != kIf && op->code != kCall)
+                TRACE(" EvaluateFunc -> ");
+        }
+        switch (op->code) {
+            case kPushInt:
+                PUSH_INT(op->a);
+                TRACE(" Const pushed -> ");
+                break;
+            case kPushStr:
+                if (sp == stack.Limit()) {
+                    SYNC();
+                    sp = stack.Grow();
+                }
+                *sp++ = Value{Value::kStr, 0, static_cast<PolizConstStr*>(op->e)->Get()};
+                TRACE(" Const pushed -> ");
+                break;
+            case kBinary: {
+                int right, left;
+                TRACE(" Oper-Pop1 -> ");
+                POP_INT(right);
+                TRACE(" Oper-Pop2 -> ");
+                POP_INT(left);
+                if (debug && kOperators[op->oper].trace) exe->Debug(kOperators[op->oper].trace);
+                PUSH_INT(ApplyOperator(op->oper, left, right));
+                break;
+            }
+            case kUnary: {
+                int x;
+                TRACE(" FuncOperMinus::PopTest operand 1 -> ");
+                POP_INT(x);
+                TRACE(kOperators[op->oper].trace);
+                PUSH_INT(ApplyOperator(op->oper, x, 0));
+                break;
+            }
+            case kStore: {
+                const char* name = vars.Slot(op->a).GetName();
+                int x;
+                TRACE("FuncVar[%s] ->", name);
+                POP_INT(x);
+                STORE(op->a, x);
+                TRACE("VTWriteVar[%s] ->", vars.Slot(op->a).GetName());
+                break;
+            }
+            case kLoad: {
+                int x;
+                TRACE("VTReadVar[%s] ->", vars.Slot(op->a).GetName());
+                LOAD(op->a, x);
+                PUSH_INT(x);
+                break;
+            }
+            case kArrayStore: {
+                int x, index;
+                TRACE("VTWriteArray[%s] ->", vars.Slot(op->a).GetName());
+                TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
+                POP_INT(x);
+                TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
+                POP_INT(index);
+                CVar& var = vars.Slot(op->a);
+                if (index >= 0 && index < var.GetCount()) {
+                    var.Cells()[index] = x;
+                } else {
+                    SYNC();
+                    exe->SetSlot(op->a, x, index);
+                }
+                break;
+            }
+            case kArrayLoad: {
+                int index;
+                TRACE("VTReadArray[%s] ->", vars.Slot(op->a).GetName());
+                TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
+                POP_INT(index);
+                CVar& var = vars.Slot(op->a);
+                int x;
+                if (index >= 0 && index < var.GetCount()) {
+                    x = var.Cells()[index];
+                } else {
+                    SYNC();
+                    x = exe->GetSlot(op->a, index);
+                }
+                PUSH_INT(x);
+                break;
+            }
+            case kLabel:
+                STORE(op->a, static_cast<int>(op->elem));
+                TRACE("VTWriteLabel[%s] ->", vars.Slot(op->a).GetName());
+                break;
+            case kGoto: {
+                TRACE(" Passage -> ");
+                int to;
+                LOAD(op->d, to);
+                if (to == 0) {
+                    SYNC();
+                    exe->ShowFault(RuntimeFault::kWrongAddress);
+                    return Outcome::kFailed;
+                }
+                JUMP(static_cast<unsigned int>(to));
+            }
+            case kIf: {
+                TRACE(" Passage -> ");
+                int cond;
+                POP_INT(cond);
+                if (cond != 0) break;
+                BRANCH_FALSE(op->c, op->d);
+            }
+            case kBuy:
+            case kSell: {
+                int price, count;
+                POP_INT(price);
+                POP_INT(count);
+                SYNC();
+                if (exe->Robot) {
+                    if (op->code == kBuy) {
+                        exe->Robot->Buy(count, price);
+                    } else {
+                        exe->Robot->Sell(count, price);
+                    }
+                }
+                break;
+            }
+            case kProd: {
+                int count;
+                POP_INT(count);
+                SYNC();
+                if (exe->Robot) exe->Robot->Prod(count);
+                break;
+            }
+            case kUpgrade:
+                SYNC();
+                if (exe->Robot) exe->Robot->Upgrade();
+                break;
+            case kTurn:
+                SYNC();
+                if (exe->Robot) exe->Robot->Turn();
+                break;
+            case kPrint: {
+                std::printf("\t~Robot said: ");
+                if (sp == stack.Base()) {
+                    SYNC();
+                    exe->ShowFault(RuntimeFault::kStackEmpty);
+                    exe->ShowFault(RuntimeFault::kNotStr);
+                    return Outcome::kFailed;
+                }
+                --sp;
+                if (sp->kind != Value::kStr) {
+                    Value wrong = *sp;
+                    SYNC();
+                    CValueStack::Release(wrong);
+                    exe->ShowFault(RuntimeFault::kNotStr);
+                    return Outcome::kFailed;
+                }
+                const char* text = static_cast<const char*>(sp->p);
+                if (!text) text = "";
+                int places = CountIntPlaces(text);
+                if (places == 1) {
+                    int a;
+                    POP_INT(a);
+                    PrintFilled(text, &a, 1);
+                } else if (places == 2) {
+                    int values[2];  // the script's order: the value popped last comes first
+                    POP_INT(values[1]);
+                    POP_INT(values[0]);
+                    PrintFilled(text, values, 2);
+                } else if (places == 0) {
+                    PrintFilled(text, nullptr, 0);
+                }
+                std::printf("\n");
+                break;
+            }
+            case kMacro: {
+                const char* name = static_cast<PolizFuncRobMacros*>(op->e)->GetName();
+                TRACE(" Macros '%s' -> ", name);
+                if (!name || !exe->Data || !exe->Robot || op->a < 0) {
+                    SYNC();
+                    exe->ShowFault(RuntimeFault::kWrongMacros);
+                    return Outcome::kFailed;
+                }
+                SYNC();
+                PUSH_INT(MacroValue(op->a, *exe->Data, *exe->Robot));
+                break;
+            }
+            case kData: {
+                const PolizFuncRoboWrite* read = static_cast<const PolizFuncRoboWrite*>(op->e);
+                int index = 0;
+                if (read->GetTyp() == 3) POP_INT(index);
+                TRACE(" RData::s1(%s) -> ", read->GetS1());
+                if (read->GetS2()) TRACE(" RData::s2(%s) -> ", read->GetS2());
+                SYNC();
+                PUSH_INT(exe->GetDataInt(read->GetS1(), read->GetTyp() == 1 ? nullptr : read->GetS2(),
+                                         index));
+                break;
+            }
+            case kCall: {
+                SYNC();
+                exe->cur_num = op->elem;
+                exe->jumped = false;
+                RuntimeFault fault = RuntimeFault::kUndefined;
+                bool failed = true;
+                try {
+                    op->e->Evaluate_main(exe);
+                    failed = false;
+                } catch (PolizExNotInt& ex) {
+                    delete ex.GetAddr();  // a popped value, or null
+                    fault = RuntimeFault::kNotInt;
+                } catch (PolizExNotStr& ex) {
+                    delete ex.GetAddr();
+                    fault = RuntimeFault::kNotStr;
+                } catch (PolizExWrongAddr&) {
+                    fault = RuntimeFault::kWrongAddress;
+                } catch (PolizExWrongMacros&) {
+                    fault = RuntimeFault::kWrongMacros;
+                } catch (PolizExNotLabel& ex) {
+                    delete ex.GetAddr();
+                    fault = RuntimeFault::kNotLabel;
+                } catch (PolizEx&) {
+                    fault = RuntimeFault::kNotLabel;
+                } catch (...) {
+                    fault = RuntimeFault::kUndefined;
+                }
+                sp = stack.Top();
+                if (failed) {
+                    exe->ShowFault(fault);
+                    return Outcome::kFailed;
+                }
+                if (exe->jumped) JUMP(exe->cur_num);
+                break;
+            }
+            case kSetK:
+                STORE(op->c, op->a);
+                break;
+            case kMove: {
+                int x;
+                LOAD(op->a, x);
+                STORE(op->c, x);
+                break;
+            }
+#define BIN_SHAPES(SUFFIX, SINK)                                \
+    case kBinVK##SUFFIX: {                                      \
+        int l;                                                  \
+        LOAD(op->a, l);                                         \
+        int r_ = ApplyOperator(op->oper, l, op->b);             \
+        SINK(r_);                                               \
+        break;                                                  \
+    }                                                           \
+    case kBinVV##SUFFIX: {                                      \
+        int l, r;                                               \
+        LOAD(op->a, l);                                         \
+        LOAD(op->b, r);                                         \
+        int r_ = ApplyOperator(op->oper, l, r);                 \
+        SINK(r_);                                               \
+        break;                                                  \
+    }                                                           \
+    case kBinSK##SUFFIX: {                                      \
+        int l;                                                  \
+        POP_INT(l);                                             \
+        int r_ = ApplyOperator(op->oper, l, op->b);             \
+        SINK(r_);                                               \
+        break;                                                  \
+    }                                                           \
+    case kBinSV##SUFFIX: {                                      \
+        int l, r;                                               \
+        LOAD(op->b, r);                                         \
+        POP_INT(l);                                             \
+        int r_ = ApplyOperator(op->oper, l, r);                 \
+        SINK(r_);                                               \
+        break;                                                  \
+    }                                                           \
+    case kBinSS##SUFFIX: {                                      \
+        int l, r;                                               \
+        POP_INT(r);                                             \
+        POP_INT(l);                                             \
+        int r_ = ApplyOperator(op->oper, l, r);                 \
+        SINK(r_);                                               \
+        break;                                                  \
+    }
+#define SINK_PUSH(x) PUSH_INT(x)
+#define SINK_STORE(x) STORE(op->c, x)
+#define SINK_TEST(x)                     \
+    if ((x) == 0) BRANCH_FALSE(op->c, op->d)
+            BIN_SHAPES(, SINK_PUSH)
+            BIN_SHAPES(St, SINK_STORE)
+            BIN_SHAPES(If, SINK_TEST)
+        }
+        ++op;
+    next_op:;
+    }
+    SYNC();
+    return Outcome::kEnded;
+#undef BIN_SHAPES
+#undef SINK_PUSH
+#undef SINK_STORE
+#undef SINK_TEST
+#undef BRANCH_FALSE
+#undef JUMP
+#undef STORE
+#undef LOAD
+#undef POP_INT
+#undef PUSH_INT
+#undef TRACE
+#undef SYNC
+}
+
+template CEngine::Outcome CEngine::Execute<true>(const Op*, const int*, std::uint64_t,
+                                                 std::size_t);
+template CEngine::Outcome CEngine::Execute<false>(const Op*, const int*, std::uint64_t,
+                                                  std::size_t);
