@@ -25,12 +25,20 @@ CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->n
         plain.push_back(LowerElement(exe->nodes[i]->p, static_cast<unsigned int>(i + 1)));
         plain_start.push_back(static_cast<int>(i));
     }
-    Fuse();
+    plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, static_cast<unsigned int>(element_count + 1), nullptr});
+}
+
+unsigned int CEngine::FixedLabel(int slot, const std::vector<int>& definitions) const {
+    if (definitions[slot] <= 0) return 0;
+    unsigned int at = static_cast<unsigned int>(definitions[slot]);
+    const CVar& var = exe->VarTable.Slot(slot);
+    if (!var.IsPresent() || var.GetValue(0) != static_cast<int>(at)) return 0;
+    return at;
 }
 
 CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
     CVariables& vars = exe->VarTable;
-    Op op{kCall, kOpPlus, 0, 0, 0, 0, number, e};
+    Op op{kCall, kOpPlus, 0, 0, 0, 0, -1, number, e};
     int oper = OperatorOfElem(e);
     if (oper >= 0) {
         op.code = kOperators[oper].unary ? kUnary : kBinary;
@@ -93,14 +101,33 @@ void CEngine::Fuse() {
                    op.code == kArrayLoad;
         if (var && label_slot[op.a]) return;
     }
+    // Element number of each label's only definition; -1 for a label defined more than once.
+    std::vector<int> definitions(label_slot.size(), 0);
+    for (const Op& op : plain) {
+        if (op.code != kLabel) continue;
+        definitions[op.a] = definitions[op.a] == 0 ? static_cast<int>(op.elem) : -1;
+    }
     fused.reserve(plain.size());
     fused_start.assign(plain.size(), -1);
-    std::size_t n = plain.size();
+    std::size_t n = element_count;
     auto at = [&](std::size_t i, Code code) { return i < n && plain[i].code == code; };
     for (std::size_t i = 0; i < n;) {
         fused_start[i] = static_cast<int>(fused.size());
         Op op = plain[i];
         std::size_t next = i + 1;
+        // A label that keeps its collected value needs no operation: a jump to it lands on
+        // what follows.
+        if (op.code == kLabel && FixedLabel(op.a, definitions) != 0) {
+            ++i;
+            continue;
+        }
+        if (op.code == kGoto) {
+            unsigned int to = FixedLabel(op.d, definitions);
+            if (to != 0) {
+                op.code = kJump;
+                op.target = static_cast<int>(to);
+            }
+        }
         int shape = -1;  // 0 VK, 1 VV, 2 SK, 3 SV, 4 SS
         if (at(i, kLoad) && at(i + 1, kPushInt) && i + 2 < n && IsBin(plain[i + 2])) {
             shape = 0;
@@ -124,6 +151,10 @@ void CEngine::Fuse() {
             next = i + 2;
         } else if (IsBin(op)) {
             shape = 4;
+        } else if (at(i, kLoad) && at(i + 1, kUnary)) {
+            op.code = kUnaryV;
+            op.oper = plain[i + 1].oper;
+            next = i + 2;
         } else if ((at(i, kPushInt) || at(i, kLoad)) && at(i + 1, kStore)) {
             op.code = at(i, kPushInt) ? kSetK : kMove;
             op.c = plain[i + 1].a;
@@ -145,9 +176,23 @@ void CEngine::Fuse() {
                 ++next;
             }
         }
+        if (op.code == kIf || (op.code >= kBinVKIf && op.code <= kBinSSIf)) {
+            // A false condition goes to the else label, or without one to the end label.
+            unsigned int to = 0;
+            if (definitions[op.c] > 0) {
+                to = FixedLabel(op.c, definitions);
+            } else if (definitions[op.c] == 0) {
+                to = FixedLabel(op.d, definitions);
+            }
+            if (to != 0) op.target = static_cast<int>(to);
+        }
         fused.push_back(op);
         i = next;
     }
+    fused.push_back(plain.back());
+    // Jump targets from element numbers to operation indexes.
+    for (Op& op : fused)
+        if (op.target > 0) op.target = fused_start[static_cast<std::size_t>(op.target) - 1];
 }
 
 void CEngine::CollectLabels() {
@@ -168,8 +213,24 @@ void CEngine::CollectLabels() {
     exe->Debug("\n :: Label Collect\n");
 }
 
+void CEngine::Announce(const Op& op) const {
+    if (!exe->Debug("\n ElemAddr: ")) return;
+    std::printf("%d =", static_cast<int>(op.elem));
+    if (op.elem == element_count) std::printf("\n next==NULL");
+    // Constants, label definitions, jumps and called elements print their own frames.
+    switch (op.code) {
+        case kPushInt: case kPushStr: case kLabel: case kGoto: case kIf: case kCall: return;
+        default: exe->Debug(" EvaluateFunc -> ");
+    }
+}
+
 CEngine::Outcome CEngine::Run(std::uint64_t budget) {
     if (element_count == 0) return Outcome::kEnded;
+    if (!fuse_tried && !exe->IsDebug() && budget == 0) {
+        // After the label collection, whose values the fused form relies on.
+        fuse_tried = true;
+        Fuse();
+    }
     if (exe->IsDebug() || budget != 0 || fused.empty())
         return Execute<true>(plain.data(), plain_start.data(), budget, 0);
     return Execute<false>(fused.data(), fused_start.data(), 0, 0);
@@ -183,6 +244,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                                   std::size_t first) {
     CValueStack& stack = exe->values;
     CVariables& vars = exe->VarTable;
+    CVar* slots = vars.SlotData();  // fetched again after an element is called
     const bool debug = kPlain && exe->IsDebug();
     const unsigned int last = static_cast<unsigned int>(element_count);
     Value* sp = stack.Top();
@@ -221,7 +283,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     } while (0)
 #define LOAD(slot, out)                               \
     do {                                              \
-        CVar& var_ = vars.Slot(slot);                 \
+        CVar& var_ = slots[slot];                     \
         if (var_.IsPresent()) {                       \
             (out) = var_.Cells()[0];                  \
         } else {                                      \
@@ -232,7 +294,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
 #define STORE(slot, x)                                \
     do {                                              \
         int stored_ = (x);                            \
-        CVar& var_ = vars.Slot(slot);                 \
+        CVar& var_ = slots[slot];                     \
         if (var_.IsPresent()) {                       \
             var_.Cells()[0] = stored_;                \
         } else {                                      \
@@ -257,12 +319,20 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
             SYNC();                                          \
             return Execute<true>(plain.data(), plain_start.data(), 0, target_ - 1); \
         }                                                    \
-        goto next_op;                                        \
+        DISPATCH();                                        \
     } while (0)
 // The false branch of a conditional jump: to the else label, or to the end label when the
 // else label has no position.
 #define BRANCH_FALSE(else_slot, end_slot)                    \
     do {                                                     \
+        if (!kPlain && op->target >= 0) {                    \
+            if (!slots[else_slot].IsPresent()) {             \
+                SYNC();                                      \
+                exe->GetSlot((else_slot), 0);                \
+            }                                                \
+            op = ops + op->target;                           \
+            DISPATCH();                                    \
+        }                                                    \
         int to_ = 0;                                         \
         LOAD(else_slot, to_);                                \
         if (to_ == 0) LOAD(end_slot, to_);                   \
@@ -275,36 +345,51 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         JUMP(static_cast<unsigned int>(to_));                \
     } while (0)
 
-    const Op* const end = ops + (kPlain ? last : fused.size());
-    while (op != end) {
-        if (kPlain) {
-            if (budget != 0 && steps == budget) {
-                SYNC();
-                return Outcome::kBudgetSpent;
-            }
-            ++steps;
-            if (debug && exe->Debug("\n ElemAddr: ")) {
-                std::printf("%d =", static_cast<int>(op->elem));
-                if (op->elem == last) std::printf("\n next==NULL");
-            }
-            if (op->code != kPushInt && op->code != kPushStr && op->code != kLabel &&
-                op->code != kGoto && op->code != kIf && op->code != kCall)
-                TRACE(" EvaluateFunc -> ");
-        }
-        switch (op->code) {
-            case kPushInt:
+    // Threaded dispatch: every operation ends by jumping straight to the next one's code.
+    static const void* const kCodeAt[kCodeCount] = {
+        &&op_kPushInt, &&op_kPushStr, &&op_kBinary, &&op_kUnary, &&op_kStore, &&op_kLoad,
+        &&op_kArrayStore, &&op_kArrayLoad, &&op_kLabel, &&op_kGoto, &&op_kIf, &&op_kBuy,
+        &&op_kSell, &&op_kProd, &&op_kUpgrade, &&op_kTurn, &&op_kPrint, &&op_kMacro,
+        &&op_kData, &&op_kCall, &&op_kSetK, &&op_kMove, &&op_kUnaryV, &&op_kJump,
+        &&op_kBinVK, &&op_kBinVV, &&op_kBinSK, &&op_kBinSV, &&op_kBinSS,
+        &&op_kBinVKSt, &&op_kBinVVSt, &&op_kBinSKSt, &&op_kBinSVSt, &&op_kBinSSSt,
+        &&op_kBinVKIf, &&op_kBinVVIf, &&op_kBinSKIf, &&op_kBinSVIf, &&op_kBinSSIf,
+        &&op_kEnd,
+    };
+#define CASE(code) op_##code:
+// In the one-op-per-element form each element counts against the budget and is announced.
+#define DISPATCH()                                                                   \
+    do {                                                                             \
+        if (kPlain && op->code != kEnd) {                                            \
+            if (budget != 0 && steps == budget) {                                    \
+                SYNC();                                                              \
+                return Outcome::kBudgetSpent;                                        \
+            }                                                                        \
+            ++steps;                                                                 \
+            if (debug) Announce(*op);                                                \
+        }                                                                            \
+        goto* kCodeAt[op->code];                                                     \
+    } while (0)
+#define NEXT()      \
+    do {            \
+        ++op;       \
+        DISPATCH(); \
+    } while (0)
+
+    DISPATCH();
+            CASE(kPushInt)
                 PUSH_INT(op->a);
                 TRACE(" Const pushed -> ");
-                break;
-            case kPushStr:
+                NEXT();
+            CASE(kPushStr)
                 if (sp == stack.Limit()) {
                     SYNC();
                     sp = stack.Grow();
                 }
                 *sp++ = Value{Value::kStr, 0, static_cast<PolizConstStr*>(op->e)->Get()};
                 TRACE(" Const pushed -> ");
-                break;
-            case kBinary: {
+                NEXT();
+            CASE(kBinary) {
                 int right, left;
                 TRACE(" Oper-Pop1 -> ");
                 POP_INT(right);
@@ -312,54 +397,54 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 POP_INT(left);
                 if (debug && kOperators[op->oper].trace) exe->Debug(kOperators[op->oper].trace);
                 PUSH_INT(ApplyOperator(op->oper, left, right));
-                break;
+                NEXT();
             }
-            case kUnary: {
+            CASE(kUnary) {
                 int x;
                 TRACE(" FuncOperMinus::PopTest operand 1 -> ");
                 POP_INT(x);
                 TRACE(kOperators[op->oper].trace);
                 PUSH_INT(ApplyOperator(op->oper, x, 0));
-                break;
+                NEXT();
             }
-            case kStore: {
+            CASE(kStore) {
                 const char* name = vars.Slot(op->a).GetName();
                 int x;
                 TRACE("FuncVar[%s] ->", name);
                 POP_INT(x);
                 STORE(op->a, x);
                 TRACE("VTWriteVar[%s] ->", vars.Slot(op->a).GetName());
-                break;
+                NEXT();
             }
-            case kLoad: {
+            CASE(kLoad) {
                 int x;
                 TRACE("VTReadVar[%s] ->", vars.Slot(op->a).GetName());
                 LOAD(op->a, x);
                 PUSH_INT(x);
-                break;
+                NEXT();
             }
-            case kArrayStore: {
+            CASE(kArrayStore) {
                 int x, index;
                 TRACE("VTWriteArray[%s] ->", vars.Slot(op->a).GetName());
                 TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
                 POP_INT(x);
                 TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
                 POP_INT(index);
-                CVar& var = vars.Slot(op->a);
+                CVar& var = slots[op->a];
                 if (index >= 0 && index < var.GetCount()) {
                     var.Cells()[index] = x;
                 } else {
                     SYNC();
                     exe->SetSlot(op->a, x, index);
                 }
-                break;
+                NEXT();
             }
-            case kArrayLoad: {
+            CASE(kArrayLoad) {
                 int index;
                 TRACE("VTReadArray[%s] ->", vars.Slot(op->a).GetName());
                 TRACE("FuncVar[%s] ->", vars.Slot(op->a).GetName());
                 POP_INT(index);
-                CVar& var = vars.Slot(op->a);
+                CVar& var = slots[op->a];
                 int x;
                 if (index >= 0 && index < var.GetCount()) {
                     x = var.Cells()[index];
@@ -368,13 +453,13 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                     x = exe->GetSlot(op->a, index);
                 }
                 PUSH_INT(x);
-                break;
+                NEXT();
             }
-            case kLabel:
+            CASE(kLabel)
                 STORE(op->a, static_cast<int>(op->elem));
                 TRACE("VTWriteLabel[%s] ->", vars.Slot(op->a).GetName());
-                break;
-            case kGoto: {
+                NEXT();
+            CASE(kGoto) {
                 TRACE(" Passage -> ");
                 int to;
                 LOAD(op->d, to);
@@ -385,15 +470,15 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 }
                 JUMP(static_cast<unsigned int>(to));
             }
-            case kIf: {
+            CASE(kIf) {
                 TRACE(" Passage -> ");
                 int cond;
                 POP_INT(cond);
-                if (cond != 0) break;
+                if (cond != 0) NEXT();
                 BRANCH_FALSE(op->c, op->d);
             }
-            case kBuy:
-            case kSell: {
+            CASE(kBuy)
+            CASE(kSell) {
                 int price, count;
                 POP_INT(price);
                 POP_INT(count);
@@ -405,24 +490,24 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                         exe->Robot->Sell(count, price);
                     }
                 }
-                break;
+                NEXT();
             }
-            case kProd: {
+            CASE(kProd) {
                 int count;
                 POP_INT(count);
                 SYNC();
                 if (exe->Robot) exe->Robot->Prod(count);
-                break;
+                NEXT();
             }
-            case kUpgrade:
+            CASE(kUpgrade)
                 SYNC();
                 if (exe->Robot) exe->Robot->Upgrade();
-                break;
-            case kTurn:
+                NEXT();
+            CASE(kTurn)
                 SYNC();
                 if (exe->Robot) exe->Robot->Turn();
-                break;
-            case kPrint: {
+                NEXT();
+            CASE(kPrint) {
                 std::printf("\t~Robot said: ");
                 if (sp == stack.Base()) {
                     SYNC();
@@ -454,9 +539,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                     PrintFilled(text, nullptr, 0);
                 }
                 std::printf("\n");
-                break;
+                NEXT();
             }
-            case kMacro: {
+            CASE(kMacro) {
                 const char* name = static_cast<PolizFuncRobMacros*>(op->e)->GetName();
                 TRACE(" Macros '%s' -> ", name);
                 if (!name || !exe->Data || !exe->Robot || op->a < 0) {
@@ -466,9 +551,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 }
                 SYNC();
                 PUSH_INT(MacroValue(op->a, *exe->Data, *exe->Robot));
-                break;
+                NEXT();
             }
-            case kData: {
+            CASE(kData) {
                 const PolizFuncRoboWrite* read = static_cast<const PolizFuncRoboWrite*>(op->e);
                 int index = 0;
                 if (read->GetTyp() == 3) POP_INT(index);
@@ -477,9 +562,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 SYNC();
                 PUSH_INT(exe->GetDataInt(read->GetS1(), read->GetTyp() == 1 ? nullptr : read->GetS2(),
                                          index));
-                break;
+                NEXT();
             }
-            case kCall: {
+            CASE(kCall) {
                 SYNC();
                 exe->cur_num = op->elem;
                 exe->jumped = false;
@@ -507,60 +592,70 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                     fault = RuntimeFault::kUndefined;
                 }
                 sp = stack.Top();
+                slots = vars.SlotData();
                 if (failed) {
                     exe->ShowFault(fault);
                     return Outcome::kFailed;
                 }
                 if (exe->jumped) JUMP(exe->cur_num);
-                break;
+                NEXT();
             }
-            case kSetK:
+            CASE(kJump)
+                op = ops + op->target;
+                DISPATCH();
+            CASE(kUnaryV) {
+                int x;
+                LOAD(op->a, x);
+                PUSH_INT(ApplyOperator(op->oper, x, 0));
+                NEXT();
+            }
+            CASE(kSetK)
                 STORE(op->c, op->a);
-                break;
-            case kMove: {
+                NEXT();
+            CASE(kMove) {
                 int x;
                 LOAD(op->a, x);
                 STORE(op->c, x);
-                break;
+                NEXT();
             }
 #define BIN_SHAPES(SUFFIX, SINK)                                \
-    case kBinVK##SUFFIX: {                                      \
+    CASE(kBinVK##SUFFIX) {                                      \
         int l;                                                  \
         LOAD(op->a, l);                                         \
         int r_ = ApplyOperator(op->oper, l, op->b);             \
         SINK(r_);                                               \
-        break;                                                  \
+        NEXT();                                                  \
     }                                                           \
-    case kBinVV##SUFFIX: {                                      \
+    CASE(kBinVV##SUFFIX) {                                      \
         int l, r;                                               \
         LOAD(op->a, l);                                         \
         LOAD(op->b, r);                                         \
         int r_ = ApplyOperator(op->oper, l, r);                 \
         SINK(r_);                                               \
-        break;                                                  \
+        NEXT();                                                  \
     }                                                           \
-    case kBinSK##SUFFIX: {                                      \
+    CASE(kBinSK##SUFFIX) {                                      \
         int l;                                                  \
         POP_INT(l);                                             \
         int r_ = ApplyOperator(op->oper, l, op->b);             \
         SINK(r_);                                               \
-        break;                                                  \
+        NEXT();                                                  \
     }                                                           \
-    case kBinSV##SUFFIX: {                                      \
+    CASE(kBinSV##SUFFIX) {                                      \
         int l, r;                                               \
         LOAD(op->b, r);                                         \
         POP_INT(l);                                             \
         int r_ = ApplyOperator(op->oper, l, r);                 \
         SINK(r_);                                               \
-        break;                                                  \
+        NEXT();                                                  \
     }                                                           \
-    case kBinSS##SUFFIX: {                                      \
+    CASE(kBinSS##SUFFIX) {                                      \
         int l, r;                                               \
         POP_INT(r);                                             \
         POP_INT(l);                                             \
         int r_ = ApplyOperator(op->oper, l, r);                 \
         SINK(r_);                                               \
-        break;                                                  \
+        NEXT();                                                  \
     }
 #define SINK_PUSH(x) PUSH_INT(x)
 #define SINK_STORE(x) STORE(op->c, x)
@@ -569,13 +664,13 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
             BIN_SHAPES(, SINK_PUSH)
             BIN_SHAPES(St, SINK_STORE)
             BIN_SHAPES(If, SINK_TEST)
-        }
-        ++op;
-    next_op:;
-    }
+    CASE(kEnd)
     SYNC();
     return Outcome::kEnded;
 #undef BIN_SHAPES
+#undef CASE
+#undef DISPATCH
+#undef NEXT
 #undef SINK_PUSH
 #undef SINK_STORE
 #undef SINK_TEST

@@ -32,10 +32,12 @@ public:
     enum Code : unsigned char {
         kPushInt, kPushStr, kBinary, kUnary, kStore, kLoad, kArrayStore, kArrayLoad, kLabel,
         kGoto, kIf, kBuy, kSell, kProd, kUpgrade, kTurn, kPrint, kMacro, kData, kCall,
-        kSetK, kMove,
+        kSetK, kMove, kUnaryV, kJump,
         kBinVK, kBinVV, kBinSK, kBinSV, kBinSS,
         kBinVKSt, kBinVVSt, kBinSKSt, kBinSVSt, kBinSSSt,
         kBinVKIf, kBinVVIf, kBinSKIf, kBinSVIf, kBinSSIf,
+        kEnd,  // after the last operation of each form
+        kCodeCount
     };
 
     struct Op {
@@ -45,6 +47,7 @@ public:
         int b;             // slot or constant
         int c;             // destination slot; else label slot of a conditional jump
         int d;             // end label slot of a conditional jump
+        int target;        // fused form: the op a jump (or a false condition) goes to, or -1
         unsigned int elem; // number of the op's first element
         PolizElem* e;      // that element: names for traces, the callee of kCall
     };
@@ -52,12 +55,18 @@ public:
 private:
     Op LowerElement(PolizElem* e, unsigned int number);
     void Fuse();
+    // Debug trace of an element about to run: its number, and the frame of an operation.
+    void Announce(const Op& op) const;
+    // The element number of the label of the slot when one definition gives it a value that
+    // nothing else changes (as collected), else 0.
+    unsigned int FixedLabel(int slot, const std::vector<int>& definitions) const;
     template <bool kPlain>
     Outcome Execute(const Op* ops, const int* start_of, std::uint64_t budget, std::size_t first);
 
     CExecuter* exe;
     std::size_t element_count;
     std::vector<Op> plain;      // one op per element
+    bool fuse_tried = false;
     std::vector<Op> fused;      // empty when the program cannot be fused
     std::vector<int> plain_start;  // element number - 1 -> op index (the identity)
     std::vector<int> fused_start;  // element number - 1 -> op index of the op it starts, or -1

@@ -81,6 +81,8 @@ public:
     // needed; a refused store changes nothing.
     VarStatus Store(int slot, int value, int index);
     int SlotCount() const { return static_cast<int>(slots.size()); }
+    // The slots as an array; it moves only when a new name is resolved.
+    CVar* SlotData() { return slots.data(); }
     CVar& Slot(int slot) { return slots[static_cast<size_t>(slot)]; }
     const CVar& Slot(int slot) const { return slots[static_cast<size_t>(slot)]; }
 
