@@ -9,11 +9,6 @@
 
 namespace {
 
-template <class T>
-bool Is(const PolizElem* e) {
-    return typeid(*e) == typeid(T);
-}
-
 bool IsBin(const CEngine::Op& op) { return op.code == CEngine::kBinary; }
 
 }  // namespace
@@ -22,10 +17,10 @@ CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->n
     plain.reserve(element_count);
     plain_start.reserve(element_count);
     for (std::size_t i = 0; i < element_count; ++i) {
-        plain.push_back(LowerElement(exe->nodes[i]->p, static_cast<unsigned int>(i + 1)));
+        plain.push_back(LowerElement(exe->nodes[i].p, static_cast<unsigned int>(i + 1)));
         plain_start.push_back(static_cast<int>(i));
     }
-    plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, static_cast<unsigned int>(element_count + 1), nullptr});
+    plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, nullptr});
 }
 
 unsigned int CEngine::FixedLabel(int slot, const std::vector<int>& definitions) const {
@@ -38,50 +33,53 @@ unsigned int CEngine::FixedLabel(int slot, const std::vector<int>& definitions) 
 
 CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
     CVariables& vars = exe->VarTable;
-    Op op{kCall, kOpPlus, 0, 0, 0, 0, -1, number, e};
-    int oper = OperatorOfElem(e);
-    if (oper >= 0) {
-        op.code = kOperators[oper].unary ? kUnary : kBinary;
-        op.oper = static_cast<OperatorCode>(oper);
-    } else if (Is<PolizConstInt>(e)) {
-        op.code = kPushInt;
-        op.a = static_cast<PolizConstInt*>(e)->Get();
-    } else if (Is<PolizConstStr>(e)) {
-        op.code = kPushStr;
-    } else if (Is<PolizFuncVarRead>(e) || Is<PolizFuncVarWrite>(e) ||
-               Is<PolizFuncVarArrayRead>(e) || Is<PolizFuncVarArrayWrite>(e) ||
-               Is<PolizFuncLabelRead>(e)) {
-        op.a = vars.Resolve(static_cast<PolizFuncVar*>(e)->GetName());
-        if (Is<PolizFuncVarRead>(e)) op.code = kStore;
-        if (Is<PolizFuncVarWrite>(e)) op.code = kLoad;
-        if (Is<PolizFuncVarArrayRead>(e)) op.code = kArrayStore;
-        if (Is<PolizFuncVarArrayWrite>(e)) op.code = kArrayLoad;
-        if (Is<PolizFuncLabelRead>(e)) op.code = kLabel;
-    } else if (Is<PolizFuncPassGo>(e)) {
-        op.code = kGoto;
-        op.d = vars.Resolve(static_cast<PolizFuncPassGo*>(e)->GetLabel());
-    } else if (Is<PolizFuncPassIf>(e)) {
-        op.code = kIf;
-        op.c = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabelElse());
-        op.d = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabel());
-    } else if (Is<PolizFuncRobBuy>(e)) {
-        op.code = kBuy;
-    } else if (Is<PolizFuncRobSell>(e)) {
-        op.code = kSell;
-    } else if (Is<PolizFuncRobProd>(e)) {
-        op.code = kProd;
-    } else if (Is<PolizFuncRobAuto>(e) || Is<PolizFuncRobUpgrade>(e)) {
-        op.code = kUpgrade;
-    } else if (Is<PolizFuncRobTurn>(e)) {
-        op.code = kTurn;
-    } else if (Is<PolizFuncRobPrint>(e)) {
-        op.code = kPrint;
-    } else if (Is<PolizFuncRobMacros>(e)) {
-        op.code = kMacro;
-        op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
-    } else if (Is<PolizFuncRoboWrite>(e)) {
-        op.code = kData;
+    Op op{kCall, kOpPlus, 0, 0, 0, 0, -1, e};
+    int known = KnownClassOf(e);
+    if (known >= 0 && known < kClassOperatorsEnd) {
+        op.code = kOperators[known].unary ? kUnary : kBinary;
+        op.oper = static_cast<OperatorCode>(known);
+        return op;
     }
+    switch (known) {
+        case kClassConstInt:
+            op.code = kPushInt;
+            op.a = static_cast<PolizConstInt*>(e)->Get();
+            break;
+        case kClassConstStr: op.code = kPushStr; break;
+        case kClassVarRead: op.code = kStore; break;
+        case kClassVarWrite: op.code = kLoad; break;
+        case kClassVarArrayRead: op.code = kArrayStore; break;
+        case kClassVarArrayWrite: op.code = kArrayLoad; break;
+        case kClassLabelRead:
+            op.code = kLabel;
+            op.b = static_cast<int>(number);
+            break;
+        case kClassPassGo:
+            op.code = kGoto;
+            op.d = vars.Resolve(static_cast<PolizFuncPassGo*>(e)->GetLabel());
+            break;
+        case kClassPassIf:
+            op.code = kIf;
+            op.c = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabelElse());
+            op.d = vars.Resolve(static_cast<PolizFuncPassIf*>(e)->GetLabel());
+            break;
+        case kClassRobBuy: op.code = kBuy; break;
+        case kClassRobSell: op.code = kSell; break;
+        case kClassRobProd: op.code = kProd; break;
+        case kClassRobAuto:
+        case kClassRobUpgrade: op.code = kUpgrade; break;
+        case kClassRobTurn: op.code = kTurn; break;
+        case kClassRobPrint: op.code = kPrint; break;
+        case kClassRobMacros:
+            op.code = kMacro;
+            op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
+            break;
+        case kClassRoboWrite: op.code = kData; break;
+        default: break;
+    }
+    if (op.code == kStore || op.code == kLoad || op.code == kArrayStore ||
+        op.code == kArrayLoad || op.code == kLabel)
+        op.a = vars.Resolve(static_cast<PolizFuncVar*>(e)->GetName());
     return op;
 }
 
@@ -105,7 +103,7 @@ void CEngine::Fuse() {
     std::vector<int> definitions(label_slot.size(), 0);
     for (const Op& op : plain) {
         if (op.code != kLabel) continue;
-        definitions[op.a] = definitions[op.a] == 0 ? static_cast<int>(op.elem) : -1;
+        definitions[op.a] = definitions[op.a] == 0 ? op.b : -1;
     }
     fused.reserve(plain.size());
     fused_start.assign(plain.size(), -1);
@@ -195,28 +193,10 @@ void CEngine::Fuse() {
         if (op.target > 0) op.target = fused_start[static_cast<std::size_t>(op.target) - 1];
 }
 
-void CEngine::CollectLabels() {
-    exe->Debug("\nLabel Collect ::\n");
-    for (std::size_t i = 0; i < element_count; ++i) {
-        PolizElem* e = exe->nodes[i]->p;
-        if (!dynamic_cast<PolizFuncLabelRead*>(e)) continue;
-        unsigned int number = static_cast<unsigned int>(i + 1);
-        exe->cur_num = number;
-        if (plain[i].code == kLabel) {
-            exe->SetSlot(plain[i].a, static_cast<int>(number), 0);
-            exe->Debug("VTWriteLabel[%s] ->", exe->VarTable.Slot(plain[i].a).GetName());
-        } else {
-            e->Evaluate_main(exe);
-        }
-        if (exe->Debug("Label Addr: ")) std::printf("%d", static_cast<int>(number));
-    }
-    exe->Debug("\n :: Label Collect\n");
-}
-
 void CEngine::Announce(const Op& op) const {
     if (!exe->Debug("\n ElemAddr: ")) return;
-    std::printf("%d =", static_cast<int>(op.elem));
-    if (op.elem == element_count) std::printf("\n next==NULL");
+    std::printf("%d =", static_cast<int>(NumberOf(op)));
+    if (NumberOf(op) == element_count) std::printf("\n next==NULL");
     // Constants, label definitions, jumps and called elements print their own frames.
     switch (op.code) {
         case kPushInt: case kPushStr: case kLabel: case kGoto: case kIf: case kCall: return;
@@ -311,7 +291,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
             SYNC();                                          \
             return Outcome::kEnded;                          \
         }                                                    \
-        if (target_ == op->elem) {                               \
+        if (start_of[target_ - 1] == op - ops) {                 \
             ++op;                                            \
         } else if (start_of[target_ - 1] >= 0) {                 \
             op = ops + start_of[target_ - 1];                    \
@@ -456,7 +436,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 NEXT();
             }
             CASE(kLabel)
-                STORE(op->a, static_cast<int>(op->elem));
+                STORE(op->a, op->b);
                 TRACE("VTWriteLabel[%s] ->", vars.Slot(op->a).GetName());
                 NEXT();
             CASE(kGoto) {
@@ -566,7 +546,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
             }
             CASE(kCall) {
                 SYNC();
-                exe->cur_num = op->elem;
+                exe->cur_num = NumberOf(*op);
                 exe->jumped = false;
                 RuntimeFault fault = RuntimeFault::kUndefined;
                 bool failed = true;

@@ -21,8 +21,6 @@ public:
 
     // True once elements were added after the lowering.
     bool IsStale() const { return exe->nodes.size() != element_count; }
-    // Stores every label's element number under its name, in program order.
-    void CollectLabels();
     // Runs the program once from its first element; budget 0 means no step limit.
     Outcome Run(std::uint64_t budget);
 
@@ -44,16 +42,19 @@ public:
         Code code;
         OperatorCode oper;
         int a;             // slot, constant or macro position
-        int b;             // slot or constant
+        int b;             // slot or constant; the element number of a label definition
         int c;             // destination slot; else label slot of a conditional jump
         int d;             // end label slot of a conditional jump
         int target;        // fused form: the op a jump (or a false condition) goes to, or -1
-        unsigned int elem; // number of the op's first element
-        PolizElem* e;      // that element: names for traces, the callee of kCall
+        PolizElem* e;      // the op's first element: texts and names, the callee of kCall
     };
 
 private:
     Op LowerElement(PolizElem* e, unsigned int number);
+    // Number of the element that plain operation op stands for.
+    unsigned int NumberOf(const Op& op) const {
+        return static_cast<unsigned int>(&op - plain.data()) + 1;
+    }
     void Fuse();
     // Debug trace of an element about to run: its number, and the frame of an operation.
     void Announce(const Op& op) const;

@@ -72,17 +72,18 @@ void CValueStack::Release(const Value& v) {
 // ---- CVariables
 
 int CVariables::Resolve(const char* name) {
-    const char* key = name ? name : "";
+    std::string_view key(name ? name : "");
     auto found = by_name.find(key);
     if (found != by_name.end()) return found->second;
     int slot = static_cast<int>(slots.size());
-    slots.emplace_back(key);
-    by_name.emplace(key, slot);
+    slots.emplace_back(name);
+    names.emplace_back(key);
+    by_name.emplace(names.back(), slot);
     return slot;
 }
 
 int CVariables::FindSlot(const char* name) const {
-    auto found = by_name.find(name ? name : "");
+    auto found = by_name.find(std::string_view(name ? name : ""));
     return found == by_name.end() ? -1 : found->second;
 }
 
@@ -132,10 +133,7 @@ CExecuter::CExecuter(CData* data, CRobot* robot)
     : Robot(robot), Data(data), cur_num(1), jumped(false), flag_debug(-1) {}
 
 CExecuter::~CExecuter() {
-    for (PolizItem* node : nodes) {
-        delete node->p;
-        delete node;
-    }
+    for (PolizItem& node : nodes) delete node.p;
 }
 
 bool CExecuter::Debug(const char* fmt, const char* data) {
@@ -166,10 +164,10 @@ void CExecuter::ShowFault(RuntimeFault fault, const char* name) {
 }
 
 void CExecuter::Append(PolizElem* elem) {
-    std::unique_ptr<PolizItem> node(new PolizItem(elem));
-    nodes.push_back(node.get());
-    if (nodes.size() > 1) nodes[nodes.size() - 2]->next = node.get();
-    node.release();
+    std::unique_ptr<PolizElem> owned(elem);
+    nodes.emplace_back(elem);
+    owned.release();
+    if (nodes.size() > 1) nodes[nodes.size() - 2].next = &nodes.back();
 }
 
 unsigned int CExecuter::SetCur(unsigned int n, bool step) {
@@ -261,15 +259,30 @@ void CRun::AddElem(PolizElem* elem) { exe->Append(elem); }
 bool CRun::Debug(const char* fmt, const char* data) { return exe->Debug(fmt, data); }
 
 void CRun::LabelCollect() {
-    if (!engine || engine->IsStale()) engine.reset(new CEngine(exe));
-    engine->CollectLabels();
+    Debug("\nLabel Collect ::\n");
+    const std::deque<PolizItem>& nodes = exe->nodes;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        PolizElem* e = nodes[i].p;
+        if (!dynamic_cast<PolizFuncLabelRead*>(e)) continue;
+        unsigned int number = static_cast<unsigned int>(i + 1);
+        exe->cur_num = number;
+        if (KnownClassOf(e) == kClassLabelRead) {
+            const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
+            exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
+            Debug("VTWriteLabel[%s] ->", name);
+        } else {
+            e->Evaluate_main(exe);
+        }
+        if (Debug("Label Addr: ")) std::printf("%d", static_cast<int>(number));
+    }
+    Debug("\n :: Label Collect\n");
 }
 
 void CRun::Execute() {
     Debug("\n\n\n\t--- DEBUG MODE ---\n");
     if (!engine || engine->IsStale()) engine.reset(new CEngine(exe));
     if (!collected) {
-        engine->CollectLabels();
+        LabelCollect();
         collected = true;
     }
     exhausted = false;

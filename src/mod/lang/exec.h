@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -96,7 +98,8 @@ private:
 
     std::vector<CVar> slots;
     std::vector<int> order;                         // slots in the order they were met
-    std::unordered_map<std::string, int> by_name;  // name -> slot
+    std::deque<std::string> names;  // the names of the slots, where by_name's keys point
+    std::unordered_map<std::string_view, int> by_name;  // name -> slot
     long total_cells = 0;
 };
 
@@ -139,11 +142,10 @@ public:
     PolizElem* Pop();
 
     bool IsStackEmpty() const { return values.IsEmpty(); }
-    const PolizItem* GetBegin() const { return nodes.empty() ? nullptr : nodes.front(); }
+    const PolizItem* GetBegin() const { return nodes.empty() ? nullptr : &nodes.front(); }
     const CVariables& GetVarTable() const { return VarTable; }
     CVariables& VarTableForEngine() { return VarTable; }
     CValueStack& Values() { return values; }
-    const std::vector<PolizItem*>& Nodes() const { return nodes; }
 
     CRobot* Robot;
 
@@ -160,7 +162,9 @@ private:
     bool jumped;  // an element called SetCur to jump
     CValueStack values;
     int flag_debug;
-    std::vector<PolizItem*> nodes;  // the program list by element number - 1
+    // The program list by element number - 1; the records are allocated in blocks and never
+    // move, and each links to the next.
+    std::deque<PolizItem> nodes;
 };
 
 // The compiled program: the parser appends to it, the driver runs it once per turn.

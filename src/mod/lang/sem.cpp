@@ -135,18 +135,34 @@ PolizElem* NewOperatorElem(OperatorCode code) {
     }
 }
 
-int OperatorOfElem(const PolizElem* e) {
-    // In the order of the operator table.
-    static const std::type_info* const kTypes[kOperatorCount] = {
+int KnownClassOf(const PolizElem* e) {
+    // In the order of KnownClass.
+    static const std::type_info* const kTypes[kKnownClassCount] = {
         &typeid(PolizFuncPlus), &typeid(PolizFuncMinus), &typeid(PolizFuncMult),
         &typeid(PolizFuncDiv), &typeid(PolizFuncMod), &typeid(PolizFuncEq),
         &typeid(PolizFuncLower), &typeid(PolizFuncHigher), &typeid(PolizFuncAnd),
         &typeid(PolizFuncOr), &typeid(PolizFuncPriMinus), &typeid(PolizFuncWow),
+        &typeid(PolizConstInt), &typeid(PolizConstStr), &typeid(PolizFuncVarRead),
+        &typeid(PolizFuncVarWrite), &typeid(PolizFuncVarArrayRead),
+        &typeid(PolizFuncVarArrayWrite), &typeid(PolizFuncLabelRead), &typeid(PolizFuncPassGo),
+        &typeid(PolizFuncPassIf), &typeid(PolizFuncRobBuy), &typeid(PolizFuncRobSell),
+        &typeid(PolizFuncRobProd), &typeid(PolizFuncRobAuto), &typeid(PolizFuncRobUpgrade),
+        &typeid(PolizFuncRobTurn), &typeid(PolizFuncRobPrint), &typeid(PolizFuncRobMacros),
+        &typeid(PolizFuncRoboWrite),
     };
     const std::type_info& type = typeid(*e);
-    for (int i = 0; i < kOperatorCount; ++i)
+    // The same type_info object first, which is the rule inside one program; then equality,
+    // which also holds across shared libraries but may compare names.
+    for (int i = 0; i < kKnownClassCount; ++i)
+        if (kTypes[i] == &type) return i;
+    for (int i = 0; i < kKnownClassCount; ++i)
         if (*kTypes[i] == type) return i;
     return -1;
+}
+
+int OperatorOfElem(const PolizElem* e) {
+    int known = KnownClassOf(e);
+    return known >= 0 && known < kClassOperatorsEnd ? known : -1;
 }
 
 // ---- Variable access

@@ -308,6 +308,34 @@ public:
 // A new element of the operator class at position code of the operator table.
 PolizElem* NewOperatorElem(OperatorCode code);
 
+// The element classes the lowered engine and the dump know by their exact type; the
+// operators come first, in the order of the operator table.
+enum KnownClass {
+    kClassOperatorsEnd = kOperatorCount,
+    kClassConstInt = kClassOperatorsEnd,
+    kClassConstStr,
+    kClassVarRead,
+    kClassVarWrite,
+    kClassVarArrayRead,
+    kClassVarArrayWrite,
+    kClassLabelRead,
+    kClassPassGo,
+    kClassPassIf,
+    kClassRobBuy,
+    kClassRobSell,
+    kClassRobProd,
+    kClassRobAuto,
+    kClassRobUpgrade,
+    kClassRobTurn,
+    kClassRobPrint,
+    kClassRobMacros,
+    kClassRoboWrite,
+    kKnownClassCount
+};
+
+// The class e is exactly (a subclass is none of them), or -1.
+int KnownClassOf(const PolizElem* e);
+
 // The table position of e's operator when e is exactly one of the operator classes, else -1.
 int OperatorOfElem(const PolizElem* e);
 

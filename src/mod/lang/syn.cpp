@@ -33,6 +33,7 @@
 // than comparisons, and comparisons tighter than arithmetic.
 #include "mod/lang/syn.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -200,8 +201,12 @@ void CSyntax::AddVarPOLIZ(char* name, type t) {
 }
 
 char* CSyntax::NewLabel(const char* format) {
-    char* label = new char[kLabelSize];
-    std::snprintf(label, kLabelSize, format, ifelse);
+    char text[kLabelSize];
+    int length = std::snprintf(text, sizeof text, format, ifelse);
+    std::size_t size = length < 0 ? 1 : std::min(static_cast<std::size_t>(length), kLabelSize - 1) + 1;
+    char* label = new char[size];
+    std::memcpy(label, text, size - 1);
+    label[size - 1] = '\0';
     return label;
 }
 
