@@ -113,7 +113,7 @@ for k in "${!DRIVERS[@]}"; do
   for size in 20k 200k; do
     LINE=$("$D" compile "$OUT/compile$size.robot" 2>&1 >/dev/null | tail -1)
     if [ $size = 20k ]; then LUAC=$LUAC_20K; BYTES=$BYTES_20K; else LUAC=$LUAC_200K; BYTES=$BYTES_200K; fi
-    MEM=$(echo "$LINE" | awk -v b="$BYTES" '{printf "%.1f bytes of memory per script byte", $2 * 1024 / b}')
+    MEM=$(echo "$LINE" | awk -v b="$BYTES" '{printf "%.1f B/script byte; first run %.3f s, +%.1f B/script byte", $2 * 1024 / b, $3, $4 * 1024 / b}')
     row "5 compile $size (luac -p)" "$(echo "$LINE" | awk '{print $1}')" "$LUAC" "$MEM"
   done
 done
