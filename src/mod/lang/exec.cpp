@@ -263,10 +263,13 @@ void CRun::LabelCollect() {
     const std::deque<PolizItem>& nodes = exe->nodes;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         PolizElem* e = nodes[i].p;
-        if (!dynamic_cast<PolizFuncLabelRead*>(e)) continue;
+        // Most elements are of a known class, found without a dynamic cast.
+        int known = KnownClassOf(e);
+        if (known != kClassLabelRead && (known >= 0 || !dynamic_cast<PolizFuncLabelRead*>(e)))
+            continue;
         unsigned int number = static_cast<unsigned int>(i + 1);
         exe->cur_num = number;
-        if (KnownClassOf(e) == kClassLabelRead) {
+        if (known == kClassLabelRead) {
             const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
             exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
             Debug("VTWriteLabel[%s] ->", name);
