@@ -49,6 +49,31 @@ TEST_F(EngineForms, FusedAndElementwiseRunsAgreeOnEveryScript) {
     }
 }
 
+// Scripts that go where fusing has to be careful: labels defined twice, jumps nowhere,
+// refused array cells, values left on the stack from one statement (and run) to the next,
+// else labels met only by a false condition.
+const char* const kTrickyScripts[] = {
+    "{ @a; $n := $n + 1; if ($n < 3) goto @a; @a; $m := $m + 1; if ($m < 5) goto @a;"
+    " $x[-1] := 4; $y := $z[5] + $z[-2]; ?print \"%d %d %d\", 1, 2, 3; ?print \"%d\";"
+    " if (0) $q := 1; if (!$q) $r := -$n * 2 / 0 % 3; else $r := 9; $t := -$y }",
+    "{ $i := 0; @l; $a[$i] := $i * $i - 7 / 2; $i := $i + 1;"
+    " if (($i < 20) & !($i = 13)) goto @l; else { $b := $a[3] | $a[4] & 1; goto @none };"
+    " $c := 1 }",
+    "{ if ($k > 2) goto @out; $k := $k + 1; $v := $v - $k; @out; ?print \"%d %d\", $k }",
+};
+
+TEST_F(EngineForms, FusedAndElementwiseRunsAgreeOnTrickyScripts) {
+    for (const char* text : kTrickyScripts) {
+        CompiledScript fused(text), elementwise(text);
+        ASSERT_TRUE(fused.Passed()) << text;
+        elementwise.SetStepBudget(UINT64_MAX);
+        for (int turn = 0; turn < 4; ++turn) {
+            ASSERT_EQ(fused.Run(), elementwise.Run()) << text << " turn " << turn;
+            ASSERT_EQ(fused.Variables(), elementwise.Variables()) << text << " turn " << turn;
+        }
+    }
+}
+
 TEST_F(EngineForms, BudgetEndsTheRunQuietlyAfterThatManyElements) {
     CompiledScript endless(CrLf({"{ @a; $n := $n + 1; goto @a }"}));
     ASSERT_TRUE(endless.Passed());
