@@ -249,7 +249,7 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             PrintNotes(o, out);
         }
         out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'
-            << "charts: " << plan.out_dir << "/game-*/money.svg\n"
+            << "charts:  " << plan.out_dir << "/game-*/money.svg\n"
             << "replays: " << plan.out_dir << "/game-*/replay.html\n";
     }
     for (size_t i = 0; i < outcomes.size(); ++i) {
