@@ -229,6 +229,10 @@ const char* const kAfterData = R"page(</script>
     const end = data.end;
     if (word === "turn_limit") return OUT_WORDS.turn_limit;
     let why = word ? (OUT_WORDS[word] || word) : null;
+    // The server only saw the connection close; the match's ending says why and when (an error,
+    // a crash).
+    const ending = players[p] && players[p].ending;
+    if (word === "disconnected" && ending) return ending;
     if (!why && end && end.reason === "turn_limit" && outTurn[p] === end.turn && end.winner !== p)
       return "lost at the turn limit";
     if (!why && value(h, "money") < 0) why = "bankrupt";
