@@ -181,6 +181,13 @@ TEST_F(Standing, TotalsAndTablesOverTwoGames) {
     EXPECT_NE(json.find("\"games_played\":2"), std::string::npos);
 }
 
+TEST_F(Standing, ScriptEnteredTwiceGetsRowsThatCanBeToldApart) {
+    spec_.scripts = {"x", "x", "z"};
+    Standings s = ComputeStandings(spec_, {Played(5, {"x", "x", "z"}, {2, 1, 3}), std::nullopt});
+    EXPECT_EQ(std::make_tuple(s.board[0].script, s.board[1].script), std::make_tuple("x (2)", "x"));
+    EXPECT_NE(StandingsJson(spec_, s).find("\"opponent\":\"x (2)\""), std::string::npos);
+}
+
 TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
     std::vector<std::optional<GameResult>> results = {Played(5, {"x", "y", "z"}, {1, 2, 3}),
                                                       std::nullopt};

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "names.h"
+
 namespace match {
 namespace {
 
@@ -168,6 +170,7 @@ std::string Games(const TournamentSpec& spec,
     out << "<h2>Games</h2>\n<table><tr><th>game</th><th>round</th><th>seed</th><th class=l>players "
            "in join order "
            "(place, money)</th><th class=l>replay</th></tr>\n";
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
     for (size_t i = 0; i < spec.games.size(); ++i) {
         const ScheduledGame& g = spec.games[i];
         const bool played = i < results.size() && results[i].has_value();
@@ -175,7 +178,7 @@ std::string Games(const TournamentSpec& spec,
         out << "<tr" << (played ? "" : " class=missing") << "><td>" << g.index << "</td><td>"
             << g.round << "</td><td>" << g.seed << "</td><td class=l>";
         for (size_t seat = 0; seat < g.seats.size(); ++seat) {
-            out << (seat ? ", " : "") << Escape(spec.scripts[static_cast<size_t>(g.seats[seat])]);
+            out << (seat ? ", " : "") << Escape(labels[static_cast<size_t>(g.seats[seat])]);
             if (played && seat < results[i]->players.size())
                 out << " (" << results[i]->players[seat].place << ", "
                     << results[i]->players[seat].money << ")";
@@ -208,7 +211,7 @@ std::string RenderTournamentReport(const TournamentSpec& spec, const Standings& 
     if (standings.games_played < standings.games_total)
         out << " (" << standings.games_total - standings.games_played << " missing)";
     out << ".</p>\n"
-        << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, spec.scripts)
+        << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, DistinctLabels(spec.scripts))
         << Games(spec, results) << "</body></html>\n";
     return out.str();
 }

@@ -152,7 +152,7 @@ std::string Publish(const TournamentSpec& spec, const Results& results, const st
     out << "\n\n"
         << FormatLeaderboard(standings)
         << "\nhead to head (row finished ahead of column, of games together):\n"
-        << FormatHeadToHead(standings, spec.scripts) << '\n';
+        << FormatHeadToHead(standings, DistinctLabels(spec.scripts)) << '\n';
     const std::string json_path = dir + "/" + kResultsJson, html_path = dir + "/" + kReportHtml;
     std::ofstream json(json_path, std::ios::trunc);
     json << StandingsJson(spec, standings);
