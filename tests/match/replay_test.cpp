@@ -83,7 +83,8 @@ TEST(Replay, KeepsOneGameWithItsPlayersTurnsAndEnd) {
 
 TEST(Replay, CarriesTheMatchsEndingOfEachPlayer) {
     std::istringstream log(kLog);
-    const JsonValue data = ParseJson(ReplayData(log, 2, "t", {{"ann", "error -750 at turn 1: <bad>"}})).value_or(JsonValue());
+    const std::string text = ReplayData(log, 2, "t", {{"ann", "error -750 at turn 1: <bad>"}});
+    const JsonValue data = ParseJson(text).value_or(JsonValue());
     EXPECT_EQ(data["players"].Items()[0]["ending"].AsString(), "error -750 at turn 1: <bad>");
     EXPECT_TRUE(data["players"].Items()[1]["ending"].IsNull());
 }

@@ -85,9 +85,11 @@ public:
         std::string players = "[";
         for (std::size_t i = 0; i < players_.size(); ++i) {
             auto ending = endings.find(players_[i]);
+            std::string ending_json =
+                ending == endings.end() ? std::string("null") : ScriptSafeString(ending->second);
             players += std::string(i ? "," : "") + "{\"name\":" + ScriptSafeString(players_[i]) +
-                       ",\"colour\":" + ScriptSafeString(PlayerColour(i)) + ",\"ending\":" +
-                       (ending == endings.end() ? std::string("null") : ScriptSafeString(ending->second)) + "}";
+                       ",\"colour\":" + ScriptSafeString(PlayerColour(i)) +
+                       ",\"ending\":" + ending_json + "}";
         }
         return "{\"title\":" + ScriptSafeString(title) + ",\"game\":" + std::to_string(game_) +
                ",\"seed\":" + seed_ + ",\"max_turns\":" + max_turns_ + ",\"players\":" + players +

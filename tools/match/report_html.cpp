@@ -211,7 +211,8 @@ std::string RenderTournamentReport(const TournamentSpec& spec, const Standings& 
     if (standings.games_played < standings.games_total)
         out << " (" << standings.games_total - standings.games_played << " missing)";
     out << ".</p>\n"
-        << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, DistinctLabels(spec.scripts))
+        << Leaderboard(standings) << HeadToHead(standings)
+        << RatingChart(standings, DistinctLabels(spec.scripts))
         << Games(spec, results) << "</body></html>\n";
     return out.str();
 }
