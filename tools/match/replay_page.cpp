@@ -488,7 +488,10 @@ const char* const kAfterData = R"page(</script>
     const s = $("summary");
     const parts = [players.length + (players.length === 1 ? " player" : " players")];
     if (data.seed !== null) parts.push("seed " + data.seed);
-    if (turns.length) parts.push(turns[turns.length - 1].turn + " turns");
+    if (turns.length) {
+      const last = turns[turns.length - 1].turn;
+      parts.push(last + (last === 1 ? " turn" : " turns"));
+    }
     const end = data.end;
     if (end) parts.push(END_WORDS[end.reason] || String(end.reason));
     else parts.push("no end of game in the log");

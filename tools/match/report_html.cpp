@@ -205,8 +205,9 @@ std::string RenderTournamentReport(const TournamentSpec& spec, const Standings& 
            "<title>Tournament, seed "
         << spec.seed << "</title><style>" << kStyle
         << "</style></head><body>\n<h1>Tournament</h1>\n<p>" << spec.scripts.size()
-        << " scripts, tables of " << spec.table << ", " << spec.rounds << " rounds, " << spec.turns
-        << " turns a game, seed " << spec.seed << ": " << standings.games_played << " of "
+        << " scripts, tables of " << spec.table << ", " << spec.rounds
+        << (spec.rounds == 1 ? " round, " : " rounds, ") << spec.turns
+        << (spec.turns == 1 ? " turn a game, seed " : " turns a game, seed ") << spec.seed << ": " << standings.games_played << " of "
         << standings.games_total << " games played";
     if (standings.games_played < standings.games_total)
         out << " (" << standings.games_total - standings.games_played << " missing)";

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -252,7 +253,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     }
     out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table
         << ", " << Count(spec.rounds, "round") << ", " << Count(spec.games.size(), "game") << " of "
-        << spec.turns << " turns, seed " << spec.seed << "; logs in " << setting.out_dir << "/\n";
+        << Count(static_cast<size_t>(spec.turns), "turn") << ", seed " << spec.seed << "; logs in "
+        << setting.out_dir << "/\n";
     if (to_play.size() < spec.games.size())
         out << "match: " << spec.games.size() - to_play.size()
             << " games already played there; playing the other " << to_play.size() << '\n';
@@ -370,8 +372,9 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         err << "match: " << error << '\n';
         return 1;
     }
-    out << "game seed " << setting.seed << ": " << WinnerOf(result) << " after " << result.last_turn
-        << " turns; result in " << options.result_file << '\n';
+    out << "game seed " << setting.seed << ": " << WinnerOf(result) << " after "
+        << Count(static_cast<size_t>(std::max<std::int64_t>(result.last_turn, 0)), "turn")
+        << "; result in " << options.result_file << '\n';
     return 0;
 }
 
