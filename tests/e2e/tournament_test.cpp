@@ -84,6 +84,8 @@ TEST_F(TournamentEndToEnd, PlannedGamesRunByParallelGiveTheSameLeaderboardAsJobs
     EXPECT_EQ(Tables(report.out), Tables(local.out)) << report.out << local.out;
     EXPECT_TRUE(fs::exists(dir_ + "/planned/report.html"));
     EXPECT_TRUE(fs::exists(dir_ + "/planned/results.json"));
+    for (const char* kept : {"local/game-0001/summary.txt", "planned/game-0001/summary.txt"})
+        EXPECT_TRUE(fs::exists(dir_ + "/" + kept)) << kept << ": a game's summaries, as after a match";
 
     // A lost result: the report says so, and running the plan again plays that game only.
     fs::remove(dir_ + "/planned/game-0004/result.json");

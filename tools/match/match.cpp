@@ -179,6 +179,16 @@ void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ost
 
 }  // namespace
 
+void WriteGameSummaries(GameOutcome& outcome, const GameSetup& setup) {
+    MatchPlan plan;
+    plan.names = setup.names;
+    plan.scripts = setup.scripts;
+    plan.labels = PlayerLabels(plan.names);
+    plan.seed = setup.seed;
+    plan.out_dir = setup.out_dir;
+    WriteSummaries(outcome, plan, setup.out_dir);
+}
+
 int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err) {
     MatchPlan plan;
     std::string error = MakePlan(options, search, plan);

@@ -22,6 +22,7 @@
 #include "game_result.h"
 #include "game_runner.h"
 #include "leaderboard.h"
+#include "match.h"
 #include "names.h"
 #include "process.h"
 #include "programs.h"
@@ -275,6 +276,7 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
             if (error.empty()) outcome = RunGame(setup);
             if (error.empty() && !outcome.ok) error = outcome.error;
             if (error.empty()) {
+                WriteGameSummaries(outcome, setup);
                 GameResult result = MakeGameResult(setup, outcome);
                 error = WriteGameResult(result, dir + "/" + kResultFile);
                 results[to_play[n]] = std::move(result);
@@ -366,6 +368,7 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         err << "match: game seed " << setting.seed << ": " << outcome.error << '\n';
         return 1;
     }
+    WriteGameSummaries(outcome, setup);
     GameResult result = MakeGameResult(setup, outcome);
     error = WriteGameResult(result, options.result_file);
     if (!error.empty()) {
