@@ -103,6 +103,7 @@ GameSetup MakeSetup(const MatchOptions& options, const Setting& setting,
     setup.turns = options.turns;
     setup.turn_timeout_s = options.turn_timeout_s;
     setup.time_limit_s = GameTimeLimit(options);
+    setup.on_error = options.on_error;
     setup.out_dir = dir;
     setup.addresses = pool;
     return setup;
@@ -210,6 +211,7 @@ std::string PlanLine(const MatchOptions& options, const Setting& setting,
         " --server " + ShellQuote(Absolute(setting.server));
     if (options.time_limit_s > 0) line += " --time-limit " + std::to_string(options.time_limit_s);
     if (!options.host_range.empty()) line += " --host-range " + ShellQuote(options.host_range);
+    if (options.on_error == OnError::kContinue) line += " --on-error continue";
     line += " --";
     for (const std::string& script : SeatScripts(spec, game)) line += " " + ShellQuote(script);
     return line + "; }";
