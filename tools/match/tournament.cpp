@@ -181,7 +181,7 @@ TournamentSpec DrawTournament(const MatchOptions& options, const Setting& settin
     spec.scripts = options.scripts;
     const int entries = static_cast<int>(spec.scripts.size());
     spec.table = options.table > 0 ? options.table : std::min(entries, kDefaultTable);
-    spec.rounds = options.rounds;
+    spec.rounds = options.rounds ? options.rounds : MatchOptions::kDefaultRounds;
     spec.games = DrawSchedule(entries, spec.table, spec.rounds, spec.seed);
     return spec;
 }
@@ -397,8 +397,8 @@ std::string ShellQuote(const std::string& text) {
 }
 
 std::string CheckTournamentOptions(const MatchOptions& o) {
-    const bool tournament_only = o.table != 0 || !o.plan_file.empty();
-    if (!o.tournament && tournament_only) return "--table and --plan need --tournament";
+    const bool tournament_only = o.table != 0 || o.rounds != 0 || !o.plan_file.empty();
+    if (!o.tournament && tournament_only) return "--table, --rounds and --plan need --tournament";
     if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
         return "--report DIR takes no scripts and no other mode";
     if (!o.result_file.empty() && (o.tournament || o.games != 1))
