@@ -28,7 +28,7 @@ const char kStyle[] =
     "table{border-collapse:collapse;margin:8px 0 24px}"
     "th,td{border:1px solid #ccc;padding:4px 8px;text-align:right}"
     "th{background:#f2f2f2}td.l,th.l{text-align:left}"
-    "td.h2h{min-width:3em}.missing{color:#999}svg text{font-size:12px}";
+    "td.h2h{min-width:3em}td.links{white-space:nowrap}.missing{color:#999}svg text{font-size:12px}";
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -183,7 +183,7 @@ std::string Games(const TournamentSpec& spec,
                 out << " (" << results[i]->players[seat].place << ", "
                     << results[i]->players[seat].money << ")";
         }
-        out << "</td><td class=l>";
+        out << "</td><td class=\"l links\">";
         if (played)
             out << "<a href=\"" << dir << "/replay.html\">replay</a> &middot; <a href=\"" << dir
                 << "/money.svg\">money</a>";
