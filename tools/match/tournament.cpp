@@ -115,9 +115,21 @@ std::vector<std::string> SeatScripts(const TournamentSpec& spec, const Scheduled
     return scripts;
 }
 
-std::string WinnerOf(const GameResult& result) {
-    for (const PlayerOutcome& p : result.players)
-        if (p.won) return "winner " + p.script;
+// The labels of a game's players in seat order (a script entered twice has two labels).
+std::vector<std::string> SeatLabels(const TournamentSpec& spec, const ScheduledGame& game) {
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
+    std::vector<std::string> seated;
+    for (int e : game.seats) seated.push_back(labels[static_cast<size_t>(e)]);
+    return seated;
+}
+
+// "winner LABEL", with `seat_labels` naming the players in seat order.
+std::string WinnerOf(const GameResult& result, const std::vector<std::string>& seat_labels) {
+    for (size_t seat = 0; seat < result.players.size(); ++seat) {
+        if (!result.players[seat].won) continue;
+        return "winner " +
+               (seat < seat_labels.size() ? seat_labels[seat] : result.players[seat].script);
+    }
     return "no winner";
 }
 
@@ -284,9 +296,10 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
                 results[to_play[n]] = std::move(result);
             }
             errors[to_play[n]] = error;
+            const std::string winner =
+                error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(spec, game)) : "failed";
             progress.GameDone("game " + std::to_string(game.index) + " (round " +
-                              std::to_string(game.round) +
-                              "): " + (error.empty() ? WinnerOf(*results[to_play[n]]) : "failed"));
+                              std::to_string(game.round) + "): " + winner);
         }
     };
     std::vector<std::thread> threads;
@@ -377,7 +390,7 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         err << "match: " << error << '\n';
         return 1;
     }
-    out << "game seed " << setting.seed << ": " << WinnerOf(result) << " after "
+    out << "game seed " << setting.seed << ": " << WinnerOf(result, single.scripts) << " after "
         << Count(static_cast<size_t>(std::max<std::int64_t>(result.last_turn, 0)), "turn")
         << "; result in " << options.result_file << '\n';
     return 0;
