@@ -4,10 +4,11 @@ include(GNUInstallDirs)
 
 install(TARGETS robot gameserver match RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The guide and the server's docs, taken when installing so that pages added later come along.
+# The guide, the server's docs and the tournament recipes (with the Kubernetes manifest they
+# link), taken when installing so that pages added later come along.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/
         DESTINATION ${CMAKE_INSTALL_DOCDIR}
-        FILES_MATCHING PATTERN "*.md"
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.yaml"
         PATTERN "man" EXCLUDE)
 
 # Robots keep their CR LF line ends: the files are copied byte for byte.

@@ -73,7 +73,8 @@ async function expectTurn(page, game, turn, how) {
     const row = shown.holdings[p.name];
     assert.ok(row, "no holdings row for " + p.name + where);
     for (const f of HELD) assert.strictEqual(row[f], f in p ? p[f] : null, p.name + " " + f + where);
-    assert.match(row.status, p.out ? /^(went out|out in turn|lost at the turn limit)/ : /^(in the game|winner)$/, p.name + " status" + where);
+    const OUT = /^(went out|out in turn|lost at the turn limit|out for a lost connection|error -?\d+|crashed|killed|stopped)/;
+    assert.match(row.status, p.out ? OUT : /^(in the game|winner)$/, p.name + " status" + where);
   }
   const refused = (ev.refused || []).map(o => [o.player, o.order, "refused"]);
   assert.deepStrictEqual(shown.orders, ev.orders.map(o => [o.player, o.order, "accepted"]).concat(refused),

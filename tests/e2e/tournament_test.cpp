@@ -47,6 +47,7 @@ protected:
                                          "--turns",      "4"};
         args.insert(args.end(),
                     {"--seed", "21", "--out", out, "--host-range", "127.0.41.1-127.0.41.120"});
+        args.insert(args.end(), {"--on-error", "continue"});
         args.insert(args.end(), {"--robot", ROBOT_BINARY, "--server", GAMESERVER_BINARY});
         args.insert(args.end(), {"idle.robot", "trader.robot", "buyer.robot"});
         return args;
@@ -77,6 +78,7 @@ TEST_F(TournamentEndToEnd, PlannedGamesRunByParallelGiveTheSameLeaderboardAsJobs
     plan_args.insert(plan_args.end(), {"--plan", "plan.txt"});
     ProgramResult plan = Match(plan_args);
     ASSERT_TRUE(plan.exited && plan.status == 0) << plan.out << plan.err;
+    EXPECT_EQ(Shell("grep -c -e '--on-error continue' plan.txt").out, "6\n") << "every game keeps it";
     ProgramResult run = Shell("parallel --will-cite -j2 < plan.txt");
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     ProgramResult report = Match({"--report", "planned"});
@@ -84,6 +86,8 @@ TEST_F(TournamentEndToEnd, PlannedGamesRunByParallelGiveTheSameLeaderboardAsJobs
     EXPECT_EQ(Tables(report.out), Tables(local.out)) << report.out << local.out;
     EXPECT_TRUE(fs::exists(dir_ + "/planned/report.html"));
     EXPECT_TRUE(fs::exists(dir_ + "/planned/results.json"));
+    for (const char* kept : {"local/game-0001/summary.txt", "planned/game-0001/summary.txt"})
+        EXPECT_TRUE(fs::exists(dir_ + "/" + kept)) << kept << ": a game's summaries, as after a match";
 
     // A lost result: the report says so, and running the plan again plays that game only.
     fs::remove(dir_ + "/planned/game-0004/result.json");

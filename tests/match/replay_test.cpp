@@ -81,6 +81,14 @@ TEST(Replay, KeepsOneGameWithItsPlayersTurnsAndEnd) {
     EXPECT_EQ(data["end"]["out_turn"].Items()[1].AsInt(), 1);
 }
 
+TEST(Replay, CarriesTheMatchsEndingOfEachPlayer) {
+    std::istringstream log(kLog);
+    const std::string text = ReplayData(log, 2, "t", {{"ann", "error -750 at turn 1: <bad>"}});
+    const JsonValue data = ParseJson(text).value_or(JsonValue());
+    EXPECT_EQ(data["players"].Items()[0]["ending"].AsString(), "error -750 at turn 1: <bad>");
+    EXPECT_TRUE(data["players"].Items()[1]["ending"].IsNull());
+}
+
 TEST(Replay, FirstGameOfTheLogByDefault) {
     const JsonValue data = Data(0);
     EXPECT_EQ(data["game"].AsInt(), 1);

@@ -32,7 +32,10 @@ TEST(TournamentOptions, ModesAndTheirMistakes) {
          "--table 3 needs at least that many scripts (there are 2)"},
         {{"--tournament", "--table", "1", "a", "b"},
          "--table needs a whole number from 2 to 101, not '1'"},
-        {{"--table", "2", "a", "b"}, "--table and --plan need --tournament"},
+        {{"--table", "2", "a", "b"}, "--table, --rounds and --plan need --tournament"},
+        {{"--rounds", "3", "a", "b"}, "--table, --rounds and --plan need --tournament"},
+        {{"--check", "--report", "d"},
+         "--check plays nothing: it does not go with --tournament, --report or --result"},
         {{"--tournament", "--plan", "p", "a", "b"},
          "--plan needs --out DIR (where the games write their results)"},
         {{"--tournament", "--games", "3", "a", "b"},
@@ -179,6 +182,13 @@ TEST_F(Standing, TotalsAndTablesOverTwoGames) {
     std::string json = StandingsJson(spec_, s);
     EXPECT_NE(json.find("{\"rank\":1,\"script\":\"x\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"games_played\":2"), std::string::npos);
+}
+
+TEST_F(Standing, ScriptEnteredTwiceGetsRowsThatCanBeToldApart) {
+    spec_.scripts = {"x", "x", "z"};
+    Standings s = ComputeStandings(spec_, {Played(5, {"x", "x", "z"}, {2, 1, 3}), std::nullopt});
+    EXPECT_EQ(std::make_tuple(s.board[0].script, s.board[1].script), std::make_tuple("x (2)", "x"));
+    EXPECT_NE(StandingsJson(spec_, s).find("\"opponent\":\"x (2)\""), std::string::npos);
 }
 
 TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {

@@ -443,7 +443,10 @@ private:
             outcome_.chart_path = Path("money.svg");
         else
             outcome_.notes.push_back(error);
-        error = WriteReplay(Path("game.jsonl"), game_, "Replay, seed " + std::to_string(setup_.seed), Path("replay.html"));
+        PlayerEndings endings;
+        for (const auto& [name, ending] : outcome_.endings) endings[name] = ending.Describe();
+        const std::string replay_title = "Replay, seed " + std::to_string(setup_.seed);
+        error = WriteReplay(Path("game.jsonl"), game_, replay_title, Path("replay.html"), endings);
         if (error.empty())
             outcome_.replay_path = Path("replay.html");
         else

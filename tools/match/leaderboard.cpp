@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "json_writer.h"
+#include "names.h"
 #include "results.h"
 
 namespace match {
@@ -75,10 +76,11 @@ Standings ComputeStandings(const TournamentSpec& spec,
     Standings s;
     s.ahead.assign(n, std::vector<int>(n, 0));
     s.together.assign(n, std::vector<int>(n, 0));
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
     for (size_t e = 0; e < n; ++e) {
         s.board.emplace_back();
         s.board.back().entry = static_cast<int>(e);
-        s.board.back().script = spec.scripts[e];
+        s.board.back().script = labels[e];
     }
     RatingModel model;
     std::vector<Rating> ratings(n);
@@ -161,11 +163,12 @@ std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
     }
     out << "],\n\"head_to_head\":[";
     bool first = true;
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
     for (size_t a = 0; a < spec.scripts.size(); ++a)
         for (size_t b = 0; b < spec.scripts.size(); ++b) {
             if (a == b || s.together[a][b] == 0) continue;
-            out << (first ? "\n" : ",\n") << "{\"script\":" << JsonQuote(spec.scripts[a])
-                << ",\"opponent\":" << JsonQuote(spec.scripts[b]) << ",\"ahead\":" << s.ahead[a][b]
+            out << (first ? "\n" : ",\n") << "{\"script\":" << JsonQuote(labels[a])
+                << ",\"opponent\":" << JsonQuote(labels[b]) << ",\"ahead\":" << s.ahead[a][b]
                 << ",\"games\":" << s.together[a][b] << "}";
             first = false;
         }

@@ -180,6 +180,16 @@ void PrintSingleGame(const GameOutcome& outcome, const MatchPlan& plan, std::ost
 
 }  // namespace
 
+void WriteGameSummaries(GameOutcome& outcome, const GameSetup& setup) {
+    MatchPlan plan;
+    plan.names = setup.names;
+    plan.scripts = setup.scripts;
+    plan.labels = PlayerLabels(plan.names);
+    plan.seed = setup.seed;
+    plan.out_dir = setup.out_dir;
+    WriteSummaries(outcome, plan, setup.out_dir);
+}
+
 int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err) {
     MatchPlan plan;
     std::string error = MakePlan(options, search, plan);
@@ -250,7 +260,7 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             PrintNotes(o, out);
         }
         out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'
-            << "charts: " << plan.out_dir << "/game-*/money.svg\n"
+            << "charts:  " << plan.out_dir << "/game-*/money.svg\n"
             << "replays: " << plan.out_dir << "/game-*/replay.html\n";
     }
     for (size_t i = 0; i < outcomes.size(); ++i) {

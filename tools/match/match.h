@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "game_runner.h"
 #include "options.h"
 
 namespace match {
@@ -17,5 +18,9 @@ struct ProgramSearch {
 // Runs the match; progress and results go to `out`, errors to `err`. Returns the exit status:
 // 0 when every game was played, 1 when something could not start or a game failed, 2 for a bad command line.
 int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostream& out, std::ostream& err);
+
+// Writes a played game's summary.txt and robot-NAME.summary.txt files into its folder, as after
+// a match (a tournament's games get them too); a file that cannot be written becomes a note.
+void WriteGameSummaries(GameOutcome& outcome, const GameSetup& setup);
 
 }  // namespace match

@@ -143,7 +143,8 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
     }
     if (options.help || options.version) return std::string();
     if (options.werror && !options.check) return "--werror goes with --check";
-    if (options.check && options.tournament) return "--check plays nothing: it does not go with --tournament";
+    if (options.check && (options.tournament || !options.report_dir.empty() || !options.result_file.empty()))
+        return "--check plays nothing: it does not go with --tournament, --report or --result";
     if (options.scripts.empty() && options.report_dir.empty()) return "no robot scripts given (see --help)";
     std::string range_error;
     if (!options.host_range.empty() && !ParseHostRange(options.host_range, &range_error))

@@ -29,8 +29,9 @@ struct MatchOptions {
     bool werror = false;                // --werror: with --check, warnings fail too
     // Tournaments (see tournament.h)
     bool tournament = false;
+    static constexpr int kDefaultRounds = 5;
     int table = 0;                      // players per game; 0: min(scripts, 4)
-    int rounds = 5;
+    int rounds = 0;                     // rounds of a tournament; 0: kDefaultRounds
     std::string plan_file;              // write the games as shell commands instead of playing them
     std::string report_dir;             // report on the results found in this tournament folder
     std::string result_file;            // play one game and write its result file here

@@ -80,12 +80,16 @@ public:
         else if (kind == "end") end_ = End(event);
     }
 
-    std::string Json(const std::string& title) const {
+    std::string Json(const std::string& title, const PlayerEndings& endings) const {
         auto quoted = [](const std::string& s) { return ScriptSafeString(s); };
         std::string players = "[";
         for (std::size_t i = 0; i < players_.size(); ++i) {
+            auto ending = endings.find(players_[i]);
+            std::string ending_json =
+                ending == endings.end() ? std::string("null") : ScriptSafeString(ending->second);
             players += std::string(i ? "," : "") + "{\"name\":" + ScriptSafeString(players_[i]) +
-                       ",\"colour\":" + ScriptSafeString(PlayerColour(i)) + "}";
+                       ",\"colour\":" + ScriptSafeString(PlayerColour(i)) +
+                       ",\"ending\":" + ending_json + "}";
         }
         return "{\"title\":" + ScriptSafeString(title) + ",\"game\":" + std::to_string(game_) +
                ",\"seed\":" + seed_ + ",\"max_turns\":" + max_turns_ + ",\"players\":" + players +
@@ -165,27 +169,29 @@ private:
 
 }  // namespace
 
-std::string ReplayData(std::istream& log, std::int64_t game, const std::string& title) {
+std::string ReplayData(std::istream& log, std::int64_t game, const std::string& title,
+                       const PlayerEndings& endings) {
     ReplayBuilder builder(game);
     std::string line;
     while (std::getline(log, line)) {
         std::optional<JsonValue> event = ParseJson(line);
         if (event && event->kind() == JsonValue::Kind::kObject) builder.Add(*event);
     }
-    return builder.Json(title);
+    return builder.Json(title, endings);
 }
 
-std::string RenderReplay(std::istream& log, std::int64_t game, const std::string& title) {
-    return ReplayPage(ReplayData(log, game, title));
+std::string RenderReplay(std::istream& log, std::int64_t game, const std::string& title,
+                         const PlayerEndings& endings) {
+    return ReplayPage(ReplayData(log, game, title, endings));
 }
 
 std::string WriteReplay(const std::string& log_path, std::int64_t game, const std::string& title,
-                        const std::string& html_path) {
+                        const std::string& html_path, const PlayerEndings& endings) {
     std::ifstream log(log_path);
     if (!log) return "cannot read " + log_path + " for the replay";
     std::ofstream out(html_path, std::ios::trunc);
     if (!out) return "cannot write " + html_path;
-    out << RenderReplay(log, game, title);
+    out << RenderReplay(log, game, title, endings);
     out.close();
     return out ? std::string() : "cannot write " + html_path;
 }

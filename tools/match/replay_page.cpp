@@ -229,6 +229,10 @@ const char* const kAfterData = R"page(</script>
     const end = data.end;
     if (word === "turn_limit") return OUT_WORDS.turn_limit;
     let why = word ? (OUT_WORDS[word] || word) : null;
+    // The server only saw the connection close; the match's ending says why and when (an error,
+    // a crash).
+    const ending = players[p] && players[p].ending;
+    if (word === "disconnected" && ending) return ending;
     if (!why && end && end.reason === "turn_limit" && outTurn[p] === end.turn && end.winner !== p)
       return "lost at the turn limit";
     if (!why && value(h, "money") < 0) why = "bankrupt";
@@ -484,7 +488,10 @@ const char* const kAfterData = R"page(</script>
     const s = $("summary");
     const parts = [players.length + (players.length === 1 ? " player" : " players")];
     if (data.seed !== null) parts.push("seed " + data.seed);
-    if (turns.length) parts.push(turns[turns.length - 1].turn + " turns");
+    if (turns.length) {
+      const last = turns[turns.length - 1].turn;
+      parts.push(last + (last === 1 ? " turn" : " turns"));
+    }
     const end = data.end;
     if (end) parts.push(END_WORDS[end.reason] || String(end.reason));
     else parts.push("no end of game in the log");

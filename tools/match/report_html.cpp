@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "names.h"
+
 namespace match {
 namespace {
 
@@ -26,7 +28,7 @@ const char kStyle[] =
     "table{border-collapse:collapse;margin:8px 0 24px}"
     "th,td{border:1px solid #ccc;padding:4px 8px;text-align:right}"
     "th{background:#f2f2f2}td.l,th.l{text-align:left}"
-    "td.h2h{min-width:3em}.missing{color:#999}svg text{font-size:12px}";
+    "td.h2h{min-width:3em}td.links{white-space:nowrap}.missing{color:#999}svg text{font-size:12px}";
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -168,6 +170,7 @@ std::string Games(const TournamentSpec& spec,
     out << "<h2>Games</h2>\n<table><tr><th>game</th><th>round</th><th>seed</th><th class=l>players "
            "in join order "
            "(place, money)</th><th class=l>replay</th></tr>\n";
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
     for (size_t i = 0; i < spec.games.size(); ++i) {
         const ScheduledGame& g = spec.games[i];
         const bool played = i < results.size() && results[i].has_value();
@@ -175,12 +178,12 @@ std::string Games(const TournamentSpec& spec,
         out << "<tr" << (played ? "" : " class=missing") << "><td>" << g.index << "</td><td>"
             << g.round << "</td><td>" << g.seed << "</td><td class=l>";
         for (size_t seat = 0; seat < g.seats.size(); ++seat) {
-            out << (seat ? ", " : "") << Escape(spec.scripts[static_cast<size_t>(g.seats[seat])]);
+            out << (seat ? ", " : "") << Escape(labels[static_cast<size_t>(g.seats[seat])]);
             if (played && seat < results[i]->players.size())
                 out << " (" << results[i]->players[seat].place << ", "
                     << results[i]->players[seat].money << ")";
         }
-        out << "</td><td class=l>";
+        out << "</td><td class=\"l links\">";
         if (played)
             out << "<a href=\"" << dir << "/replay.html\">replay</a> &middot; <a href=\"" << dir
                 << "/money.svg\">money</a>";
@@ -202,13 +205,15 @@ std::string RenderTournamentReport(const TournamentSpec& spec, const Standings& 
            "<title>Tournament, seed "
         << spec.seed << "</title><style>" << kStyle
         << "</style></head><body>\n<h1>Tournament</h1>\n<p>" << spec.scripts.size()
-        << " scripts, tables of " << spec.table << ", " << spec.rounds << " rounds, " << spec.turns
-        << " turns a game, seed " << spec.seed << ": " << standings.games_played << " of "
+        << " scripts, tables of " << spec.table << ", " << spec.rounds
+        << (spec.rounds == 1 ? " round, " : " rounds, ") << spec.turns
+        << (spec.turns == 1 ? " turn a game, seed " : " turns a game, seed ") << spec.seed << ": " << standings.games_played << " of "
         << standings.games_total << " games played";
     if (standings.games_played < standings.games_total)
         out << " (" << standings.games_total - standings.games_played << " missing)";
     out << ".</p>\n"
-        << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, spec.scripts)
+        << Leaderboard(standings) << HeadToHead(standings)
+        << RatingChart(standings, DistinctLabels(spec.scripts))
         << Games(spec, results) << "</body></html>\n";
     return out.str();
 }

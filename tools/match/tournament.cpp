@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -21,6 +22,7 @@
 #include "game_result.h"
 #include "game_runner.h"
 #include "leaderboard.h"
+#include "match.h"
 #include "names.h"
 #include "process.h"
 #include "programs.h"
@@ -101,6 +103,7 @@ GameSetup MakeSetup(const MatchOptions& options, const Setting& setting,
     setup.turns = options.turns;
     setup.turn_timeout_s = options.turn_timeout_s;
     setup.time_limit_s = GameTimeLimit(options);
+    setup.on_error = options.on_error;
     setup.out_dir = dir;
     setup.addresses = pool;
     return setup;
@@ -112,9 +115,21 @@ std::vector<std::string> SeatScripts(const TournamentSpec& spec, const Scheduled
     return scripts;
 }
 
-std::string WinnerOf(const GameResult& result) {
-    for (const PlayerOutcome& p : result.players)
-        if (p.won) return "winner " + p.script;
+// The labels of a game's players in seat order (a script entered twice has two labels).
+std::vector<std::string> SeatLabels(const TournamentSpec& spec, const ScheduledGame& game) {
+    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
+    std::vector<std::string> seated;
+    for (int e : game.seats) seated.push_back(labels[static_cast<size_t>(e)]);
+    return seated;
+}
+
+// "winner LABEL", with `seat_labels` naming the players in seat order.
+std::string WinnerOf(const GameResult& result, const std::vector<std::string>& seat_labels) {
+    for (size_t seat = 0; seat < result.players.size(); ++seat) {
+        if (!result.players[seat].won) continue;
+        return "winner " +
+               (seat < seat_labels.size() ? seat_labels[seat] : result.players[seat].script);
+    }
     return "no winner";
 }
 
@@ -152,7 +167,7 @@ std::string Publish(const TournamentSpec& spec, const Results& results, const st
     out << "\n\n"
         << FormatLeaderboard(standings)
         << "\nhead to head (row finished ahead of column, of games together):\n"
-        << FormatHeadToHead(standings, spec.scripts) << '\n';
+        << FormatHeadToHead(standings, DistinctLabels(spec.scripts)) << '\n';
     const std::string json_path = dir + "/" + kResultsJson, html_path = dir + "/" + kReportHtml;
     std::ofstream json(json_path, std::ios::trunc);
     json << StandingsJson(spec, standings);
@@ -178,7 +193,7 @@ TournamentSpec DrawTournament(const MatchOptions& options, const Setting& settin
     spec.scripts = options.scripts;
     const int entries = static_cast<int>(spec.scripts.size());
     spec.table = options.table > 0 ? options.table : std::min(entries, kDefaultTable);
-    spec.rounds = options.rounds;
+    spec.rounds = options.rounds ? options.rounds : MatchOptions::kDefaultRounds;
     spec.games = DrawSchedule(entries, spec.table, spec.rounds, spec.seed);
     return spec;
 }
@@ -208,6 +223,7 @@ std::string PlanLine(const MatchOptions& options, const Setting& setting,
         " --server " + ShellQuote(Absolute(setting.server));
     if (options.time_limit_s > 0) line += " --time-limit " + std::to_string(options.time_limit_s);
     if (!options.host_range.empty()) line += " --host-range " + ShellQuote(options.host_range);
+    if (options.on_error == OnError::kContinue) line += " --on-error continue";
     line += " --";
     for (const std::string& script : SeatScripts(spec, game)) line += " " + ShellQuote(script);
     return line + "; }";
@@ -252,7 +268,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     }
     out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table
         << ", " << Count(spec.rounds, "round") << ", " << Count(spec.games.size(), "game") << " of "
-        << spec.turns << " turns, seed " << spec.seed << "; logs in " << setting.out_dir << "/\n";
+        << Count(static_cast<size_t>(spec.turns), "turn") << ", seed " << spec.seed << "; logs in "
+        << setting.out_dir << "/\n";
     if (to_play.size() < spec.games.size())
         out << "match: " << spec.games.size() - to_play.size()
             << " games already played there; playing the other " << to_play.size() << '\n';
@@ -273,14 +290,16 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
             if (error.empty()) outcome = RunGame(setup);
             if (error.empty() && !outcome.ok) error = outcome.error;
             if (error.empty()) {
+                WriteGameSummaries(outcome, setup);
                 GameResult result = MakeGameResult(setup, outcome);
                 error = WriteGameResult(result, dir + "/" + kResultFile);
                 results[to_play[n]] = std::move(result);
             }
             errors[to_play[n]] = error;
+            const std::string winner =
+                error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(spec, game)) : "failed";
             progress.GameDone("game " + std::to_string(game.index) + " (round " +
-                              std::to_string(game.round) +
-                              "): " + (error.empty() ? WinnerOf(*results[to_play[n]]) : "failed"));
+                              std::to_string(game.round) + "): " + winner);
         }
     };
     std::vector<std::thread> threads;
@@ -364,14 +383,16 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         err << "match: game seed " << setting.seed << ": " << outcome.error << '\n';
         return 1;
     }
+    WriteGameSummaries(outcome, setup);
     GameResult result = MakeGameResult(setup, outcome);
     error = WriteGameResult(result, options.result_file);
     if (!error.empty()) {
         err << "match: " << error << '\n';
         return 1;
     }
-    out << "game seed " << setting.seed << ": " << WinnerOf(result) << " after " << result.last_turn
-        << " turns; result in " << options.result_file << '\n';
+    out << "game seed " << setting.seed << ": " << WinnerOf(result, single.scripts) << " after "
+        << Count(static_cast<size_t>(std::max<std::int64_t>(result.last_turn, 0)), "turn")
+        << "; result in " << options.result_file << '\n';
     return 0;
 }
 
@@ -389,8 +410,8 @@ std::string ShellQuote(const std::string& text) {
 }
 
 std::string CheckTournamentOptions(const MatchOptions& o) {
-    const bool tournament_only = o.table != 0 || !o.plan_file.empty();
-    if (!o.tournament && tournament_only) return "--table and --plan need --tournament";
+    const bool tournament_only = o.table != 0 || o.rounds != 0 || !o.plan_file.empty();
+    if (!o.tournament && tournament_only) return "--table, --rounds and --plan need --tournament";
     if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
         return "--report DIR takes no scripts and no other mode";
     if (!o.result_file.empty() && (o.tournament || o.games != 1))
