@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "json_writer.h"
 #include "palette.h"
 
 namespace match {
@@ -18,20 +19,6 @@ constexpr int kPlotTop = 40;
 constexpr int kPlotBottom = 360;
 constexpr int kHeight = 410;
 constexpr int kLegendRowHeight = 18;  // pixels per legend entry
-
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 // A tick step of 1, 2 or 5 times a power of ten giving about `count` ticks over `span`.
 double NiceStep(double span, int count) {
@@ -135,14 +122,14 @@ void DrawSeries(std::ostringstream& svg, const Scale& s, const GameRecord& recor
         for (size_t i = 0; i < series.money.size(); ++i)
             svg << (i ? " " : "") << Number(s.X(static_cast<double>(series.turns[i]))) << ","
                 << Number(s.Y(static_cast<double>(series.money[i])));
-        svg << "\"><title>" << Escape(series.name) << "</title></polyline>\n";
+        svg << "\"><title>" << MarkupEscape(series.name) << "</title></polyline>\n";
         int y = kPlotTop + 10 + static_cast<int>(p) * kLegendRowHeight;
         svg << "<line x1=\"" << kPlotRight + 20 << "\" y1=\"" << y << "\" x2=\"" << kPlotRight + 44 << "\" y2=\"" << y
             << "\" stroke=\"" << colour << "\" stroke-width=\"3\"/>"
             << "<text x=\"" << kPlotRight + 50 << "\" y=\"" << y + 4
             << "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\""
             << (record.winner && *record.winner == series.name ? " font-weight=\"bold\"" : "") << ">"
-            << Escape(LegendText(series, record)) << "</text>\n";
+            << MarkupEscape(LegendText(series, record)) << "</text>\n";
     }
 }
 
@@ -158,7 +145,7 @@ std::string RenderMoneyChart(const GameRecord& record, const std::string& title)
         << "\" viewBox=\"0 0 " << kWidth << " " << height << "\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
         << "<text x=\"" << kWidth / 2 << "\" y=\"22\" text-anchor=\"middle\" font-family=\"sans-serif\" "
-        << "font-size=\"15\" fill=\"#111\">" << Escape(title) << "</text>\n";
+        << "font-size=\"15\" fill=\"#111\">" << MarkupEscape(title) << "</text>\n";
     DrawAxes(svg, scale);
     DrawSeries(svg, scale, record);
     svg << "</svg>\n";

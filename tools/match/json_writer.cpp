@@ -38,6 +38,35 @@ std::string JsonQuote(const std::string& text) {
     return out + "\"";
 }
 
+std::string JsonQuoteForScript(const std::string& text) {
+    std::string quoted = JsonQuote(text);
+    std::string out;
+    for (char c : quoted) {
+        if (c == '<' || c == '>' || c == '&') {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(c));
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string MarkupEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 std::string JsonNumber(double value, int decimals) {
     if (!std::isfinite(value)) return "null";
     char text[64];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "json.h"
+#include "json_writer.h"
 #include "palette.h"
 
 namespace match {
@@ -20,27 +21,6 @@ namespace {
 const char* const kHoldingFields[] = {"money",     "raw",      "prod", "fabrics",   "auto_plants",
                                       "upgrading", "building", "out",  "out_reason"};
 const char* const kMarketFields[] = {"mood", "raw", "min_raw_price", "prod", "max_prod_price"};
-
-// `text` as a JSON string that may stand inside a <script> element: besides quotes, backslashes
-// and control characters, '<', '>' and '&' are written as \u escapes, so no text can end the
-// element or open a comment.
-std::string ScriptSafeString(const std::string& text) {
-    std::string json = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            json += escape;
-        } else {
-            json += c;  // UTF-8 passes through: the page is UTF-8
-        }
-    }
-    return json + "\"";
-}
 
 // A number, flag or text of the log as JSON; anything else (absent, array, object) as null.
 std::string Scalar(const JsonValue& value) {
@@ -53,7 +33,7 @@ std::string Scalar(const JsonValue& value) {
             return text;
         }
         case JsonValue::Kind::kBool: return value.AsBool() ? "true" : "false";
-        case JsonValue::Kind::kString: return ScriptSafeString(value.AsString());
+        case JsonValue::Kind::kString: return JsonQuoteForScript(value.AsString());
         default: return "null";
     }
 }
@@ -81,17 +61,17 @@ public:
     }
 
     std::string Json(const std::string& title, const PlayerEndings& endings) const {
-        auto quoted = [](const std::string& s) { return ScriptSafeString(s); };
+        auto quoted = [](const std::string& s) { return JsonQuoteForScript(s); };
         std::string players = "[";
         for (std::size_t i = 0; i < players_.size(); ++i) {
             auto ending = endings.find(players_[i]);
             std::string ending_json =
-                ending == endings.end() ? std::string("null") : ScriptSafeString(ending->second);
-            players += std::string(i ? "," : "") + "{\"name\":" + ScriptSafeString(players_[i]) +
-                       ",\"colour\":" + ScriptSafeString(PlayerColour(i)) +
+                ending == endings.end() ? std::string("null") : JsonQuoteForScript(ending->second);
+            players += std::string(i ? "," : "") + "{\"name\":" + JsonQuoteForScript(players_[i]) +
+                       ",\"colour\":" + JsonQuoteForScript(PlayerColour(i)) +
                        ",\"ending\":" + ending_json + "}";
         }
-        return "{\"title\":" + ScriptSafeString(title) + ",\"game\":" + std::to_string(game_) +
+        return "{\"title\":" + JsonQuoteForScript(title) + ",\"game\":" + std::to_string(game_) +
                ",\"seed\":" + seed_ + ",\"max_turns\":" + max_turns_ + ",\"players\":" + players +
                "],\"fields\":" + JsonArray(kHoldingFields, quoted) +
                ",\"turns\":" + JsonArray(turns_, [](const std::string& t) { return t; }) +

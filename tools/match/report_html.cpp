@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "json_writer.h"
 #include "names.h"
 
 namespace match {
@@ -30,29 +31,6 @@ const char kStyle[] =
     "th{background:#f2f2f2}td.l,th.l{text-align:left}"
     "td.h2h{min-width:3em}td.links{white-space:nowrap}.missing{color:#999}svg text{font-size:12px}";
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string Fixed(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -74,7 +52,7 @@ std::string Leaderboard(const Standings& s) {
         const EntryStanding& e = s.board[i];
         out << "<tr><td>" << i + 1
             << "</td><td class=l><span style=\"color:" << Colour(static_cast<size_t>(e.entry))
-            << "\">&#9632;</span> " << Escape(e.script) << "</td><td>"
+            << "\">&#9632;</span> " << MarkupEscape(e.script) << "</td><td>"
             << Fixed(e.rating.Conservative(), 1) << "</td><td>" << Fixed(e.rating.mu, 1)
             << " &plusmn; " << Fixed(e.rating.sigma, 1) << "</td><td>" << e.games << "</td><td>"
             << e.wins << "</td><td>" << Fixed(e.MeanPlace(), 2) << "</td><td>"
@@ -97,7 +75,7 @@ std::string HeadToHead(const Standings& s) {
     out << "</tr>\n";
     for (size_t r = 0; r < s.board.size(); ++r) {
         const size_t a = static_cast<size_t>(s.board[r].entry);
-        out << "<tr><td class=l>#" << r + 1 << " " << Escape(s.board[r].script) << "</td>";
+        out << "<tr><td class=l>#" << r + 1 << " " << MarkupEscape(s.board[r].script) << "</td>";
         for (size_t c = 0; c < s.board.size(); ++c) {
             const size_t b = static_cast<size_t>(s.board[c].entry);
             if (a == b || s.together[a][b] == 0) {
@@ -153,11 +131,11 @@ std::string RatingChart(const Standings& s, const std::vector<std::string>& scri
             << "\" points=\"";
         for (size_t r = 0; r <= rounds; ++r)
             out << (r ? " " : "") << Fixed(x(r), 1) << "," << Fixed(y(s.history[r][e]), 1);
-        out << "\"><title>" << Escape(scripts[e]) << "</title></polyline>\n";
+        out << "\"><title>" << MarkupEscape(scripts[e]) << "</title></polyline>\n";
         const int ly = kPlotTop + kLegendRowHeight * static_cast<int>(e);
         out << "<rect x=\"" << kPlotRight + 16 << "\" y=\"" << ly
             << "\" width=\"12\" height=\"12\" fill=\"" << Colour(e) << "\"/><text x=\""
-            << kPlotRight + 34 << "\" y=\"" << ly + 10 << "\">" << Escape(scripts[e])
+            << kPlotRight + 34 << "\" y=\"" << ly + 10 << "\">" << MarkupEscape(scripts[e])
             << "</text>\n";
     }
     out << "</svg>\n";
@@ -178,7 +156,7 @@ std::string Games(const TournamentSpec& spec,
         out << "<tr" << (played ? "" : " class=missing") << "><td>" << g.index << "</td><td>"
             << g.round << "</td><td>" << g.seed << "</td><td class=l>";
         for (size_t seat = 0; seat < g.seats.size(); ++seat) {
-            out << (seat ? ", " : "") << Escape(labels[static_cast<size_t>(g.seats[seat])]);
+            out << (seat ? ", " : "") << MarkupEscape(labels[static_cast<size_t>(g.seats[seat])]);
             if (played && seat < results[i]->players.size())
                 out << " (" << results[i]->players[seat].place << ", "
                     << results[i]->players[seat].money << ")";
