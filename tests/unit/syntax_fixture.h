@@ -3,6 +3,7 @@
 #ifndef TESTS_UNIT_SYNTAX_FIXTURE_H
 #define TESTS_UNIT_SYNTAX_FIXTURE_H
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -34,6 +35,10 @@ public:
     std::string Dump() const;
     // Runs the program once; returns its standard output.
     std::string Run();
+    // Step budget of the later runs (see CRun::SetStepBudget); any budget runs the program
+    // one element per operation, so a budget too large to run out compares the two forms.
+    void SetStepBudget(std::uint64_t steps) { run->SetStepBudget(steps); }
+    bool BudgetExhausted() const { return run->BudgetExhausted(); }
     // The variable table: every name with its cells.
     std::map<std::string, std::vector<int>> Variables() const;
 

@@ -10,10 +10,6 @@
 #include "mod/robot/data.h"
 #include "mod/robot/robot.h"
 
-namespace {
-
-// Prints a "?print" text with its "%d" places filled from values, in order. Nothing else in
-// the text is a format: every other byte, '%' included, is printed as it stands.
 void PrintFilled(const char* text, const int* values, int count) {
     int used = 0;
     for (const char* p = text; *p; ++p) {
@@ -26,7 +22,6 @@ void PrintFilled(const char* text, const int* values, int count) {
     }
 }
 
-// Places in the text where "%d" begins; every position is tested.
 int CountIntPlaces(const char* text) {
     int n = 0;
     for (const char* p = text; *p; ++p)
@@ -34,7 +29,43 @@ int CountIntPlaces(const char* text) {
     return n;
 }
 
+namespace {
+
+// A "?macro" name and how its value is computed.
+struct Macro {
+    const char* name;
+    int (*value)(CData&, CRobot&);
+};
+
+const Macro kMacros[] = {
+    {"\"YouProd\"", [](CData& d, CRobot& r) { return r.MaxProducing(d.you); }},
+    {"\"AllProd\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Prod(); }},
+    {"\"AllRaw\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Raw(); }},
+    {"\"AllEffect\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Producing(); }},
+    {"\"Online\"", [](CData&, CRobot& r) { return r.GetPlayingGamers(); }},
+    {"\"OptiProd\"", [](CData& d, CRobot& r) { return r.GetPlayerOptimalProdN(d.you); }},
+    {"\".you.raw\"", [](CData& d, CRobot&) { return d.you.raw; }},
+    {"\".you.fabrics\"", [](CData& d, CRobot&) { return d.you.fabrics; }},
+    {"\".you.money\"", [](CData& d, CRobot&) { return d.you.money; }},
+    {"\".you.prod\"", [](CData& d, CRobot&) { return d.you.prod; }},
+    {"\".market.max_prod_price\"", [](CData& d, CRobot&) { return d.market.max_prod_price; }},
+    {"\".market.min_raw_price\"", [](CData& d, CRobot&) { return d.market.min_raw_price; }},
+    {"\".market.raw\"", [](CData& d, CRobot&) { return d.market.raw; }},
+    {"\".market.prod\"", [](CData& d, CRobot&) { return d.market.prod; }},
+};
+
 }  // namespace
+
+int FindMacro(const char* name) {
+    if (!name) return -1;
+    for (std::size_t i = 0; i < sizeof kMacros / sizeof kMacros[0]; ++i)
+        if (std::strcmp(name, kMacros[i].name) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+int MacroValue(int index, CData& data, CRobot& robot) {
+    return kMacros[index].value(data, robot);
+}
 
 PolizElem* PolizFuncRob::PopTest() { return PopTestInt(); }
 
@@ -102,28 +133,8 @@ PolizElem* PolizFuncRobMacros::EvaluateFunc() {
     CData* data = exe->GetData();
     CRobot* robot = exe->Robot;
     if (!name || !data || !robot) throw PolizExWrongMacros(this);
-    struct Macro {
-        const char* name;
-        int (*value)(CData&, CRobot&);
-    };
-    static const Macro kMacros[] = {
-        {"\"YouProd\"", [](CData& d, CRobot& r) { return r.MaxProducing(d.you); }},
-        {"\"AllProd\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Prod(); }},
-        {"\"AllRaw\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Raw(); }},
-        {"\"AllEffect\"", [](CData&, CRobot& r) { return r.GetAllPlayers_Producing(); }},
-        {"\"Online\"", [](CData&, CRobot& r) { return r.GetPlayingGamers(); }},
-        {"\"OptiProd\"", [](CData& d, CRobot& r) { return r.GetPlayerOptimalProdN(d.you); }},
-        {"\".you.raw\"", [](CData& d, CRobot&) { return d.you.raw; }},
-        {"\".you.fabrics\"", [](CData& d, CRobot&) { return d.you.fabrics; }},
-        {"\".you.money\"", [](CData& d, CRobot&) { return d.you.money; }},
-        {"\".you.prod\"", [](CData& d, CRobot&) { return d.you.prod; }},
-        {"\".market.max_prod_price\"", [](CData& d, CRobot&) { return d.market.max_prod_price; }},
-        {"\".market.min_raw_price\"", [](CData& d, CRobot&) { return d.market.min_raw_price; }},
-        {"\".market.raw\"", [](CData& d, CRobot&) { return d.market.raw; }},
-        {"\".market.prod\"", [](CData& d, CRobot&) { return d.market.prod; }},
-    };
-    for (const Macro& m : kMacros)
-        if (std::strcmp(name, m.name) == 0) return new PolizConstInt(m.value(*data, *robot));
+    int index = FindMacro(name);
+    if (index >= 0) return new PolizConstInt(MacroValue(index, *data, *robot));
     throw PolizExWrongMacros(this);
 }
 

@@ -5,6 +5,22 @@
 
 #include "mod/lang/sem.h"
 
+class CData;
+class CRobot;
+
+// Prints a "?print" text with its "%d" places filled from values, in order. Nothing else in
+// the text is a format: every other byte, '%' included, is printed as it stands.
+void PrintFilled(const char* text, const int* values, int count);
+
+// Places in the text where "%d" begins; every position is tested.
+int CountIntPlaces(const char* text);
+
+// The position of a "?macro" name (quoted as written) in the macro table, or -1.
+int FindMacro(const char* name);
+
+// The value of the macro at position index of the table.
+int MacroValue(int index, CData& data, CRobot& robot);
+
 // Base of the robot built-ins; their operands are integers.
 class PolizFuncRob : public PolizFunc {
 protected:

@@ -5,25 +5,13 @@
 
 namespace {
 
-// Name of an argument-free class, or null when e is none of them.
+// Name of an argument-free class other than the operators, or null when e is none of them.
 const char* PlainName(const PolizElem* e) {
     struct Entry {
         const std::type_info& type;
         const char* name;
     };
     static const Entry kPlain[] = {
-        {typeid(PolizFuncPlus), "PolizFuncPlus"},
-        {typeid(PolizFuncMinus), "PolizFuncMinus"},
-        {typeid(PolizFuncMult), "PolizFuncMult"},
-        {typeid(PolizFuncDiv), "PolizFuncDiv"},
-        {typeid(PolizFuncMod), "PolizFuncMod"},
-        {typeid(PolizFuncEq), "PolizFuncEq"},
-        {typeid(PolizFuncLower), "PolizFuncLower"},
-        {typeid(PolizFuncHigher), "PolizFuncHigher"},
-        {typeid(PolizFuncAnd), "PolizFuncAnd"},
-        {typeid(PolizFuncOr), "PolizFuncOr"},
-        {typeid(PolizFuncPriMinus), "PolizFuncPriMinus"},
-        {typeid(PolizFuncWow), "PolizFuncWow"},
         {typeid(PolizFuncRobBuy), "PolizFuncRobBuy"},
         {typeid(PolizFuncRobSell), "PolizFuncRobSell"},
         {typeid(PolizFuncRobProd), "PolizFuncRobProd"},
@@ -61,6 +49,8 @@ std::string Text(const char* s) { return s ? s : "(null)"; }
 
 std::string DumpElem(const PolizElem* e) {
     if (!e) return "(null)";
+    int op = OperatorOfElem(e);
+    if (op >= 0) return kOperators[op].dump_name;
     if (const char* name = PlainName(e)) return name;
     if (const char* name = VarName(e))
         return std::string(name) + " " + Text(static_cast<const PolizFuncVar*>(e)->GetName());

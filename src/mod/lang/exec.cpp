@@ -1,17 +1,15 @@
-// The executor: program list, value stack, variable table, runtime reports and the run loop.
+// The executor: program list, value stack, variable table and runtime reports; CRun hands
+// the program to the lowered engine.
 #include "mod/lang/exec.h"
 
 #include <cstdio>
-#include <memory>
-#include <new>
+#include <cstring>
+#include <typeinfo>
 
+#include "mod/lang/engine.h"
 #include "mod/robot/data.h"
 
 namespace {
-
-constexpr int kRuntimeError = -750;  // error number of every runtime report
-
-const char* const kBoundError = "Array bound corrupted. ";
 
 // Prints a trace text: "%s" takes the one argument, "%%" is a percent sign, and any other
 // '%' is printed as it stands, so no trace can ask for an argument that is not there.
@@ -29,74 +27,96 @@ void PrintTrace(const char* fmt, const char* data) {
     }
 }
 
+constexpr std::size_t kFirstStackRoom = 64;  // values
+
 }  // namespace
 
-// ---- CVar
-
-CVar::CVar() : value(1, 0), count(1) {}
-
-void CVar::Set(const char* new_name, int v, int index) {
-    SetName(new_name);
-    SetValue(v, index);
-}
-
-void CVar::SetName(const char* new_name) { name = new_name ? new_name : ""; }
-
-void CVar::SetValue(int v, int index) {
-    TestN(index, false);
-    if (index >= count) {
-        if (index >= CExecuter::kMaxCells) throw std::bad_alloc();
-        value.resize(static_cast<size_t>(index) + 1, 0);
-        value.shrink_to_fit();
-        count = index + 1;
+const char* RuntimeFaultText(RuntimeFault fault) {
+    switch (fault) {
+        case RuntimeFault::kStackEmpty: return "Stack access: stack is empty.";
+        case RuntimeFault::kStrangeStack: return "Strange error about stack.";
+        case RuntimeFault::kNotInt: return "Const int waiting on stack.";
+        case RuntimeFault::kNotStr: return "Const str waiting on stack.";
+        case RuntimeFault::kNotLabel: return "PolizEx throw.";
+        case RuntimeFault::kWrongAddress: return "Wrong operation address.";
+        case RuntimeFault::kWrongMacros: return "Wrong macros parameter.";
+        case RuntimeFault::kUndefined: return "Undefined error.";
+        case RuntimeFault::kArrayBound: return "Array bound corrupted. ";
+        case RuntimeFault::kVarTableMemory: return "Undefined error in VarTable";
     }
-    value[index] = v;
+    return "Undefined error.";
 }
 
-int CVar::GetValue(int index) const {
-    TestN(index, true);
-    return value[index];
+// ---- CValueStack
+
+CValueStack::~CValueStack() {
+    for (Value* v = base; v != top; ++v) Release(*v);
+    std::free(base);
 }
 
-void CVar::TestN(int index, bool strict) const {
-    if (index < 0 || (strict && index >= count)) throw kBoundError;
+Value* CValueStack::Grow() {
+    std::size_t used = static_cast<std::size_t>(top - base);
+    std::size_t room = base ? static_cast<std::size_t>(limit - base) * 2 : kFirstStackRoom;
+    void* grown = std::realloc(static_cast<void*>(base), room * sizeof(Value));
+    if (!grown) throw std::bad_alloc();
+    base = static_cast<Value*>(grown);
+    top = base + used;
+    limit = base + room;
+    return top;
 }
 
-// ---- CVarTable
-
-int CExecuter::CVarTable::Find(const char* name) const {
-    auto it = positions.find(name);
-    return it == positions.end() ? -1 : it->second;
+void CValueStack::Release(const Value& v) {
+    if (v.kind == Value::kElem) delete static_cast<PolizElem*>(const_cast<void*>(v.p));
 }
 
-int CExecuter::CVarTable::Add(const char* name, int value, int index) {
-    int pos = Find(name);
-    if (pos >= 0) return pos;
-    // Check the store first, so a refused one leaves no entry behind.
-    if (index < 0) throw kBoundError;
-    if (index >= kMaxCells) throw std::bad_alloc();
-    CVar entry;
-    entry.Set(name, value, index);
-    var.push_back(std::move(entry));
-    positions.emplace(var.back().GetName(), c);
-    ++c;
-    return -1;
+// ---- CVariables
+
+int CVariables::Resolve(const char* name) {
+    std::string_view key(name ? name : "");
+    auto found = by_name.find(key);
+    if (found != by_name.end()) return found->second;
+    int slot = static_cast<int>(slots.size());
+    slots.emplace_back(name);
+    names.emplace_back(key);
+    by_name.emplace(names.back(), slot);
+    return slot;
 }
 
-void CExecuter::CVarTable::SetVar(const char* name, int value, int index) {
-    int pos = Add(name, value, index);
-    if (pos >= 0) var[pos].SetValue(value, index);
+int CVariables::FindSlot(const char* name) const {
+    auto found = by_name.find(std::string_view(name ? name : ""));
+    return found == by_name.end() ? -1 : found->second;
 }
 
-int CExecuter::CVarTable::GetVar(const char* name, int index) const {
-    int pos = Find(name);
-    if (pos < 0) throw "Var not found in VarTable.";
-    return var[pos].GetValue(index);
+VarStatus CVariables::Grow(CVar& var, int index) {
+    if (index >= kMaxCells) return VarStatus::kNoMemory;
+    long added = static_cast<long>(index) + 1 - var.count;
+    if (total_cells + added > kMaxTotalCells) return VarStatus::kNoMemory;
+    try {
+        var.value.resize(static_cast<size_t>(index) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        return VarStatus::kNoMemory;
+    }
+    total_cells += added;
+    if (var.count == 0) order.push_back(static_cast<int>(&var - slots.data()));
+    var.count = index + 1;
+    return VarStatus::kOk;
 }
 
-void CExecuter::CVarTable::Print() const {
+VarStatus CVariables::Store(int slot, int value, int index) {
+    CVar& var = Slot(slot);
+    if (index < 0) return VarStatus::kBadIndex;
+    if (index >= var.count) {
+        VarStatus grown = Grow(var, index);
+        if (grown != VarStatus::kOk) return grown;
+    }
+    var.value[static_cast<size_t>(index)] = value;
+    return VarStatus::kOk;
+}
+
+void CVariables::Print() const {
     std::printf("\n");
-    for (const CVar& v : var) {
+    for (int slot : order) {
+        const CVar& v = slots[static_cast<size_t>(slot)];
         if (v.GetCount() == 1) {
             std::printf(" %s = %d; ", v.GetName(), v.GetValue(0));
         } else {
@@ -110,19 +130,10 @@ void CExecuter::CVarTable::Print() const {
 // ---- CExecuter
 
 CExecuter::CExecuter(CData* data, CRobot* robot)
-    : Robot(robot), Data(data), begin(nullptr), cur(nullptr), cur_num(1), flag_debug(-1) {}
+    : Robot(robot), Data(data), cur_num(1), jumped(false), flag_debug(-1) {}
 
 CExecuter::~CExecuter() {
-    // Values left on the stack belong to nobody else.
-    while (!stack.IsEmpty()) {
-        PolizItem* item = stack.Pop();
-        delete item->p;
-        delete item;
-    }
-    for (PolizItem* node : nodes) {
-        delete node->p;
-        delete node;
-    }
+    for (PolizItem& node : nodes) delete node.p;
 }
 
 bool CExecuter::Debug(const char* fmt, const char* data) {
@@ -145,89 +156,103 @@ void CExecuter::ShowError(const char* msg, const char* name) {
         Error.Gum("'");
     }
     Error.Gum("\n");
-    Error.OnErrorSpit(kRuntimeError, false);
+    Error.OnErrorSpit(kRuntimeErrorNumber, false);
+}
+
+void CExecuter::ShowFault(RuntimeFault fault, const char* name) {
+    ShowError(RuntimeFaultText(fault), name);
 }
 
 void CExecuter::Append(PolizElem* elem) {
-    std::unique_ptr<PolizItem> node(new PolizItem(elem));
-    nodes.push_back(node.get());
-    if (!begin) {
-        begin = node.get();
-    } else {
-        nodes[nodes.size() - 2]->next = node.get();
-    }
-    cur = node.release();
-}
-
-void CExecuter::Rewind() {
-    cur_num = 1;
-    cur = begin;
+    std::unique_ptr<PolizElem> owned(elem);
+    nodes.emplace_back(elem);
+    owned.release();
+    if (nodes.size() > 1) nodes[nodes.size() - 2].next = &nodes.back();
 }
 
 unsigned int CExecuter::SetCur(unsigned int n, bool step) {
-    if (step) {
-        if (cur) cur = cur->next;
-        ++cur_num;
-        return cur_num;
-    }
+    if (step) return ++cur_num;
     if (n == 0) throw "Wrong operation address.";
-    if (n > nodes.size()) {
-        // Past the last element: the run ends as after its last element.
-        cur = nullptr;
-        cur_num = static_cast<unsigned int>(nodes.size()) + 1;
-        return cur_num;
-    }
-    cur = nodes[n - 1];
-    cur_num = n;
+    jumped = true;
+    cur_num = n > nodes.size() ? static_cast<unsigned int>(nodes.size()) + 1 : n;
     return cur_num;
 }
 
-int CExecuter::GetVar(const char* name, int index) {
-    try {
-        return VarTable.GetVar(name, index);
-    } catch (const char* text) {
-        if (text == kBoundError) {
-            ShowError(text, name);
-            return 0;
-        }
+int CExecuter::GetSlot(int slot, int index) {
+    const CVar& var = VarTable.Slot(slot);
+    if (var.IsPresent()) {
+        if (index >= 0 && index < var.GetCount()) return var.GetValue(index);
+        ShowFault(RuntimeFault::kArrayBound, var.GetName());
+        return 0;
     }
+    // A read of a name not met yet reads 0 and brings the name into the table.
     Debug("|GetVar for undefined var|");
-    SetVar(name, 0, index);
+    SetSlot(slot, 0, index);
     return 0;
 }
 
-void CExecuter::SetVar(const char* name, int value, int index) {
-    try {
-        VarTable.SetVar(name, value, index);
-    } catch (const char* text) {
-        ShowError(text, name);
-    } catch (...) {
-        ShowError("Undefined error in VarTable", nullptr);
+void CExecuter::SetSlot(int slot, int value, int index) {
+    switch (VarTable.Store(slot, value, index)) {
+        case VarStatus::kOk: return;
+        case VarStatus::kBadIndex:
+            ShowFault(RuntimeFault::kArrayBound, VarTable.Slot(slot).GetName());
+            return;
+        case VarStatus::kNoMemory:
+            ShowFault(RuntimeFault::kVarTableMemory);
+            return;
     }
+}
+
+int CExecuter::GetVar(const char* name, int index) {
+    return GetSlot(VarTable.Resolve(name), index);
+}
+
+void CExecuter::SetVar(const char* name, int value, int index) {
+    SetSlot(VarTable.Resolve(name), value, index);
 }
 
 void CExecuter::Push(PolizElem* e) {
-    PolizItem* item = new PolizItem(e);
-    stack.Push(item);
+    std::unique_ptr<PolizElem> owned(e);
+    Value v{Value::kElem, 0, e};
+    if (auto i = dynamic_cast<PolizConstInt*>(e)) {
+        v = Value{Value::kInt, i->Get(), nullptr};
+    } else if (auto s = dynamic_cast<PolizConstStr*>(e)) {
+        v = Value{Value::kStr, 0, s->Get()};
+    } else if (auto l = dynamic_cast<PolizConstLabel*>(e)) {
+        v = Value{Value::kLabel, 0, l->Get()};
+    } else if (auto a = dynamic_cast<PolizConstVarAddr*>(e)) {
+        v = Value{Value::kVarAddr, static_cast<int>(a->Get()), nullptr};
+    }
+    values.Push(v);
+    if (v.kind == Value::kElem) owned.release();
 }
 
 PolizElem* CExecuter::Pop() {
-    PolizItem* item = nullptr;
-    try {
-        item = stack.Pop();
-    } catch (const CStackEmptyEx&) {
-        ShowError("Stack access: stack is empty.", nullptr);
-        return nullptr;
-    } catch (...) {
-        ShowError("Strange error about stack.", nullptr);
+    if (values.IsEmpty()) {
+        ShowFault(RuntimeFault::kStackEmpty);
         return nullptr;
     }
-    PolizElem* e = item->p;
-    delete item;
+    Value v = values.Top()[-1];
+    PolizElem* e = nullptr;
+    switch (v.kind) {
+        case Value::kInt: e = new PolizConstInt(v.num); break;
+        case Value::kStr: e = new PolizConstStr(static_cast<char*>(const_cast<void*>(v.p))); break;
+        case Value::kLabel:
+            e = new PolizConstLabel(static_cast<PolizItem*>(const_cast<void*>(v.p)));
+            break;
+        case Value::kVarAddr: e = new PolizConstVarAddr(static_cast<unsigned int>(v.num)); break;
+        case Value::kElem: e = static_cast<PolizElem*>(const_cast<void*>(v.p)); break;
+    }
+    values.SetTop(values.Top() - 1);
     return e;
 }
 
 // ---- CRun
+
+CRun::CRun(CExecuter* executer)
+    : exe(executer), collected(false), budget(0), exhausted(false) {}
+
+CRun::~CRun() = default;
 
 void CRun::AddElem(PolizElem* elem) { exe->Append(elem); }
 
@@ -235,72 +260,40 @@ bool CRun::Debug(const char* fmt, const char* data) { return exe->Debug(fmt, dat
 
 void CRun::LabelCollect() {
     Debug("\nLabel Collect ::\n");
-    exe->Rewind();
-    while (exe->cur) {
-        PolizElem* e = exe->cur->p;
-        if (dynamic_cast<PolizFuncLabelRead*>(e)) {
+    const std::deque<PolizItem>& nodes = exe->nodes;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        PolizElem* e = nodes[i].p;
+        // Most elements are of a known class, found without a dynamic cast.
+        int known = KnownClassOf(e);
+        if (known != kClassLabelRead && (known >= 0 || !dynamic_cast<PolizFuncLabelRead*>(e)))
+            continue;
+        unsigned int number = static_cast<unsigned int>(i + 1);
+        exe->cur_num = number;
+        if (known == kClassLabelRead) {
+            const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
+            exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
+            Debug("VTWriteLabel[%s] ->", name);
+        } else {
             e->Evaluate_main(exe);
-            if (Debug("Label Addr: ")) std::printf("%d", static_cast<int>(exe->cur_num));
         }
-        exe->SetCur(0, true);
+        if (Debug("Label Addr: ")) std::printf("%d", static_cast<int>(number));
     }
     Debug("\n :: Label Collect\n");
 }
 
 void CRun::Execute() {
     Debug("\n\n\n\t--- DEBUG MODE ---\n");
+    if (!engine || engine->IsStale()) engine.reset(new CEngine(exe));
     if (!collected) {
         LabelCollect();
         collected = true;
     }
+    exhausted = false;
     // A run-ending error has been reported and nothing of this run follows it.
-    if (!RunElements()) return;
+    CEngine::Outcome outcome = engine->Run(budget);
+    if (outcome == CEngine::Outcome::kFailed) return;
+    exhausted = outcome == CEngine::Outcome::kBudgetSpent;
     Debug("\n Execution end.");
     if (Debug("\n\n :: Var Table :: ")) exe->VarTable.Print();
     Debug("\n\n\t=== DEBUG MODE ===\n");
-}
-
-bool CRun::RunElements() {
-    exe->Rewind();
-    budget_exhausted = false;
-    for (std::uint64_t steps = 0; exe->cur; ++steps) {
-        if (step_budget != 0 && steps == step_budget) {
-            budget_exhausted = true;
-            return true;
-        }
-        if (Debug("\n ElemAddr: ")) {
-            std::printf("%d =", static_cast<int>(exe->cur_num));
-            if (!exe->cur->next) std::printf("\n next==NULL");
-        }
-        PolizItem* here = exe->cur;
-        try {
-            here->p->Evaluate_main(exe);
-        } catch (PolizExNotInt& ex) {
-            delete ex.GetAddr();  // a popped value, or null
-            exe->ShowError("Const int waiting on stack.", nullptr);
-            return false;
-        } catch (PolizExNotStr& ex) {
-            delete ex.GetAddr();
-            exe->ShowError("Const str waiting on stack.", nullptr);
-            return false;
-        } catch (PolizExWrongAddr&) {
-            exe->ShowError("Wrong operation address.", nullptr);
-            return false;
-        } catch (PolizExWrongMacros&) {
-            exe->ShowError("Wrong macros parameter.", nullptr);
-            return false;
-        } catch (PolizExNotLabel& ex) {
-            delete ex.GetAddr();
-            exe->ShowError("PolizEx throw.", nullptr);
-            return false;
-        } catch (PolizEx&) {
-            exe->ShowError("PolizEx throw.", nullptr);
-            return false;
-        } catch (...) {
-            exe->ShowError("Undefined error.", nullptr);
-            return false;
-        }
-        if (exe->cur == here) exe->SetCur(0, true);
-    }
-    return true;
 }

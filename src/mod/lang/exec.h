@@ -1,10 +1,13 @@
-// The executor of compiled scripts (program list, value stack, variable table, run loop) and
-// CRun, the program as the parser and the driver see it.
+// The executor of compiled scripts (program list, value stack, variable table, runtime
+// reports) and CRun, the program as the parser and the driver see it.
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
 #include <cstdint>
+#include <memory>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -14,55 +17,97 @@
 
 class CData;
 class CRobot;
+class CEngine;
 
-// One script variable or label: a name and its cells (a scalar is a one-cell array).
+// Error numbers of the script reports.
+enum ScriptErrorNumber {
+    kSyntaxErrorNumber = -550,
+    kRuntimeErrorNumber = -750,
+};
+
+// What a runtime report says; the texts are in RuntimeFaultText.
+enum class RuntimeFault {
+    kStackEmpty,
+    kStrangeStack,
+    kNotInt,
+    kNotStr,
+    kNotLabel,
+    kWrongAddress,
+    kWrongMacros,
+    kUndefined,
+    kArrayBound,
+    kVarTableMemory,
+};
+
+// The report text of a runtime fault, byte for byte as printed after "Runtime error. ".
+const char* RuntimeFaultText(RuntimeFault fault);
+
+// One script variable or label: a name and its cells (a scalar is a one-cell array). A
+// variable known to the program but not yet met at run time has no cells.
 class CVar {
 public:
-    CVar();
-    void Set(const char* name, int value, int index);
-    void SetName(const char* name);
-    // Stores value in cell index, growing the cells to exactly index+1 when needed.
-    void SetValue(int value, int index);
-    int GetValue(int index) const;
+    CVar() : count(0) {}
+    explicit CVar(const char* var_name) : name(var_name ? var_name : ""), count(0) {}
+    int GetValue(int index) const { return value[static_cast<size_t>(index)]; }
     const char* GetName() const { return name.c_str(); }
     const int* GetValueAddr() const { return value.data(); }
+    int* Cells() { return value.data(); }
     int GetCount() const { return count; }
     bool IsNameEq(const char* other) const { return name == other; }
+    bool IsPresent() const { return count > 0; }
 
 private:
-    // Throws "Array bound corrupted. " unless index is a cell (strict) or may become one.
-    void TestN(int index, bool strict) const;
+    friend class CVariables;
 
     std::string name;
-    std::vector<int> value;
+    std::vector<int> value;  // grows geometrically; count says how many cells exist
     int count;
+};
+
+// Outcome of a store into the variable table.
+enum class VarStatus { kOk, kBadIndex, kNoMemory };
+
+// Variables and labels. Every name has a slot for good (the lowered engine addresses them
+// by slot); the table lists the slots met at run time in the order their names were met.
+class CVariables {
+public:
+    // Most cells one variable may have, and all variables together.
+    static constexpr int kMaxCells = 1 << 24;       // cells (ints) per variable
+    static constexpr long kMaxTotalCells = 1L << 25;  // cells (ints) of all variables
+
+    // The slot of name, made (without cells) when the name is new.
+    int Resolve(const char* name);
+    // The slot of name, or -1 when the name has none.
+    int FindSlot(const char* name) const;
+    // Stores value in cell index of the slot, growing its cells to exactly index+1 when
+    // needed; a refused store changes nothing.
+    VarStatus Store(int slot, int value, int index);
+    int SlotCount() const { return static_cast<int>(slots.size()); }
+    // The slots as an array; it moves only when a new name is resolved.
+    CVar* SlotData() { return slots.data(); }
+    CVar& Slot(int slot) { return slots[static_cast<size_t>(slot)]; }
+    const CVar& Slot(int slot) const { return slots[static_cast<size_t>(slot)]; }
+
+    // Entries met at run time, in the order they were met.
+    int GetCount() const { return static_cast<int>(order.size()); }
+    const CVar& GetEntry(int i) const { return slots[static_cast<size_t>(order[static_cast<size_t>(i)])]; }
+    void Print() const;
+
+private:
+    VarStatus Grow(CVar& var, int index);
+
+    std::vector<CVar> slots;
+    std::vector<int> order;                         // slots in the order they were met
+    std::deque<std::string> names;  // the names of the slots, where by_name's keys point
+    std::unordered_map<std::string_view, int> by_name;  // name -> slot
+    long total_cells = 0;
 };
 
 // Execution context of the script: owns the program, the value stack and the variables.
 class CExecuter {
 public:
-    // Most cells one variable may have; a write beyond fails as an allocation failure.
-    static constexpr int kMaxCells = 1 << 24;  // cells (ints) per variable
-
-    // Variables and labels in the order their names were first met.
-    class CVarTable {
-    public:
-        CVarTable() : c(0) {}
-        // Position of the entry named name, or -1 after appending it with value in cell index.
-        int Add(const char* name, int value, int index);
-        void SetVar(const char* name, int value, int index);
-        int GetVar(const char* name, int index) const;
-        void Print() const;
-        int GetCount() const { return c; }
-        const CVar& GetEntry(int i) const { return var[i]; }
-
-    private:
-        int Find(const char* name) const;
-
-        std::vector<CVar> var;
-        std::unordered_map<std::string, int> positions;  // name -> index into var
-        int c;
-    };
+    static constexpr int kMaxCells = CVariables::kMaxCells;
+    using CVarTable = CVariables;
 
     CExecuter(CData* data, CRobot* robot);
     ~CExecuter();
@@ -70,10 +115,12 @@ public:
     CExecuter& operator=(const CExecuter&) = delete;
 
     void SetDebugMode(int mode) { flag_debug = mode; }
+    bool IsDebug() const { return flag_debug == 1; }
     // Prints fmt with data in debug mode; tells whether debug mode is on.
     bool Debug(const char* fmt, const char* data = nullptr);
-    // The runtime report (-750, with the prompt); name may be null.
+    // The runtime report (with the prompt); name may be null.
     void ShowError(const char* msg, const char* name);
+    void ShowFault(RuntimeFault fault, const char* name = nullptr);
 
     CData* GetData() { return Data; }
     void SetData(CData* data) { Data = data; }
@@ -82,60 +129,69 @@ public:
 
     unsigned int SetCur(unsigned int n, bool step);
     unsigned int GetCurNum() const { return cur_num; }
+    // Variable access by name, with the reports of a script's access.
     int GetVar(const char* name, int index);
     void SetVar(const char* name, int value, int index);
+    // The same by slot.
+    int GetSlot(int slot, int index);
+    void SetSlot(int slot, int value, int index);
+
+    // The value stack seen as elements: Push takes e over, Pop hands a new element over (null
+    // after reporting an empty stack).
     void Push(PolizElem* e);
     PolizElem* Pop();
 
-    bool IsStackEmpty() const { return stack.IsEmpty(); }
-    const PolizItem* GetBegin() const { return begin; }
-    const CVarTable& GetVarTable() const { return VarTable; }
+    bool IsStackEmpty() const { return values.IsEmpty(); }
+    const PolizItem* GetBegin() const { return nodes.empty() ? nullptr : &nodes.front(); }
+    const CVariables& GetVarTable() const { return VarTable; }
+    CVariables& VarTableForEngine() { return VarTable; }
+    CValueStack& Values() { return values; }
 
     CRobot* Robot;
 
 private:
     friend class CRun;
+    friend class CEngine;
 
     void Append(PolizElem* elem);
-    // Moves to the first element for a run or for label collection.
-    void Rewind();
 
     CError Error;
     CData* Data;
-    CVarTable VarTable;
-    PolizItem* begin;
-    PolizItem* cur;
+    CVariables VarTable;
     unsigned int cur_num;
-    CStack<PolizItem> stack;
+    bool jumped;  // an element called SetCur to jump
+    CValueStack values;
     int flag_debug;
-    std::vector<PolizItem*> nodes;  // the program list by element number - 1, for jumps
+    // The program list by element number - 1; the records are allocated in blocks and never
+    // move, and each links to the next.
+    std::deque<PolizItem> nodes;
 };
 
 // The compiled program: the parser appends to it, the driver runs it once per turn.
 class CRun {
 public:
-    explicit CRun(CExecuter* executer)
-        : exe(executer), collected(false), step_budget(0), budget_exhausted(false) {}
+    explicit CRun(CExecuter* executer);
+    ~CRun();
+    CRun(const CRun&) = delete;
+    CRun& operator=(const CRun&) = delete;
 
     void AddElem(PolizElem* elem);
     void LabelCollect();
     void Execute();
     bool Debug(const char* fmt, const char* data = nullptr);
-    // Most elements one Execute() runs before it ends quietly as at the program's end; 0 (the
-    // default) is no limit. For callers that must finish whatever the script (a fuzzer).
-    void SetStepBudget(std::uint64_t steps) { step_budget = steps; }
-    // Whether the last Execute() ended because its step budget ran out.
-    bool BudgetExhausted() const { return budget_exhausted; }
+
+    // Ends each later Execute() quietly, as at the program's end, once it has executed
+    // steps elements; 0 means no limit.
+    void SetStepBudget(std::uint64_t steps) { budget = steps; }
+    // Whether the last Execute() ended because the step budget ran out.
+    bool BudgetExhausted() const { return exhausted; }
 
 private:
-    // Runs elements from the first until the end or a run-ending error; false after the
-    // error, which it has reported.
-    bool RunElements();
-
     CExecuter* exe;
+    std::unique_ptr<CEngine> engine;
     bool collected;
-    std::uint64_t step_budget;
-    bool budget_exhausted;
+    std::uint64_t budget;
+    bool exhausted;
 };
 
 #endif

@@ -1,14 +1,15 @@
 // Evaluation of the POLIZ elements: the shared frames, the operators, variable access and jumps.
 #include "mod/lang/sem.h"
 
-#include <climits>
 #include <memory>
+#include <typeinfo>
 
 #include "mod/lang/exec.h"
+#include "mod/lang/operators.h"
 
 namespace {
 
-using Value = std::unique_ptr<PolizElem>;
+using OwnedElem = std::unique_ptr<PolizElem>;
 
 // Number held by a value that an integer pop has already checked.
 int IntOf(const PolizElem* v) {
@@ -23,8 +24,6 @@ PolizElem* PopKind(PolizElem* popped) {
     throw Ex(popped);
 }
 
-// Two's complement arithmetic on 32 bits, without signed overflow.
-int Wrap(unsigned int x) { return static_cast<int>(x); }
 
 }  // namespace
 
@@ -55,7 +54,7 @@ void PolizElem::SetVar(const char* name, int value, int index) const {
 
 void PolizFunc::Evaluate() {
     Trace(" EvaluateFunc -> ");
-    Value result(EvaluateFunc());
+    OwnedElem result(EvaluateFunc());
     if (result) Push(result.release());
 }
 
@@ -66,75 +65,104 @@ PolizElem* PolizFunc::PopTestStr() { return PopKind<PolizConstStr, PolizExNotStr
 PolizElem* PolizFunc::PopTestLabel() { return PopKind<PolizConstLabel, PolizExNotLabel>(Pop()); }
 
 int PolizFunc::PopInt() {
-    Value v(PopTest());
+    OwnedElem v(PopTest());
     return IntOf(v.get());
 }
 
 // ---- Operators
 
+int PolizFuncPlus::Compute(OperatorCode code, int left, int right) {
+    if (kOperators[code].trace) Trace(kOperators[code].trace);
+    return kOperators[code].apply(left, right);
+}
+
 PolizElem* PolizFuncPlus::PopTest() { return PopTestInt(); }
 
 PolizElem* PolizFuncPlus::EvaluateFunc() {
     Trace(" Oper-Pop1 -> ");
-    Value first(PopTest());
+    OwnedElem first(PopTest());
     Trace(" Oper-Pop2 -> ");
-    Value second(PopTest());
+    OwnedElem second(PopTest());
     int r = Operate(IntOf(first.get()), IntOf(second.get()));
     return new PolizConstInt(r);
 }
 
-int PolizFuncPlus::Operate(int a, int b) {
-    Trace("|+|");
-    return Wrap(static_cast<unsigned int>(b) + static_cast<unsigned int>(a));
-}
+int PolizFuncPlus::Operate(int a, int b) { return Compute(kOpPlus, b, a); }
 
-int PolizFuncMinus::Operate(int a, int b) {
-    Trace("|---|");
-    return Wrap(static_cast<unsigned int>(b) - static_cast<unsigned int>(a));
-}
+int PolizFuncMinus::Operate(int a, int b) { return Compute(kOpMinus, b, a); }
 
-int PolizFuncMult::Operate(int a, int b) {
-    Trace("|*|");
-    return Wrap(static_cast<unsigned int>(a) * static_cast<unsigned int>(b));
-}
+int PolizFuncMult::Operate(int a, int b) { return Compute(kOpMult, b, a); }
 
-int PolizFuncDiv::Operate(int a, int b) {
-    Trace("|/|");
-    if (a == 0) return 0;
-    if (a == -1) return Wrap(0u - static_cast<unsigned int>(b));  // INT_MIN / -1 stays INT_MIN
-    return b / a;
-}
+int PolizFuncDiv::Operate(int a, int b) { return Compute(kOpDiv, b, a); }
 
-int PolizFuncMod::Operate(int a, int b) {
-    Trace("|%|");
-    if (a == 0 || a == -1) return 0;
-    return b % a;
-}
+int PolizFuncMod::Operate(int a, int b) { return Compute(kOpMod, b, a); }
 
-int PolizFuncEq::Operate(int a, int b) { return a == b ? 1 : 0; }
+int PolizFuncEq::Operate(int a, int b) { return Compute(kOpEq, b, a); }
 
-int PolizFuncLower::Operate(int a, int b) { return a > b ? 1 : 0; }
+int PolizFuncLower::Operate(int a, int b) { return Compute(kOpLower, b, a); }
 
-int PolizFuncHigher::Operate(int a, int b) { return a < b ? 1 : 0; }
+int PolizFuncHigher::Operate(int a, int b) { return Compute(kOpHigher, b, a); }
 
-int PolizFuncAnd::Operate(int a, int b) { return a & b; }
+int PolizFuncAnd::Operate(int a, int b) { return Compute(kOpAnd, b, a); }
 
-int PolizFuncOr::Operate(int a, int b) { return a | b; }
+int PolizFuncOr::Operate(int a, int b) { return Compute(kOpOr, b, a); }
 
 PolizElem* PolizFuncPriMinus::EvaluateFunc() {
     Trace(" FuncOperMinus::PopTest operand 1 -> ");
-    Value x(PopTest());
+    OwnedElem x(PopTest());
     return new PolizConstInt(Operate(IntOf(x.get()), 0));
 }
 
-int PolizFuncPriMinus::Operate(int a, int) {
-    Trace("|-|");
-    return Wrap(0u - static_cast<unsigned int>(a));
+int PolizFuncPriMinus::Operate(int a, int) { return Compute(kOpNegate, a, 0); }
+
+int PolizFuncWow::Operate(int a, int) { return Compute(kOpNot, a, 0); }
+
+PolizElem* NewOperatorElem(OperatorCode code) {
+    switch (code) {
+        case kOpPlus: return new PolizFuncPlus();
+        case kOpMinus: return new PolizFuncMinus();
+        case kOpMult: return new PolizFuncMult();
+        case kOpDiv: return new PolizFuncDiv();
+        case kOpMod: return new PolizFuncMod();
+        case kOpEq: return new PolizFuncEq();
+        case kOpLower: return new PolizFuncLower();
+        case kOpHigher: return new PolizFuncHigher();
+        case kOpAnd: return new PolizFuncAnd();
+        case kOpOr: return new PolizFuncOr();
+        case kOpNegate: return new PolizFuncPriMinus();
+        case kOpNot: return new PolizFuncWow();
+        default: return nullptr;
+    }
 }
 
-int PolizFuncWow::Operate(int a, int) {
-    Trace("|!|");
-    return a == 0 ? 1 : 0;
+int KnownClassOf(const PolizElem* e) {
+    // In the order of KnownClass.
+    static const std::type_info* const kTypes[kKnownClassCount] = {
+        &typeid(PolizFuncPlus), &typeid(PolizFuncMinus), &typeid(PolizFuncMult),
+        &typeid(PolizFuncDiv), &typeid(PolizFuncMod), &typeid(PolizFuncEq),
+        &typeid(PolizFuncLower), &typeid(PolizFuncHigher), &typeid(PolizFuncAnd),
+        &typeid(PolizFuncOr), &typeid(PolizFuncPriMinus), &typeid(PolizFuncWow),
+        &typeid(PolizConstInt), &typeid(PolizConstStr), &typeid(PolizFuncVarRead),
+        &typeid(PolizFuncVarWrite), &typeid(PolizFuncVarArrayRead),
+        &typeid(PolizFuncVarArrayWrite), &typeid(PolizFuncLabelRead), &typeid(PolizFuncPassGo),
+        &typeid(PolizFuncPassIf), &typeid(PolizFuncRobBuy), &typeid(PolizFuncRobSell),
+        &typeid(PolizFuncRobProd), &typeid(PolizFuncRobAuto), &typeid(PolizFuncRobUpgrade),
+        &typeid(PolizFuncRobTurn), &typeid(PolizFuncRobPrint), &typeid(PolizFuncRobMacros),
+        &typeid(PolizFuncRoboWrite),
+    };
+    const std::type_info& type = typeid(*e);
+    // The same type_info object first, which is the rule inside one program; then equality,
+    // which also holds across shared libraries but may compare names.
+    for (int i = 0; i < kKnownClassCount; ++i)
+        if (kTypes[i] == &type) return i;
+    for (int i = 0; i < kKnownClassCount; ++i)
+        if (*kTypes[i] == type) return i;
+    return -1;
+}
+
+int OperatorOfElem(const PolizElem* e) {
+    int known = KnownClassOf(e);
+    return known >= 0 && known < kClassOperatorsEnd ? known : -1;
 }
 
 // ---- Variable access
@@ -214,7 +242,7 @@ PolizFuncPassIf::~PolizFuncPassIf() {
 }
 
 unsigned int PolizFuncPassIf::EvaluatePass() {
-    Value cond(PopTestInt());
+    OwnedElem cond(PopTestInt());
     if (IntOf(cond.get()) != 0) return CurNum() + 1;
     int n = GetVar(label_else, 0);
     if (n == 0) n = GetVar(label, 0);

@@ -3,6 +3,8 @@
 #ifndef MOD_LANG_SEM_H
 #define MOD_LANG_SEM_H
 
+#include "mod/lang/operators.h"
+
 class CExecuter;
 
 // Abstract base of every program element and every value on the value stack.
@@ -86,6 +88,8 @@ public:
 
 protected:
     PolizElem* PopTest() override;
+    // Prints the operator's trace and applies it from the operator table.
+    int Compute(OperatorCode code, int left, int right);
 };
 
 // Subtraction.
@@ -300,6 +304,40 @@ public:
     using PolizEx::PolizEx;
     ~PolizExWrongMacros() override = default;
 };
+
+// A new element of the operator class at position code of the operator table.
+PolizElem* NewOperatorElem(OperatorCode code);
+
+// The element classes the lowered engine and the dump know by their exact type; the
+// operators come first, in the order of the operator table.
+enum KnownClass {
+    kClassOperatorsEnd = kOperatorCount,
+    kClassConstInt = kClassOperatorsEnd,
+    kClassConstStr,
+    kClassVarRead,
+    kClassVarWrite,
+    kClassVarArrayRead,
+    kClassVarArrayWrite,
+    kClassLabelRead,
+    kClassPassGo,
+    kClassPassIf,
+    kClassRobBuy,
+    kClassRobSell,
+    kClassRobProd,
+    kClassRobAuto,
+    kClassRobUpgrade,
+    kClassRobTurn,
+    kClassRobPrint,
+    kClassRobMacros,
+    kClassRoboWrite,
+    kKnownClassCount
+};
+
+// The class e is exactly (a subclass is none of them), or -1.
+int KnownClassOf(const PolizElem* e);
+
+// The table position of e's operator when e is exactly one of the operator classes, else -1.
+int OperatorOfElem(const PolizElem* e);
 
 #include "mod/lang/builtins.h"
 

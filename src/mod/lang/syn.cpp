@@ -29,36 +29,20 @@
 // An empty statement is recognised by its lookahead (";" or "}") and consumes nothing. The
 // else-part takes any one lexeme before "else", typically the ";" that ends the statement.
 // The grammar only decides which operator may stand where; the order in which binary
-// operators are emitted comes from the priority table below, so "&" and "|" bind tighter
+// operators are emitted comes from the operator table (operators.h), so "&" and "|" bind tighter
 // than comparisons, and comparisons tighter than arithmetic.
 #include "mod/lang/syn.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
+#include "mod/lang/operators.h"
+
 namespace {
 
 const char kLexemsOver[] = "lexems are over. ";
-
-// Binding strength of binary operators on the operator stack; anything else binds with 0.
-struct OperatorPriority {
-    char op;
-    int priority;
-};
-constexpr OperatorPriority kPriorities[] = {
-    {'+', 1}, {'-', 1},
-    {'*', 2}, {'/', 2}, {'%', 2},
-    {'<', 3}, {'=', 3}, {'>', 3},
-    {'&', 4}, {'|', 4},
-};
-
-int Priority(char op) {
-    for (const OperatorPriority& p : kPriorities) {
-        if (p.op == op) return p.priority;
-    }
-    return 0;
-}
 
 constexpr size_t kLabelSize = 256;  // bytes of a generated label text
 
@@ -98,10 +82,7 @@ CSyntax::CSyntax(Lexeme* first, CRun* run)
     SetToBeginLex();
 }
 
-// Entries stay behind when an error cut an expression short; they are ours to release.
-CSyntax::~CSyntax() {
-    while (!stack.IsEmpty()) delete[] stack.Pop();
-}
+CSyntax::~CSyntax() = default;
 
 bool CSyntax::MakeAnalysis() {
     // The cursor needs a lookahead before the first consumption, so a script of fewer than
@@ -151,27 +132,22 @@ bool CSyntax::Comp(const char* text) const { return std::strcmp(current->s, text
 
 // Operator stack -----------------------------------------------------------------------
 
-void CSyntax::Push(const char* text) {
-    size_t size = std::strlen(text) + 1;
-    char* entry = new char[size];
-    std::memcpy(entry, text, size);
-    stack.Push(entry);
-}
+// Only the first character of an entry counts: every operator is one character.
+void CSyntax::Push(const char* text) { stack.push_back(text[0]); }
 
-void CSyntax::Push(char op) {
-    const char text[2] = {op, '\0'};
-    Push(text);
-}
+void CSyntax::Push(char op) { stack.push_back(op); }
 
-char* CSyntax::PopEntry() {
-    if (stack.IsEmpty()) throw " Poliz_Expression Bracks Error.";
-    return stack.Pop();
+char CSyntax::PopEntry() {
+    if (stack.empty()) throw " Poliz_Expression Bracks Error.";
+    char top = stack.back();
+    stack.pop_back();
+    return top;
 }
 
 bool CSyntax::IsO1HigherO2(char top, char incoming) const {
     if (top == '(' || incoming == '(') return false;
-    int top_priority = Priority(top);
-    int incoming_priority = Priority(incoming);
+    int top_priority = OperatorPriority(top);
+    int incoming_priority = OperatorPriority(incoming);
     if (top_priority == 0 || incoming_priority == 0) return false;
     return top_priority >= incoming_priority;
 }
@@ -179,9 +155,7 @@ bool CSyntax::IsO1HigherO2(char top, char incoming) const {
 // Emits the pending operators that bind at least as tightly as `op`, then parks `op`.
 void CSyntax::AddOperPOLIZ(char op, bool consume) {
     for (;;) {
-        char* top = PopEntry();
-        char t = top[0];
-        delete[] top;
+        char t = PopEntry();
         if (IsO1HigherO2(t, op)) {
             AddToPOLIZ(t);
             continue;
@@ -196,30 +170,16 @@ void CSyntax::AddOperPOLIZ(char op, bool consume) {
 // Emits the operators of the expression being closed, down to and including its "(".
 void CSyntax::StackToPOLIZ() {
     for (;;) {
-        char* top = PopEntry();
-        char t = top[0];
-        delete[] top;
+        char t = PopEntry();
         if (t != ')') AddToPOLIZ(t);
         if (t == '(') return;
     }
 }
 
 PolizElem* CSyntax::AddToPOLIZ(char op) {
-    PolizElem* elem = nullptr;
-    switch (op) {
-        case '+': elem = new PolizFuncPlus(); break;
-        case '-': elem = new PolizFuncMinus(); break;
-        case '*': elem = new PolizFuncMult(); break;
-        case '/': elem = new PolizFuncDiv(); break;
-        case '%': elem = new PolizFuncMod(); break;
-        case '=': elem = new PolizFuncEq(); break;
-        case '<': elem = new PolizFuncLower(); break;
-        case '>': elem = new PolizFuncHigher(); break;
-        case '&': elem = new PolizFuncAnd(); break;
-        case '|': elem = new PolizFuncOr(); break;
-        case '!': elem = new PolizFuncWow(); break;
-        default: return nullptr;
-    }
+    int code = FindOperator(op);
+    if (code < 0) return nullptr;
+    PolizElem* elem = NewOperatorElem(static_cast<OperatorCode>(code));
     Emit(elem);
     return elem;
 }
@@ -241,8 +201,12 @@ void CSyntax::AddVarPOLIZ(char* name, type t) {
 }
 
 char* CSyntax::NewLabel(const char* format) {
-    char* label = new char[kLabelSize];
-    std::snprintf(label, kLabelSize, format, ifelse);
+    char text[kLabelSize];
+    int length = std::snprintf(text, sizeof text, format, ifelse);
+    std::size_t size = length < 0 ? 1 : std::min(static_cast<std::size_t>(length), kLabelSize - 1) + 1;
+    char* label = new char[size];
+    std::memcpy(label, text, size - 1);
+    label[size - 1] = '\0';
     return label;
 }
 
@@ -260,12 +224,14 @@ void CSyntax::ShowError(const char* message) {
     Error.Gum("~ '");
     Error.Gum(current ? current->s : "");
     Error.Gum("'");
-    Error.OnErrorSpit(-550, true);
+    Error.OnErrorSpit(kSyntaxErrorNumber, true);
     passed = false;
 }
 
 // Statements ---------------------------------------------------------------------------
 
+// Parses one statement and reports any syntax error in it, so the analysis goes on after it
+// (the name says program; it is the recovery point of a single statement).
 // program -> statement
 void CSyntax::sx_Program() {
     try {
@@ -311,6 +277,7 @@ void CSyntax::sx_Statement() {
     }
 }
 
+// Parses the tail of an assignment, after its identifier: the ":=" and the expression.
 // assignment-tail -> ":=" expression
 void CSyntax::sx_Statement_Indetifier() {
     NextLex();
@@ -337,6 +304,7 @@ void CSyntax::sx_Statement_IfElse() {
     AddLabelPOLIZ(label_end);
 }
 
+// Parses what may follow an if's statement: one lexeme (usually ";") and an else branch.
 // else-part -> [ ";" ] [ "else" statement ]
 void CSyntax::sx_Statement_IfElse_Else(char* label_else) {
     NextLex();
@@ -352,6 +320,7 @@ void CSyntax::sx_Statement_IfElse_Else(char* label_else) {
     sx_Statement();
 }
 
+// Parses a block, a braced list of statements (no loop: "cycle" is only the name).
 // block -> "{" program { ";" program } "}"
 void CSyntax::sx_Statement_Cycle() {
     try {
@@ -430,6 +399,7 @@ void CSyntax::OrChainRecovering() {
     }
 }
 
+// Parses a whole expression: or-chains joined by "&", inside an implicit "(" mark.
 // expression -> or-chain { "&" or-chain }
 void CSyntax::sx_Expression() {
     NestingLevel level(depth);
@@ -443,6 +413,7 @@ void CSyntax::sx_Expression() {
     StackToPOLIZ();
 }
 
+// Parses an or-chain, the operand of "&": comparisons joined by "|".
 // or-chain -> comparison { "|" comparison }
 void CSyntax::sx_Expression_And() {
     Trace("AND-");
@@ -453,6 +424,7 @@ void CSyntax::sx_Expression_And() {
     }
 }
 
+// Parses a comparison, the operand of "|": at most one "<", "=" or ">" between two sums.
 // comparison -> sum [ ( "<" | "=" | ">" ) sum ]
 void CSyntax::sx_Expression_Or() {
     Trace("OR-");
@@ -464,6 +436,7 @@ void CSyntax::sx_Expression_Or() {
     }
 }
 
+// Parses a sum (nothing boolean): terms joined by "+" or "-".
 // sum -> term { ( "+" | "-" ) term }
 void CSyntax::sx_Expression_Bool() {
     Trace("BOOL-");
@@ -474,6 +447,7 @@ void CSyntax::sx_Expression_Bool() {
     }
 }
 
+// Parses a term: primaries joined by "*", "/" or "%".
 // term -> primary { ( "*" | "/" | "%" ) primary }
 void CSyntax::sx_Expression_Term() {
     Trace("TERM-");
@@ -516,6 +490,8 @@ void CSyntax::sx_Expression_Primary() {
     }
 }
 
+// Parses a variable with its optional index; silent: as an assignment target, whose store
+// the caller emits, else as an operand, emitting its load.
 // identifier -> VAR [ "[" expression "]" ]
 CSyntax::type CSyntax::sx_Identifier(bool silent) {
     char* name = current->s;
@@ -531,6 +507,7 @@ CSyntax::type CSyntax::sx_Identifier(bool silent) {
     return t_var_array;
 }
 
+// Parses a read of game data by its dotted name parts, with an optional player index.
 // robot-data -> DATA [ "[" expression "]" DATA | DATA ]
 void CSyntax::sx_RobotData() {
     char* s1 = current->s;

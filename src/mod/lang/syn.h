@@ -3,6 +3,8 @@
 #ifndef MOD_LANG_SYN_H
 #define MOD_LANG_SYN_H
 
+#include <vector>
+
 #include "mod/lang/lex.h"
 #include "mod/lang/exec.h"
 #include "mod/lang/sem.h"
@@ -91,7 +93,7 @@ private:
 
     // Runs one or-chain of an expression, reporting any error raised inside it.
     void OrChainRecovering();
-    char* PopEntry();
+    char PopEntry();
     char* NewLabel(const char* format);
     void Emit(PolizElem* elem);
     void Trace(const char* text);
@@ -100,7 +102,7 @@ private:
 
     CError Error;
     CRun* exe;
-    CStack<char> stack;
+    std::vector<char> stack;  // pending operators and "(" marks
     Lexeme* begin;
     Lexeme* prev;
     Lexeme* current;

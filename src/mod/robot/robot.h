@@ -13,14 +13,16 @@ int IsPlayerPlaying(CGamer& p);
 class CRobot {
 public:
     CRobot(CData* d, CSocket* s);
+    virtual ~CRobot() = default;
 
-    void Turn();
+    // The commands are virtual so that a stand-in (a benchmark's, a test's) can record them.
+    virtual void Turn();
     void Pass();
-    void Upgrade();
+    virtual void Upgrade();
     void ABuild();
-    void Prod(int n);
-    void Sell(int n, int cost);
-    void Buy(int n, int cost);
+    virtual void Prod(int n);
+    virtual void Sell(int n, int cost);
+    virtual void Buy(int n, int cost);
 
     // The image's win flag (0 playing, 1 won, -1 lost); prints the robot's status line.
     int IsWin();
