@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "mod/lang/lex.h"
+#include "mod/robot/data.h"
 #include "ui/onerror.h"
 
 namespace fuzz {
@@ -29,6 +30,36 @@ void BeginInput() { answers_given = 0; }
 
 std::unique_ptr<CLexic> LexerFromBytes(const std::uint8_t* data, std::size_t size) {
     return std::make_unique<CLexic>(reinterpret_cast<const char*>(data), size, CLexic::FromMemory{});
+}
+
+void FillGameImage(CData& data) {
+    data.turn_number = 3;
+    data.game_number = 7;
+    CopyGamerName(data.you.gamer_name, "fuzzbot");
+    data.you.money = 10000;
+    data.you.raw = 4;
+    data.you.prod = 2;
+    data.you.fabrics = 2;
+    data.you.auto_plants = 1;
+    const char* const others[] = {"alice", "bob", "carol"};
+    for (int i = 0; i < 3; ++i) {
+        CGamer& g = data.players[data.AddGamer(others[i])];
+        g.money = 5000 * (i + 1);
+        g.raw = i;
+        g.prod = 2 * i;
+        g.fabrics = 2;
+        g.auto_plants = i;
+    }
+    data.players[2].money = -1;  // out of the game
+    data.market.raw = 6;
+    data.market.min_raw_price = 500;
+    data.market.prod = 4;
+    data.market.max_prod_price = 5500;
+}
+
+void AdvanceTurn(CData& data, int turn) {
+    ++data.turn_number;
+    data.market.raw += turn;
 }
 
 }  // namespace fuzz
