@@ -7,7 +7,9 @@
 #include <string>
 
 #include "example_script.h"
+#include "mod/lang/builtins.h"
 #include "mod/lang/dump.h"
+#include "mod/robot/data.h"
 #include "runtime_fixture.h"
 #include "syntax_fixture.h"
 
@@ -126,6 +128,48 @@ TEST_F(RuntimeTest, CellLimitCountsGrowthOfAVariableToo) {
     EXPECT_EQ(out, Report("Undefined error in VarTable"));
     EXPECT_EQ(Entry("$c"), nullptr);
     EXPECT_EQ(Cells("$b").size(), static_cast<size_t>(half));
+}
+
+// A game data read as the parser emits it: names and shape (1 name, 2 names, 2 names and an
+// index), with the index pushed first for shape 3.
+struct DataRead {
+    const char* name1;
+    const char* name2;
+    char shape;
+    int index;
+};
+
+// The engine resolves data names once, when it lowers the program; every run must still give
+// the value and the reports (texts and order) of a read by name, turn after turn.
+TEST_F(RuntimeTest, DataReadsGiveWhatReadsByNameGive) {
+    const DataRead kReads[] = {
+        {".you", ".money", 2, 0},         {".players", ".raw", 3, 2},
+        {".market", ".min_raw_price", 2, 0}, {".turn_number", nullptr, 1, 0},
+        {".players", ".money", 3, 100},   {".players", ".money", 3, -1},
+        {".ab", nullptr, 1, 0},           {".you", ".ab", 2, 0},
+        {".nothing", nullptr, 1, 0},      {".you", nullptr, 1, 0},
+        {".turn_number", ".money", 2, 0}, {".market", ".money", 2, 0},
+    };
+    CData data;
+    data.turn_number = 3;
+    data.you.money = 1234;
+    data.players[2].raw = 17;
+    data.market.min_raw_price = 500;
+    exe.SetData(&data);
+    std::string expected;
+    std::vector<int> values;
+    ::testing::internal::CaptureStdout();
+    for (const DataRead& read : kReads) {
+        if (read.shape == 3) Int(read.index);
+        Add(new PolizFuncRoboWrite(read.name1, read.name2, read.shape));
+        values.insert(values.begin(),
+                      data.Get(read.name1, read.shape == 1 ? nullptr : read.name2, read.index));
+    }
+    expected = ::testing::internal::GetCapturedStdout();
+    for (int turn = 0; turn < 2; ++turn) {
+        EXPECT_EQ(Run(), expected) << "turn " << turn;
+        EXPECT_EQ(Drain(), values) << "turn " << turn;
+    }
 }
 
 TEST(OperatorTable, ParserDumpAndElementsAgree) {

@@ -74,7 +74,14 @@ CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
             op.code = kMacro;
             op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
             break;
-        case kClassRoboWrite: op.code = kData; break;
+        case kClassRoboWrite: {
+            const PolizFuncRoboWrite* read = static_cast<const PolizFuncRoboWrite*>(e);
+            op.code = kData;
+            op.b = static_cast<int>(fields.size());
+            fields.push_back(
+                CData::Resolve(read->GetS1(), read->GetTyp() == 1 ? nullptr : read->GetS2()));
+            break;
+        }
         default: break;
     }
     if (op.code == kStore || op.code == kLoad || op.code == kArrayStore ||
@@ -540,8 +547,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
                 TRACE(" RData::s1(%s) -> ", read->GetS1());
                 if (read->GetS2()) TRACE(" RData::s2(%s) -> ", read->GetS2());
                 SYNC();
-                PUSH_INT(exe->GetDataInt(read->GetS1(), read->GetTyp() == 1 ? nullptr : read->GetS2(),
-                                         index));
+                // The same value and reports as reading by the names.
+                PUSH_INT(exe->Data ? exe->Data->Read(fields[static_cast<std::size_t>(op->b)], index)
+                                   : 0);
                 NEXT();
             }
             CASE(kCall) {

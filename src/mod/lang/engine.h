@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mod/lang/exec.h"
+#include "mod/robot/data.h"
 
 class CEngine {
 public:
@@ -42,7 +43,8 @@ public:
         Code code;
         OperatorCode oper;
         int a;             // slot, constant or macro position
-        int b;             // slot or constant; the element number of a label definition
+        int b;             // slot or constant; the element number of a label definition;
+                           // the field of a game data read
         int c;             // destination slot; else label slot of a conditional jump
         int d;             // end label slot of a conditional jump
         int target;        // fused form: the op a jump (or a false condition) goes to, or -1
@@ -66,6 +68,7 @@ private:
 
     CExecuter* exe;
     std::size_t element_count;
+    std::vector<CDataField> fields;  // game data names, resolved once; indexed by Op::b
     std::vector<Op> plain;      // one op per element
     bool fuse_tried = false;
     std::vector<Op> fused;      // empty when the program cannot be fused
