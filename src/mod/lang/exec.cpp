@@ -87,6 +87,11 @@ int CVariables::FindSlot(const char* name) const {
     return found == by_name.end() ? -1 : found->second;
 }
 
+void CVariables::Reserve(std::size_t count) {
+    slots.reserve(slots.size() + count);
+    by_name.reserve(by_name.size() + count);
+}
+
 VarStatus CVariables::Grow(CVar& var, int index) {
     if (index >= kMaxCells) return VarStatus::kNoMemory;
     long added = static_cast<long>(index) + 1 - var.count;
@@ -254,22 +259,32 @@ CRun::CRun(CExecuter* executer)
 
 CRun::~CRun() = default;
 
-void CRun::AddElem(PolizElem* elem) { exe->Append(elem); }
+namespace {
+
+// Whether e may define a label when collected: a label element, or an element of a class
+// the known-class table does not name.
+bool MayDefineLabel(PolizElem* e, int known) {
+    return known == kClassLabelRead || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
+}
+
+}  // namespace
+
+void CRun::AddElem(PolizElem* elem) {
+    int known = KnownClassOf(elem);
+    bool label = MayDefineLabel(elem, known);
+    exe->Append(elem);
+    if (label) label_elements.push_back(static_cast<unsigned int>(exe->nodes.size()));
+}
 
 bool CRun::Debug(const char* fmt, const char* data) { return exe->Debug(fmt, data); }
 
 void CRun::LabelCollect() {
     Debug("\nLabel Collect ::\n");
-    const std::deque<PolizItem>& nodes = exe->nodes;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        PolizElem* e = nodes[i].p;
-        // Most elements are of a known class, found without a dynamic cast.
-        int known = KnownClassOf(e);
-        if (known != kClassLabelRead && (known >= 0 || !dynamic_cast<PolizFuncLabelRead*>(e)))
-            continue;
-        unsigned int number = static_cast<unsigned int>(i + 1);
+    exe->VarTable.Reserve(label_elements.size());
+    for (unsigned int number : label_elements) {
+        PolizElem* e = exe->nodes[number - 1].p;
         exe->cur_num = number;
-        if (known == kClassLabelRead) {
+        if (KnownClassOf(e) == kClassLabelRead) {
             const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
             exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
             Debug("VTWriteLabel[%s] ->", name);

@@ -79,6 +79,8 @@ public:
     int Resolve(const char* name);
     // The slot of name, or -1 when the name has none.
     int FindSlot(const char* name) const;
+    // Makes room for `count` more names, so that resolving them moves no table.
+    void Reserve(std::size_t count);
     // Stores value in cell index of the slot, growing its cells to exactly index+1 when
     // needed; a refused store changes nothing.
     VarStatus Store(int slot, int value, int index);
@@ -189,6 +191,9 @@ public:
 private:
     CExecuter* exe;
     std::unique_ptr<CEngine> engine;
+    // Numbers of the elements that may define a label, noted as they are added while they
+    // are still in the cache: label collection then visits these alone, not every element.
+    std::vector<unsigned int> label_elements;
     bool collected;
     std::uint64_t budget;
     bool exhausted;
