@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <typeinfo>
 
 #include "mod/lang/engine.h"
@@ -28,6 +29,7 @@ void PrintTrace(const char* fmt, const char* data) {
 }
 
 constexpr std::size_t kFirstStackRoom = 64;  // values
+constexpr std::size_t kFirstIndexEntries = 64;  // places of the variable table's name index
 
 }  // namespace
 
@@ -71,25 +73,47 @@ void CValueStack::Release(const Value& v) {
 
 // ---- CVariables
 
+std::size_t CVariables::PlaceOf(std::string_view key, std::size_t hash) const {
+    const std::size_t mask = index.size() - 1;
+    for (std::size_t place = hash & mask;; place = (place + 1) & mask) {
+        const IndexEntry& entry = index[place];
+        if (entry.slot < 0) return place;
+        if (entry.hash == hash && names[static_cast<size_t>(entry.slot)] == key) return place;
+    }
+}
+
+void CVariables::GrowIndex(std::size_t count) {
+    std::size_t size = index.empty() ? kFirstIndexEntries : index.size();
+    while (size < 2 * count) size *= 2;
+    if (size == index.size()) return;
+    std::vector<IndexEntry> previous(size, IndexEntry{0, -1});
+    previous.swap(index);
+    for (const IndexEntry& entry : previous)
+        if (entry.slot >= 0) index[PlaceOf(names[static_cast<size_t>(entry.slot)], entry.hash)] = entry;
+}
+
 int CVariables::Resolve(const char* name) {
     std::string_view key(name ? name : "");
-    auto found = by_name.find(key);
-    if (found != by_name.end()) return found->second;
+    std::size_t hash = std::hash<std::string_view>()(key);
+    GrowIndex(slots.size() + 1);
+    std::size_t place = PlaceOf(key, hash);
+    if (index[place].slot >= 0) return index[place].slot;
     int slot = static_cast<int>(slots.size());
     slots.emplace_back(name);
     names.emplace_back(key);
-    by_name.emplace(names.back(), slot);
+    index[place] = IndexEntry{hash, slot};
     return slot;
 }
 
 int CVariables::FindSlot(const char* name) const {
-    auto found = by_name.find(std::string_view(name ? name : ""));
-    return found == by_name.end() ? -1 : found->second;
+    if (index.empty()) return -1;
+    std::string_view key(name ? name : "");
+    return index[PlaceOf(key, std::hash<std::string_view>()(key))].slot;
 }
 
 void CVariables::Reserve(std::size_t count) {
     slots.reserve(slots.size() + count);
-    by_name.reserve(by_name.size() + count);
+    GrowIndex(slots.size() + count);
 }
 
 VarStatus CVariables::Grow(CVar& var, int index) {

@@ -8,7 +8,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "mod/lang/sem.h"
@@ -100,8 +99,21 @@ private:
 
     std::vector<CVar> slots;
     std::vector<int> order;                         // slots in the order they were met
-    std::deque<std::string> names;  // the names of the slots, where by_name's keys point
-    std::unordered_map<std::string_view, int> by_name;  // name -> slot
+    // Where a name's slot is recorded in the index: an index holds the name's hash and slot,
+    // or -1 as the slot of a free place.
+    struct IndexEntry {
+        std::size_t hash;
+        int slot;
+    };
+    // The place of key in the index: its entry, or the free place where it belongs.
+    std::size_t PlaceOf(std::string_view key, std::size_t hash) const;
+    // Makes the index hold at least `names` names at most half full.
+    void GrowIndex(std::size_t names);
+
+    std::deque<std::string> names;  // the names of the slots, by slot
+    // name -> slot, open addressing with linear probing over a power-of-two size: one flat
+    // array that a lookup reads in one place, not a node per name scattered on the heap.
+    std::vector<IndexEntry> index;
     long total_cells = 0;
 };
 

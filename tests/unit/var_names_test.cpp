@@ -1,0 +1,36 @@
+// Tests of the variable table's name index: slots stay put and are found across its growth.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mod/lang/exec.h"
+
+namespace {
+
+std::string NameOf(int i) { return "@@else" + std::to_string(i); }
+
+TEST(VariableNames, EveryNameKeepsItsSlotAsTheIndexGrows) {
+    constexpr int kNames = 5000;  // several doublings of the index
+    CVariables vars;
+    for (int i = 0; i < kNames; ++i) ASSERT_EQ(vars.Resolve(NameOf(i).c_str()), i);
+    for (int i = 0; i < kNames; ++i) {
+        EXPECT_EQ(vars.FindSlot(NameOf(i).c_str()), i);
+        EXPECT_EQ(vars.Resolve(NameOf(i).c_str()), i);
+    }
+    EXPECT_EQ(vars.SlotCount(), kNames);
+    EXPECT_EQ(vars.FindSlot("@@else"), -1);
+}
+
+TEST(VariableNames, EmptyAndNullNamesShareOneSlotAndReservingChangesNoSlot) {
+    CVariables vars;
+    EXPECT_EQ(vars.FindSlot("$a"), -1);
+    vars.Reserve(100);
+    EXPECT_EQ(vars.Resolve("$a"), 0);
+    EXPECT_EQ(vars.Resolve(""), 1);
+    EXPECT_EQ(vars.Resolve(nullptr), 1);
+    vars.Reserve(1000);
+    EXPECT_EQ(vars.FindSlot("$a"), 0);
+    EXPECT_EQ(vars.FindSlot(nullptr), 1);
+}
+
+}  // namespace
