@@ -78,7 +78,8 @@ public:
     int Resolve(const char* name);
     // The slot of name, or -1 when the name has none.
     int FindSlot(const char* name) const;
-    // Makes room for `count` more names, so that resolving them moves no table.
+    // Makes room for `count` more names, so that resolving them moves no table; the slots
+    // may move now, as when a new name is resolved.
     void Reserve(std::size_t count);
     // Stores value in cell index of the slot, growing its cells to exactly index+1 when
     // needed; a refused store changes nothing.
@@ -99,16 +100,15 @@ private:
 
     std::vector<CVar> slots;
     std::vector<int> order;                         // slots in the order they were met
-    // Where a name's slot is recorded in the index: an index holds the name's hash and slot,
-    // or -1 as the slot of a free place.
+    // One place of the name index: a name's hash and slot, or slot -1 when the place is free.
     struct IndexEntry {
         std::size_t hash;
         int slot;
     };
     // The place of key in the index: its entry, or the free place where it belongs.
     std::size_t PlaceOf(std::string_view key, std::size_t hash) const;
-    // Makes the index hold at least `names` names at most half full.
-    void GrowIndex(std::size_t names);
+    // Makes the index hold `count` names while at most half full.
+    void GrowIndex(std::size_t count);
 
     std::deque<std::string> names;  // the names of the slots, by slot
     // name -> slot, open addressing with linear probing over a power-of-two size: one flat
