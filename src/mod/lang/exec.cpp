@@ -283,19 +283,23 @@ CRun::CRun(CExecuter* executer)
 
 CRun::~CRun() = default;
 
-namespace {
-
-// Whether e may define a label when collected: a label element, or an element of a class
-// the known-class table does not name.
-bool MayDefineLabel(PolizElem* e, int known) {
-    return known == kClassLabelRead || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
+// A label element, or an element of a class the known-class table does not name that is
+// one; a class found elsewhere in the verdicts' place of this one takes it over.
+bool CRun::MayDefineLabel(PolizElem* e) {
+    const std::type_info& type = typeid(*e);
+    ClassVerdict& verdict =
+        verdicts[(reinterpret_cast<std::uintptr_t>(&type) >> 4) & (kVerdictPlaces - 1)];
+    if (verdict.type != &type) {
+        int known = KnownClassOf(e);
+        verdict.type = &type;
+        verdict.label =
+            known == kClassLabelRead || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
+    }
+    return verdict.label;
 }
 
-}  // namespace
-
 void CRun::AddElem(PolizElem* elem) {
-    int known = KnownClassOf(elem);
-    bool label = MayDefineLabel(elem, known);
+    bool label = MayDefineLabel(elem);
     exe->Append(elem);
     if (label) label_elements.push_back(static_cast<unsigned int>(exe->nodes.size()));
 }

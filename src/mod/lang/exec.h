@@ -3,11 +3,13 @@
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <deque>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "mod/lang/sem.h"
@@ -206,6 +208,15 @@ private:
     // Numbers of the elements that may define a label, noted as they are added while they
     // are still in the cache: label collection then visits these alone, not every element.
     std::vector<unsigned int> label_elements;
+    // Whether elements of a class may define a label, remembered by class: a program has a
+    // few classes, so each is examined once, not once per element.
+    struct ClassVerdict {
+        const std::type_info* type = nullptr;
+        bool label = false;
+    };
+    static constexpr std::size_t kVerdictPlaces = 64;  // a power of two above the classes
+    bool MayDefineLabel(PolizElem* e);
+    std::array<ClassVerdict, kVerdictPlaces> verdicts{};
     bool collected;
     std::uint64_t budget;
     bool exhausted;
