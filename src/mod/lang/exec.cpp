@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <typeinfo>
 
 #include "mod/lang/engine.h"
@@ -28,6 +29,7 @@ void PrintTrace(const char* fmt, const char* data) {
 }
 
 constexpr std::size_t kFirstStackRoom = 64;  // values
+constexpr std::size_t kFirstIndexEntries = 64;  // places of the variable table's name index
 
 }  // namespace
 
@@ -71,20 +73,47 @@ void CValueStack::Release(const Value& v) {
 
 // ---- CVariables
 
+std::size_t CVariables::PlaceOf(std::string_view key, std::size_t hash) const {
+    const std::size_t mask = index.size() - 1;
+    for (std::size_t place = hash & mask;; place = (place + 1) & mask) {
+        const IndexEntry& entry = index[place];
+        if (entry.slot < 0) return place;
+        if (entry.hash == hash && names[static_cast<size_t>(entry.slot)] == key) return place;
+    }
+}
+
+void CVariables::GrowIndex(std::size_t count) {
+    std::size_t size = index.empty() ? kFirstIndexEntries : index.size();
+    while (size < 2 * count) size *= 2;
+    if (size == index.size()) return;
+    std::vector<IndexEntry> previous(size, IndexEntry{0, -1});
+    previous.swap(index);
+    for (const IndexEntry& entry : previous)
+        if (entry.slot >= 0) index[PlaceOf(names[static_cast<size_t>(entry.slot)], entry.hash)] = entry;
+}
+
 int CVariables::Resolve(const char* name) {
     std::string_view key(name ? name : "");
-    auto found = by_name.find(key);
-    if (found != by_name.end()) return found->second;
+    std::size_t hash = std::hash<std::string_view>()(key);
+    GrowIndex(slots.size() + 1);
+    std::size_t place = PlaceOf(key, hash);
+    if (index[place].slot >= 0) return index[place].slot;
     int slot = static_cast<int>(slots.size());
     slots.emplace_back(name);
     names.emplace_back(key);
-    by_name.emplace(names.back(), slot);
+    index[place] = IndexEntry{hash, slot};
     return slot;
 }
 
 int CVariables::FindSlot(const char* name) const {
-    auto found = by_name.find(std::string_view(name ? name : ""));
-    return found == by_name.end() ? -1 : found->second;
+    if (index.empty()) return -1;
+    std::string_view key(name ? name : "");
+    return index[PlaceOf(key, std::hash<std::string_view>()(key))].slot;
+}
+
+void CVariables::Reserve(std::size_t count) {
+    slots.reserve(slots.size() + count);
+    GrowIndex(slots.size() + count);
 }
 
 VarStatus CVariables::Grow(CVar& var, int index) {
@@ -254,22 +283,36 @@ CRun::CRun(CExecuter* executer)
 
 CRun::~CRun() = default;
 
-void CRun::AddElem(PolizElem* elem) { exe->Append(elem); }
+// A label element, or an element of a class the known-class table does not name that is
+// one; a class found elsewhere in the verdicts' place of this one takes it over.
+bool CRun::MayDefineLabel(PolizElem* e) {
+    const std::type_info& type = typeid(*e);
+    ClassVerdict& verdict =
+        verdicts[(reinterpret_cast<std::uintptr_t>(&type) >> 4) & (kVerdictPlaces - 1)];
+    if (verdict.type != &type) {
+        int known = KnownClassOf(e);
+        verdict.type = &type;
+        verdict.label =
+            known == kClassLabelRead || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
+    }
+    return verdict.label;
+}
+
+void CRun::AddElem(PolizElem* elem) {
+    bool label = MayDefineLabel(elem);
+    exe->Append(elem);
+    if (label) label_elements.push_back(static_cast<unsigned int>(exe->nodes.size()));
+}
 
 bool CRun::Debug(const char* fmt, const char* data) { return exe->Debug(fmt, data); }
 
 void CRun::LabelCollect() {
     Debug("\nLabel Collect ::\n");
-    const std::deque<PolizItem>& nodes = exe->nodes;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        PolizElem* e = nodes[i].p;
-        // Most elements are of a known class, found without a dynamic cast.
-        int known = KnownClassOf(e);
-        if (known != kClassLabelRead && (known >= 0 || !dynamic_cast<PolizFuncLabelRead*>(e)))
-            continue;
-        unsigned int number = static_cast<unsigned int>(i + 1);
+    exe->VarTable.Reserve(label_elements.size());
+    for (unsigned int number : label_elements) {
+        PolizElem* e = exe->nodes[number - 1].p;
         exe->cur_num = number;
-        if (known == kClassLabelRead) {
+        if (KnownClassOf(e) == kClassLabelRead) {
             const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
             exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
             Debug("VTWriteLabel[%s] ->", name);

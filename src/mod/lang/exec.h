@@ -3,12 +3,13 @@
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <typeinfo>
 #include <vector>
 
 #include "mod/lang/sem.h"
@@ -79,6 +80,9 @@ public:
     int Resolve(const char* name);
     // The slot of name, or -1 when the name has none.
     int FindSlot(const char* name) const;
+    // Makes room for `count` more names, so that resolving them moves no table; the slots
+    // may move now, as when a new name is resolved.
+    void Reserve(std::size_t count);
     // Stores value in cell index of the slot, growing its cells to exactly index+1 when
     // needed; a refused store changes nothing.
     VarStatus Store(int slot, int value, int index);
@@ -98,8 +102,20 @@ private:
 
     std::vector<CVar> slots;
     std::vector<int> order;                         // slots in the order they were met
-    std::deque<std::string> names;  // the names of the slots, where by_name's keys point
-    std::unordered_map<std::string_view, int> by_name;  // name -> slot
+    // One place of the name index: a name's hash and slot, or slot -1 when the place is free.
+    struct IndexEntry {
+        std::size_t hash;
+        int slot;
+    };
+    // The place of key in the index: its entry, or the free place where it belongs.
+    std::size_t PlaceOf(std::string_view key, std::size_t hash) const;
+    // Makes the index hold `count` names while at most half full.
+    void GrowIndex(std::size_t count);
+
+    std::deque<std::string> names;  // the names of the slots, by slot
+    // name -> slot, open addressing with linear probing over a power-of-two size: one flat
+    // array that a lookup reads in one place, not a node per name scattered on the heap.
+    std::vector<IndexEntry> index;
     long total_cells = 0;
 };
 
@@ -189,6 +205,18 @@ public:
 private:
     CExecuter* exe;
     std::unique_ptr<CEngine> engine;
+    // Numbers of the elements that may define a label, noted as they are added while they
+    // are still in the cache: label collection then visits these alone, not every element.
+    std::vector<unsigned int> label_elements;
+    // Whether elements of a class may define a label, remembered by class: a program has a
+    // few classes, so each is examined once, not once per element.
+    struct ClassVerdict {
+        const std::type_info* type = nullptr;
+        bool label = false;
+    };
+    static constexpr std::size_t kVerdictPlaces = 64;  // a power of two above the classes
+    bool MayDefineLabel(PolizElem* e);
+    std::array<ClassVerdict, kVerdictPlaces> verdicts{};
     bool collected;
     std::uint64_t budget;
     bool exhausted;
