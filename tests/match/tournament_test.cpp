@@ -125,12 +125,12 @@ TEST_F(GameResultFiles, ResultFileReadsBackTheSame) {
 class Standing : public testing::Test {
 protected:
     Standing() {
-        spec_.scripts = {"x", "y", "z"};
-        spec_.seed = 5;
-        spec_.turns = 10;
-        spec_.table = 3;
-        spec_.rounds = 2;
-        spec_.games = {{1, 1, 5, {0, 1, 2}}, {2, 2, 6, {2, 0, 1}}};
+        roster_.scripts = {"x", "y", "z"};
+        roster_.seed = 5;
+        roster_.turns = 10;
+        roster_.table = 3;
+        roster_.rounds = 2;
+        roster_.games = {{1, 1, 5, {0, 1, 2}}, {2, 2, 6, {2, 0, 1}}};
     }
 
     GameResult Played(std::uint64_t seed, std::vector<std::string> scripts,
@@ -149,11 +149,11 @@ protected:
         return r;
     }
 
-    TournamentSpec spec_;
+    TournamentRoster roster_;
 };
 
 TEST_F(Standing, MissingAndForeignGamesAreLeftOut) {
-    Standings s = ComputeStandings(spec_, {Played(5, {"x", "y", "z"}, {2, 1, 3}), std::nullopt});
+    Standings s = ComputeStandings(roster_, {Played(5, {"x", "y", "z"}, {2, 1, 3}), std::nullopt});
     EXPECT_EQ(s.games_played, 1);
     EXPECT_EQ(s.games_total, 2);
     ASSERT_EQ(s.history.size(), 3u) << "start and two rounds";
@@ -164,39 +164,39 @@ TEST_F(Standing, MissingAndForeignGamesAreLeftOut) {
     EXPECT_EQ(s.ahead[2][0], 0);
     EXPECT_EQ(s.together[0][2], 1);
     Standings foreign = ComputeStandings(
-        spec_, {Played(5, {"x", "z", "y"}, {2, 1, 3}), Played(7, {"z", "x", "y"}, {1, 2, 3})});
+        roster_, {Played(5, {"x", "z", "y"}, {2, 1, 3}), Played(7, {"z", "x", "y"}, {1, 2, 3})});
     EXPECT_EQ(foreign.games_played, 0) << "wrong seats, then wrong seed";
 }
 
 TEST_F(Standing, TotalsAndTablesOverTwoGames) {
     Standings s = ComputeStandings(
-        spec_, {Played(5, {"x", "y", "z"}, {1, 2, 3}), Played(6, {"z", "x", "y"}, {3, 1, 2})});
+        roster_, {Played(5, {"x", "y", "z"}, {1, 2, 3}), Played(6, {"z", "x", "y"}, {3, 1, 2})});
     const EntryStanding& x = s.board[0];
     EXPECT_EQ(x.script, "x");
     EXPECT_EQ(std::make_tuple(x.games, x.wins, x.MeanPlace(), x.MeanMoney()),
               std::make_tuple(2, 2, 1.0, 300.0));
     EXPECT_GT(x.rating.mu, s.board[1].rating.mu);
     EXPECT_EQ(s.ahead[0][1], 2);
-    std::string table = FormatHeadToHead(s, spec_.scripts);
+    std::string table = FormatHeadToHead(s, roster_.scripts);
     EXPECT_NE(table.find("#2 y      0/2    -  2/2\n"), std::string::npos) << table;
-    std::string json = StandingsJson(spec_, s);
+    std::string json = StandingsJson(roster_, s);
     EXPECT_NE(json.find("{\"rank\":1,\"script\":\"x\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"games_played\":2"), std::string::npos);
 }
 
 TEST_F(Standing, ScriptEnteredTwiceGetsRowsThatCanBeToldApart) {
-    spec_.scripts = {"x", "x", "z"};
-    Standings s = ComputeStandings(spec_, {Played(5, {"x", "x", "z"}, {2, 1, 3}), std::nullopt});
+    roster_.scripts = {"x", "x", "z"};
+    Standings s = ComputeStandings(roster_, {Played(5, {"x", "x", "z"}, {2, 1, 3}), std::nullopt});
     EXPECT_EQ(std::make_tuple(s.board[0].script, s.board[1].script), std::make_tuple("x (2)", "x"));
-    EXPECT_NE(StandingsJson(spec_, s).find("\"opponent\":\"x (2)\""), std::string::npos);
+    EXPECT_NE(StandingsJson(roster_, s).find("\"opponent\":\"x (2)\""), std::string::npos);
 }
 
 TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
     std::vector<std::optional<GameResult>> results = {Played(5, {"x", "y", "z"}, {1, 2, 3}),
                                                       std::nullopt};
-    spec_.scripts[0] = "<b>&x";
-    results[0]->players[0].script = spec_.scripts[0];
-    std::string page = RenderTournamentReport(spec_, ComputeStandings(spec_, results), results);
+    roster_.scripts[0] = "<b>&x";
+    results[0]->players[0].script = roster_.scripts[0];
+    std::string page = RenderTournamentReport(roster_, ComputeStandings(roster_, results), results);
     EXPECT_NE(page.find("<a href=\"game-0001/replay.html\">"), std::string::npos);
     EXPECT_EQ(page.find("game-0002/replay.html"), std::string::npos) << "not played";
     EXPECT_NE(page.find("1 of 2 games played (1 missing)"), std::string::npos);
@@ -208,17 +208,17 @@ TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
 }
 
 TEST(TournamentFile, ReadsBackAndRefusesBadSeats) {
-    TournamentSpec spec;
-    spec.seed = 18446744073709551615u;
-    spec.turns = 7;
-    spec.table = 2;
-    spec.rounds = 1;
-    spec.scripts = {"a b", "c\"d"};
-    spec.games = {{1, 1, 18446744073709551615u, {1, 0}}};
-    std::optional<TournamentSpec> back = ParseTournament(TournamentJson(spec));
+    TournamentRoster roster;
+    roster.seed = 18446744073709551615u;
+    roster.turns = 7;
+    roster.table = 2;
+    roster.rounds = 1;
+    roster.scripts = {"a b", "c\"d"};
+    roster.games = {{1, 1, 18446744073709551615u, {1, 0}}};
+    std::optional<TournamentRoster> back = ParseTournament(TournamentJson(roster));
     ASSERT_TRUE(back);
-    EXPECT_EQ(TournamentJson(*back), TournamentJson(spec));
-    std::string bad = TournamentJson(spec);
+    EXPECT_EQ(TournamentJson(*back), TournamentJson(roster));
+    std::string bad = TournamentJson(roster);
     bad.replace(bad.find("[1,0]"), 5, "[1,2]");
     std::string error;
     EXPECT_FALSE(ParseTournament(bad, &error));

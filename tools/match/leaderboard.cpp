@@ -58,25 +58,25 @@ std::vector<double> Conservative(const std::vector<Rating>& ratings) {
 
 }  // namespace
 
-bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game,
+bool ResultMatchesGame(const TournamentRoster& roster, const ScheduledGame& game,
                        const GameResult& result) {
     if (result.players.size() != game.seats.size() || result.seed != game.seed) return false;
     for (size_t seat = 0; seat < game.seats.size(); ++seat) {
         const PlayerOutcome& p = result.players[seat];
-        if (p.script != spec.scripts[static_cast<size_t>(game.seats[seat])] || p.place < 1 ||
+        if (p.script != roster.scripts[static_cast<size_t>(game.seats[seat])] || p.place < 1 ||
             p.place > static_cast<int>(game.seats.size()))
             return false;
     }
     return true;
 }
 
-Standings ComputeStandings(const TournamentSpec& spec,
+Standings ComputeStandings(const TournamentRoster& roster,
                            const std::vector<std::optional<GameResult>>& results) {
-    const size_t n = spec.scripts.size();
+    const size_t n = roster.scripts.size();
     Standings s;
     s.ahead.assign(n, std::vector<int>(n, 0));
     s.together.assign(n, std::vector<int>(n, 0));
-    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
+    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
     for (size_t e = 0; e < n; ++e) {
         s.board.emplace_back();
         s.board.back().entry = static_cast<int>(e);
@@ -85,15 +85,15 @@ Standings ComputeStandings(const TournamentSpec& spec,
     RatingModel model;
     std::vector<Rating> ratings(n);
     s.history.push_back(Conservative(ratings));
-    s.games_total = static_cast<int>(spec.games.size());
-    for (size_t i = 0; i < spec.games.size(); ++i) {
-        const ScheduledGame& game = spec.games[i];
-        if (i < results.size() && results[i] && ResultMatchesGame(spec, game, *results[i])) {
+    s.games_total = static_cast<int>(roster.games.size());
+    for (size_t i = 0; i < roster.games.size(); ++i) {
+        const ScheduledGame& game = roster.games[i];
+        if (i < results.size() && results[i] && ResultMatchesGame(roster, game, *results[i])) {
             AddGame(game, *results[i], model, s, ratings);
             ++s.games_played;
             s.played_games.push_back(game.index);
         }
-        bool round_ends = i + 1 == spec.games.size() || spec.games[i + 1].round != game.round;
+        bool round_ends = i + 1 == roster.games.size() || roster.games[i + 1].round != game.round;
         if (round_ends) s.history.push_back(Conservative(ratings));
     }
     for (size_t e = 0; e < n; ++e) s.board[e].rating = ratings[e];
@@ -144,10 +144,10 @@ std::string FormatHeadToHead(const Standings& standings, const std::vector<std::
     return FormatTextTable(rows, numeric);
 }
 
-std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
+std::string StandingsJson(const TournamentRoster& roster, const Standings& s) {
     std::ostringstream out;
-    out << "{\n\"seed\":\"" << spec.seed << "\",\"turns\":" << spec.turns
-        << ",\"table\":" << spec.table << ",\"rounds\":" << spec.rounds
+    out << "{\n\"seed\":\"" << roster.seed << "\",\"turns\":" << roster.turns
+        << ",\"table\":" << roster.table << ",\"rounds\":" << roster.rounds
         << ",\"games_total\":" << s.games_total << ",\"games_played\":" << s.games_played
         << ",\n\"leaderboard\":[";
     for (size_t i = 0; i < s.board.size(); ++i) {
@@ -163,9 +163,9 @@ std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
     }
     out << "],\n\"head_to_head\":[";
     bool first = true;
-    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
-    for (size_t a = 0; a < spec.scripts.size(); ++a)
-        for (size_t b = 0; b < spec.scripts.size(); ++b) {
+    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    for (size_t a = 0; a < roster.scripts.size(); ++a)
+        for (size_t b = 0; b < roster.scripts.size(); ++b) {
             if (a == b || s.together[a][b] == 0) continue;
             out << (first ? "\n" : ",\n") << "{\"script\":" << JsonQuote(labels[a])
                 << ",\"opponent\":" << JsonQuote(labels[b]) << ",\"ahead\":" << s.ahead[a][b]
@@ -180,8 +180,8 @@ std::string StandingsJson(const TournamentSpec& spec, const Standings& s) {
         out << "]";
     }
     out << "],\n\"scripts\":[";
-    for (size_t e = 0; e < spec.scripts.size(); ++e)
-        out << (e ? "," : "") << JsonQuote(spec.scripts[e]);
+    for (size_t e = 0; e < roster.scripts.size(); ++e)
+        out << (e ? "," : "") << JsonQuote(roster.scripts[e]);
     out << "]\n}\n";
     return out.str();
 }

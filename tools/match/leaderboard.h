@@ -42,12 +42,12 @@ struct Standings {
     std::vector<int> played_games;  // indices of the games with results
 };
 
-// Rates the games in their play order; `results[i]` belongs to `spec.games[i]` (nullopt: missing).
-Standings ComputeStandings(const TournamentSpec& spec,
+// Rates the games in their play order; `results[i]` belongs to `roster.games[i]` (nullopt: missing).
+Standings ComputeStandings(const TournamentRoster& roster,
                            const std::vector<std::optional<GameResult>>& results);
 
 // Checks that a result belongs to a game of the tournament: same seats, same scripts, same seed.
-bool ResultMatchesGame(const TournamentSpec& spec, const ScheduledGame& game,
+bool ResultMatchesGame(const TournamentRoster& roster, const ScheduledGame& game,
                        const GameResult& result);
 
 std::string FormatLeaderboard(const Standings& standings);
@@ -55,6 +55,6 @@ std::string FormatLeaderboard(const Standings& standings);
 // The head-to-head table: "w/n" in row a, column b: a finished ahead of b in w of their n games.
 std::string FormatHeadToHead(const Standings& standings, const std::vector<std::string>& scripts);
 
-std::string StandingsJson(const TournamentSpec& spec, const Standings& standings);
+std::string StandingsJson(const TournamentRoster& roster, const Standings& standings);
 
 }  // namespace match

@@ -142,15 +142,15 @@ std::string RatingChart(const Standings& s, const std::vector<std::string>& scri
     return out.str();
 }
 
-std::string Games(const TournamentSpec& spec,
+std::string Games(const TournamentRoster& roster,
                   const std::vector<std::optional<GameResult>>& results) {
     std::ostringstream out;
     out << "<h2>Games</h2>\n<table><tr><th>game</th><th>round</th><th>seed</th><th class=l>players "
            "in join order "
            "(place, money)</th><th class=l>replay</th></tr>\n";
-    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
-    for (size_t i = 0; i < spec.games.size(); ++i) {
-        const ScheduledGame& g = spec.games[i];
+    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    for (size_t i = 0; i < roster.games.size(); ++i) {
+        const ScheduledGame& g = roster.games[i];
         const bool played = i < results.size() && results[i].has_value();
         std::string dir = TournamentGameDir(".", g.index).substr(2);
         out << "<tr" << (played ? "" : " class=missing") << "><td>" << g.index << "</td><td>"
@@ -175,24 +175,24 @@ std::string Games(const TournamentSpec& spec,
 
 }  // namespace
 
-std::string RenderTournamentReport(const TournamentSpec& spec, const Standings& standings,
+std::string RenderTournamentReport(const TournamentRoster& roster, const Standings& standings,
                                    const std::vector<std::optional<GameResult>>& results) {
     std::ostringstream out;
     out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
            "<title>Tournament, seed "
-        << spec.seed << "</title><style>" << kStyle
-        << "</style></head><body>\n<h1>Tournament</h1>\n<p>" << spec.scripts.size()
-        << " scripts, tables of " << spec.table << ", " << spec.rounds
-        << (spec.rounds == 1 ? " round, " : " rounds, ") << spec.turns
-        << (spec.turns == 1 ? " turn a game, seed " : " turns a game, seed ") << spec.seed << ": " << standings.games_played << " of "
+        << roster.seed << "</title><style>" << kStyle
+        << "</style></head><body>\n<h1>Tournament</h1>\n<p>" << roster.scripts.size()
+        << " scripts, tables of " << roster.table << ", " << roster.rounds
+        << (roster.rounds == 1 ? " round, " : " rounds, ") << roster.turns
+        << (roster.turns == 1 ? " turn a game, seed " : " turns a game, seed ") << roster.seed << ": " << standings.games_played << " of "
         << standings.games_total << " games played";
     if (standings.games_played < standings.games_total)
         out << " (" << standings.games_total - standings.games_played << " missing)";
     out << ".</p>\n"
         << Leaderboard(standings) << HeadToHead(standings)
-        << RatingChart(standings, DistinctLabels(spec.scripts))
-        << Games(spec, results) << "</body></html>\n";
+        << RatingChart(standings, DistinctLabels(roster.scripts))
+        << Games(roster, results) << "</body></html>\n";
     return out.str();
 }
 

@@ -109,15 +109,15 @@ GameSetup MakeSetup(const MatchOptions& options, const Setting& setting,
     return setup;
 }
 
-std::vector<std::string> SeatScripts(const TournamentSpec& spec, const ScheduledGame& game) {
+std::vector<std::string> SeatScripts(const TournamentRoster& roster, const ScheduledGame& game) {
     std::vector<std::string> scripts;
-    for (int e : game.seats) scripts.push_back(spec.scripts[static_cast<size_t>(e)]);
+    for (int e : game.seats) scripts.push_back(roster.scripts[static_cast<size_t>(e)]);
     return scripts;
 }
 
 // The labels of a game's players in seat order (a script entered twice has two labels).
-std::vector<std::string> SeatLabels(const TournamentSpec& spec, const ScheduledGame& game) {
-    const std::vector<std::string> labels = DistinctLabels(spec.scripts);
+std::vector<std::string> SeatLabels(const TournamentRoster& roster, const ScheduledGame& game) {
+    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
     std::vector<std::string> seated;
     for (int e : game.seats) seated.push_back(labels[static_cast<size_t>(e)]);
     return seated;
@@ -133,12 +133,12 @@ std::string WinnerOf(const GameResult& result, const std::vector<std::string>& s
     return "no winner";
 }
 
-bool SameSettings(const TournamentSpec& spec, const GameResult& result) {
-    return result.turns == spec.turns && result.turn_timeout_s == spec.turn_timeout_s;
+bool SameSettings(const TournamentRoster& roster, const GameResult& result) {
+    return result.turns == roster.turns && result.turn_timeout_s == roster.turn_timeout_s;
 }
 
 // The result file of game `game`, when there is one that belongs to this tournament.
-std::optional<GameResult> ReadResult(const TournamentSpec& spec, const ScheduledGame& game,
+std::optional<GameResult> ReadResult(const TournamentRoster& roster, const ScheduledGame& game,
                                      const std::string& dir, std::ostream& err) {
     std::string path = TournamentGameDir(dir, game.index) + "/" + kResultFile;
     std::optional<std::string> text = ReadTextFile(path);
@@ -149,7 +149,7 @@ std::optional<GameResult> ReadResult(const TournamentSpec& spec, const Scheduled
         err << "match: " << path << ": " << error << "; game ignored\n";
         return std::nullopt;
     }
-    if (!ResultMatchesGame(spec, game, *result) || !SameSettings(spec, *result)) {
+    if (!ResultMatchesGame(roster, game, *result) || !SameSettings(roster, *result)) {
         err << "match: " << path << " is not from this tournament's game " << game.index
             << "; game ignored\n";
         return std::nullopt;
@@ -158,22 +158,22 @@ std::optional<GameResult> ReadResult(const TournamentSpec& spec, const Scheduled
 }
 
 // Prints and writes the standings; returns an error message, empty on success.
-std::string Publish(const TournamentSpec& spec, const Results& results, const std::string& dir,
+std::string Publish(const TournamentRoster& roster, const Results& results, const std::string& dir,
                     std::ostream& out) {
-    Standings standings = ComputeStandings(spec, results);
+    Standings standings = ComputeStandings(roster, results);
     out << '\n' << standings.games_played << " of " << standings.games_total << " games played";
     if (standings.games_played < standings.games_total)
         out << ", " << standings.games_total - standings.games_played << " missing";
     out << "\n\n"
         << FormatLeaderboard(standings)
         << "\nhead to head (row finished ahead of column, of games together):\n"
-        << FormatHeadToHead(standings, DistinctLabels(spec.scripts)) << '\n';
+        << FormatHeadToHead(standings, DistinctLabels(roster.scripts)) << '\n';
     const std::string json_path = dir + "/" + kResultsJson, html_path = dir + "/" + kReportHtml;
     std::ofstream json(json_path, std::ios::trunc);
-    json << StandingsJson(spec, standings);
+    json << StandingsJson(roster, standings);
     if (!json.flush()) return "cannot write " + json_path;
     std::ofstream html(html_path, std::ios::trunc);
-    html << RenderTournamentReport(spec, standings, results);
+    html << RenderTournamentReport(roster, standings, results);
     if (!html.flush()) return "cannot write " + html_path;
     out << "results: " << json_path << "\nreport:  " << html_path << '\n';
     return std::string();
@@ -185,17 +185,17 @@ std::string CreateFolder(const std::string& dir) {
     return ec ? "cannot create " + dir + ": " + ec.message() : std::string();
 }
 
-TournamentSpec DrawTournament(const MatchOptions& options, const Setting& setting) {
-    TournamentSpec spec;
-    spec.seed = setting.seed;
-    spec.turns = options.turns;
-    spec.turn_timeout_s = options.turn_timeout_s;
-    spec.scripts = options.scripts;
-    const int entries = static_cast<int>(spec.scripts.size());
-    spec.table = options.table > 0 ? options.table : std::min(entries, kDefaultTable);
-    spec.rounds = options.rounds ? options.rounds : MatchOptions::kDefaultRounds;
-    spec.games = DrawSchedule(entries, spec.table, spec.rounds, spec.seed);
-    return spec;
+TournamentRoster DrawTournament(const MatchOptions& options, const Setting& setting) {
+    TournamentRoster roster;
+    roster.seed = setting.seed;
+    roster.turns = options.turns;
+    roster.turn_timeout_s = options.turn_timeout_s;
+    roster.scripts = options.scripts;
+    const int entries = static_cast<int>(roster.scripts.size());
+    roster.table = options.table > 0 ? options.table : std::min(entries, kDefaultTable);
+    roster.rounds = options.rounds ? options.rounds : MatchOptions::kDefaultRounds;
+    roster.games = DrawSchedule(entries, roster.table, roster.rounds, roster.seed);
+    return roster;
 }
 
 std::string Absolute(const std::string& path) {
@@ -207,7 +207,7 @@ std::string Absolute(const std::string& path) {
 // One shell command that plays game `game` unless its result file is already there; it needs the
 // same folders and programs at the same paths wherever it runs.
 std::string PlanLine(const MatchOptions& options, const Setting& setting,
-                     const TournamentSpec& spec, const ScheduledGame& game,
+                     const TournamentRoster& roster, const ScheduledGame& game,
                      const std::string& match_program) {
     const std::string dir = TournamentGameDir(setting.out_dir, game.index);
     const std::string result = dir + "/" + kResultFile;
@@ -218,74 +218,74 @@ std::string PlanLine(const MatchOptions& options, const Setting& setting,
         "cd " + ShellQuote(std::filesystem::current_path(ec).string()) + " && { test -e " +
         ShellQuote(result) + " || " + ShellQuote(match_program) + " --result " +
         ShellQuote(result) + " --out " + ShellQuote(dir) + " --seed " + std::to_string(game.seed) +
-        " --turns " + std::to_string(spec.turns) + " --turn-timeout " +
-        std::to_string(spec.turn_timeout_s) + " --robot " + ShellQuote(Absolute(setting.robot)) +
+        " --turns " + std::to_string(roster.turns) + " --turn-timeout " +
+        std::to_string(roster.turn_timeout_s) + " --robot " + ShellQuote(Absolute(setting.robot)) +
         " --server " + ShellQuote(Absolute(setting.server));
     if (options.time_limit_s > 0) line += " --time-limit " + std::to_string(options.time_limit_s);
     if (!options.host_range.empty()) line += " --host-range " + ShellQuote(options.host_range);
     if (options.on_error == OnError::kContinue) line += " --on-error continue";
     line += " --";
-    for (const std::string& script : SeatScripts(spec, game)) line += " " + ShellQuote(script);
+    for (const std::string& script : SeatScripts(roster, game)) line += " " + ShellQuote(script);
     return line + "; }";
 }
 
 int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Setting& setting,
-              const TournamentSpec& spec, std::ostream& out, std::ostream& err) {
+              const TournamentRoster& roster, std::ostream& out, std::ostream& err) {
     std::ofstream plan(options.plan_file, std::ios::trunc);
     const std::string match_program = Absolute(search.self_dir + "/match");
     // Games whose results were already collected here are left out, so a plan made again after a
     // partial run lists only what is still to play.
     size_t written = 0;
-    for (const ScheduledGame& game : spec.games) {
-        if (ReadResult(spec, game, setting.out_dir, err)) continue;
-        plan << PlanLine(options, setting, spec, game, match_program) << '\n';
+    for (const ScheduledGame& game : roster.games) {
+        if (ReadResult(roster, game, setting.out_dir, err)) continue;
+        plan << PlanLine(options, setting, roster, game, match_program) << '\n';
         ++written;
     }
     if (!plan.flush()) {
         err << "match: cannot write " << options.plan_file << '\n';
         return 1;
     }
-    if (written < spec.games.size())
-        out << "match: " << spec.games.size() - written << " of " << spec.games.size()
+    if (written < roster.games.size())
+        out << "match: " << roster.games.size() - written << " of " << roster.games.size()
             << " games already have results in " << setting.out_dir << "; planning the other "
             << written << '\n';
     out << "match: " << written << (written == 1 ? " game" : " games") << " of "
-        << spec.scripts.size() << " scripts written to " << options.plan_file << " (seed "
-        << spec.seed << "); run them, e.g.\n"
+        << roster.scripts.size() << " scripts written to " << options.plan_file << " (seed "
+        << roster.seed << "); run them, e.g.\n"
         << "  parallel < " << ShellQuote(options.plan_file) << "\nthen: match --report "
         << ShellQuote(setting.out_dir) << '\n';
     return 0;
 }
 
 // Plays every game whose result is not there yet, `options.jobs` at a time.
-int PlayTournament(const MatchOptions& options, const Setting& setting, const TournamentSpec& spec,
+int PlayTournament(const MatchOptions& options, const Setting& setting, const TournamentRoster& roster,
                    std::ostream& out, std::ostream& err) {
-    Results results(spec.games.size());
+    Results results(roster.games.size());
     std::vector<size_t> to_play;
-    for (size_t i = 0; i < spec.games.size(); ++i) {
-        results[i] = ReadResult(spec, spec.games[i], setting.out_dir, err);
+    for (size_t i = 0; i < roster.games.size(); ++i) {
+        results[i] = ReadResult(roster, roster.games[i], setting.out_dir, err);
         if (!results[i]) to_play.push_back(i);
     }
-    out << "match: tournament of " << spec.scripts.size() << " scripts, tables of " << spec.table
-        << ", " << Count(spec.rounds, "round") << ", " << Count(spec.games.size(), "game") << " of "
-        << Count(static_cast<size_t>(spec.turns), "turn") << ", seed " << spec.seed << "; logs in "
+    out << "match: tournament of " << roster.scripts.size() << " scripts, tables of " << roster.table
+        << ", " << Count(roster.rounds, "round") << ", " << Count(roster.games.size(), "game") << " of "
+        << Count(static_cast<size_t>(roster.turns), "turn") << ", seed " << roster.seed << "; logs in "
         << setting.out_dir << "/\n";
-    if (to_play.size() < spec.games.size())
-        out << "match: " << spec.games.size() - to_play.size()
+    if (to_play.size() < roster.games.size())
+        out << "match: " << roster.games.size() - to_play.size()
             << " games already played there; playing the other " << to_play.size() << '\n';
     out.flush();
     AddressPool pool(setting.range, static_cast<std::uint32_t>(getpid()) * 2654435761u);
     Progress progress(out, &out == &std::cout && isatty(STDOUT_FILENO),
                       static_cast<int>(to_play.size()));
-    std::vector<std::string> errors(spec.games.size());
+    std::vector<std::string> errors(roster.games.size());
     std::atomic<size_t> next{0};
     auto worker = [&]() {
         for (size_t n = next++; n < to_play.size() && !StopRequested(); n = next++) {
-            const ScheduledGame& game = spec.games[to_play[n]];
+            const ScheduledGame& game = roster.games[to_play[n]];
             const std::string dir = TournamentGameDir(setting.out_dir, game.index);
             std::string error = CreateFolder(dir);
             GameSetup setup =
-                MakeSetup(options, setting, SeatScripts(spec, game), game.seed, dir, &pool);
+                MakeSetup(options, setting, SeatScripts(roster, game), game.seed, dir, &pool);
             GameOutcome outcome;
             if (error.empty()) outcome = RunGame(setup);
             if (error.empty() && !outcome.ok) error = outcome.error;
@@ -297,7 +297,7 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
             }
             errors[to_play[n]] = error;
             const std::string winner =
-                error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(spec, game)) : "failed";
+                error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(roster, game)) : "failed";
             progress.GameDone("game " + std::to_string(game.index) + " (round " +
                               std::to_string(game.round) + "): " + winner);
         }
@@ -310,11 +310,11 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     int status = 0;
     for (size_t i = 0; i < errors.size(); ++i) {
         if (errors[i].empty()) continue;
-        err << "match: game " << spec.games[i].index << ", seed " << spec.games[i].seed << ": "
+        err << "match: game " << roster.games[i].index << ", seed " << roster.games[i].seed << ": "
             << errors[i] << '\n';
         status = 1;
     }
-    std::string error = Publish(spec, results, setting.out_dir, out);
+    std::string error = Publish(roster, results, setting.out_dir, out);
     if (!error.empty()) err << "match: " << error << '\n';
     return error.empty() ? status : 1;
 }
@@ -324,19 +324,19 @@ int RunTournament(const MatchOptions& options, const ProgramSearch& search, std:
     Setting setting;
     std::string error = Resolve(options, search, setting);
     if (error.empty()) error = CreateFolder(setting.out_dir);
-    TournamentSpec spec = DrawTournament(options, setting);
-    const std::string spec_path = setting.out_dir + "/" + kTournamentFile;
+    TournamentRoster roster = DrawTournament(options, setting);
+    const std::string roster_path = setting.out_dir + "/" + kTournamentFile;
     if (error.empty()) {
-        std::ofstream file(spec_path, std::ios::trunc);
-        file << TournamentJson(spec);
-        if (!file.flush()) error = "cannot write " + spec_path;
+        std::ofstream file(roster_path, std::ios::trunc);
+        file << TournamentJson(roster);
+        if (!file.flush()) error = "cannot write " + roster_path;
     }
     if (!error.empty()) {
         err << "match: " << error << '\n';
         return 1;
     }
-    if (!options.plan_file.empty()) return WritePlan(options, search, setting, spec, out, err);
-    return PlayTournament(options, setting, spec, out, err);
+    if (!options.plan_file.empty()) return WritePlan(options, search, setting, roster, out, err);
+    return PlayTournament(options, setting, roster, out, err);
 }
 
 int RunReport(const std::string& dir, std::ostream& out, std::ostream& err) {
@@ -347,15 +347,15 @@ int RunReport(const std::string& dir, std::ostream& out, std::ostream& err) {
         return 1;
     }
     std::string error;
-    std::optional<TournamentSpec> spec = ParseTournament(*text, &error);
-    if (!spec) {
+    std::optional<TournamentRoster> roster = ParseTournament(*text, &error);
+    if (!roster) {
         err << "match: " << path << ": " << error << '\n';
         return 1;
     }
     Results results;
-    for (const ScheduledGame& game : spec->games)
-        results.push_back(ReadResult(*spec, game, dir, err));
-    error = Publish(*spec, results, dir, out);
+    for (const ScheduledGame& game : roster->games)
+        results.push_back(ReadResult(*roster, game, dir, err));
+    error = Publish(*roster, results, dir, out);
     if (!error.empty()) err << "match: " << error << '\n';
     return error.empty() ? 0 : 1;
 }

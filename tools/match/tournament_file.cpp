@@ -23,17 +23,17 @@ std::string TournamentGameDir(const std::string& out_dir, int index) {
     return out_dir + "/game-" + number;
 }
 
-std::string TournamentJson(const TournamentSpec& spec) {
+std::string TournamentJson(const TournamentRoster& roster) {
     std::ostringstream out;
     // Seeds are written as strings: JSON readers keep numbers as doubles, exact only below 2^53.
-    out << "{\"match_tournament\":1,\"seed\":\"" << spec.seed << "\",\"turns\":" << spec.turns
-        << ",\"turn_timeout\":" << spec.turn_timeout_s << ",\"table\":" << spec.table
-        << ",\"rounds\":" << spec.rounds << ",\n\"scripts\":[";
-    for (size_t i = 0; i < spec.scripts.size(); ++i)
-        out << (i ? "," : "") << JsonQuote(spec.scripts[i]);
+    out << "{\"match_tournament\":1,\"seed\":\"" << roster.seed << "\",\"turns\":" << roster.turns
+        << ",\"turn_timeout\":" << roster.turn_timeout_s << ",\"table\":" << roster.table
+        << ",\"rounds\":" << roster.rounds << ",\n\"scripts\":[";
+    for (size_t i = 0; i < roster.scripts.size(); ++i)
+        out << (i ? "," : "") << JsonQuote(roster.scripts[i]);
     out << "],\n\"games\":[";
-    for (size_t i = 0; i < spec.games.size(); ++i) {
-        const ScheduledGame& g = spec.games[i];
+    for (size_t i = 0; i < roster.games.size(); ++i) {
+        const ScheduledGame& g = roster.games[i];
         out << (i ? ",\n" : "\n") << "{\"index\":" << g.index << ",\"round\":" << g.round
             << ",\"seed\":\"" << g.seed << "\",\"seats\":[";
         for (size_t s = 0; s < g.seats.size(); ++s) out << (s ? "," : "") << g.seats[s];
@@ -43,21 +43,21 @@ std::string TournamentJson(const TournamentSpec& spec) {
     return out.str();
 }
 
-std::optional<TournamentSpec> ParseTournament(const std::string& text, std::string* error) {
+std::optional<TournamentRoster> ParseTournament(const std::string& text, std::string* error) {
     std::optional<JsonValue> doc = ParseJson(text, error);
     if (!doc) return std::nullopt;
     if ((*doc)["match_tournament"].AsInt() != 1) {
         if (error) *error = "not a match tournament file";
         return std::nullopt;
     }
-    TournamentSpec spec;
-    spec.seed = SeedFromText((*doc)["seed"].AsString());
-    spec.turns = static_cast<int>((*doc)["turns"].AsInt());
-    spec.turn_timeout_s = static_cast<int>((*doc)["turn_timeout"].AsInt());
-    spec.table = static_cast<int>((*doc)["table"].AsInt());
-    spec.rounds = static_cast<int>((*doc)["rounds"].AsInt());
-    for (const JsonValue& s : (*doc)["scripts"].Items()) spec.scripts.push_back(s.AsString());
-    const int entries = static_cast<int>(spec.scripts.size());
+    TournamentRoster roster;
+    roster.seed = SeedFromText((*doc)["seed"].AsString());
+    roster.turns = static_cast<int>((*doc)["turns"].AsInt());
+    roster.turn_timeout_s = static_cast<int>((*doc)["turn_timeout"].AsInt());
+    roster.table = static_cast<int>((*doc)["table"].AsInt());
+    roster.rounds = static_cast<int>((*doc)["rounds"].AsInt());
+    for (const JsonValue& s : (*doc)["scripts"].Items()) roster.scripts.push_back(s.AsString());
+    const int entries = static_cast<int>(roster.scripts.size());
     for (const JsonValue& g : (*doc)["games"].Items()) {
         ScheduledGame game;
         game.index = static_cast<int>(g["index"].AsInt());
@@ -72,13 +72,13 @@ std::optional<TournamentSpec> ParseTournament(const std::string& text, std::stri
             }
             game.seats.push_back(static_cast<int>(seat));
         }
-        if (game.index != static_cast<int>(spec.games.size()) + 1 || game.seats.size() < 2) {
-            if (error) *error = "game " + std::to_string(spec.games.size() + 1) + " is malformed";
+        if (game.index != static_cast<int>(roster.games.size()) + 1 || game.seats.size() < 2) {
+            if (error) *error = "game " + std::to_string(roster.games.size() + 1) + " is malformed";
             return std::nullopt;
         }
-        spec.games.push_back(std::move(game));
+        roster.games.push_back(std::move(game));
     }
-    return spec;
+    return roster;
 }
 
 std::optional<std::string> ReadTextFile(const std::string& path) {

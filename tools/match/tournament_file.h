@@ -12,7 +12,7 @@
 namespace match {
 
 // Everything that decides a tournament's games.
-struct TournamentSpec {
+struct TournamentRoster {
     std::uint64_t seed = 0;
     int turns = 0;
     int turn_timeout_s = 0;
@@ -28,8 +28,8 @@ constexpr const char* kResultFile = "result.json";  // in each game's folder
 // The folder of game `index` (1-based) under `out_dir`: "out_dir/game-0007".
 std::string TournamentGameDir(const std::string& out_dir, int index);
 
-std::string TournamentJson(const TournamentSpec& spec);
-std::optional<TournamentSpec> ParseTournament(const std::string& text,
+std::string TournamentJson(const TournamentRoster& roster);
+std::optional<TournamentRoster> ParseTournament(const std::string& text,
                                               std::string* error = nullptr);
 
 // A seed written as a decimal string (0 when it is not one).
