@@ -29,8 +29,15 @@ PolizElem* PopKind(PolizElem* popped) {
 
 // ---- PolizElem
 
+thread_local CExecuter* PolizElem::exe = nullptr;
+
 void PolizElem::Evaluate_main(CExecuter* e) {
-    exe = e;
+    // Restores the outer executor on every exit, including the exceptions of runtime faults.
+    struct Binding {
+        explicit Binding(CExecuter* e) : outer(exe) { exe = e; }
+        ~Binding() { exe = outer; }
+        CExecuter* outer;
+    } binding(e);
     Evaluate();
 }
 

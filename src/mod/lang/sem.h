@@ -3,6 +3,9 @@
 #ifndef MOD_LANG_SEM_H
 #define MOD_LANG_SEM_H
 
+#include <cstddef>
+
+#include "mod/lang/elem_pool.h"
 #include "mod/lang/operators.h"
 
 class CExecuter;
@@ -10,10 +13,14 @@ class CExecuter;
 // Abstract base of every program element and every value on the value stack.
 class PolizElem {
 public:
-    PolizElem() : exe(nullptr) {}
+    PolizElem() = default;
     virtual ~PolizElem() = default;
     PolizElem(const PolizElem&) = delete;
     PolizElem& operator=(const PolizElem&) = delete;
+
+    // Elements live in the element pool: a compiled program holds hundreds of thousands.
+    static void* operator new(std::size_t size) { return elem_pool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) { elem_pool::Release(p, size); }
 
     virtual void Evaluate() = 0;
     // The one entry of the run loop and the label collector: binds the executor, then runs.
@@ -28,7 +35,9 @@ protected:
     int GetVar(const char* name, int index) const;
     void SetVar(const char* name, int value, int index) const;
 
-    CExecuter* exe;
+    // The executor of the Evaluate_main call in progress on this thread, or null. Held once
+    // per thread rather than in every element: a compiled program has hundreds of thousands.
+    static thread_local CExecuter* exe;
 };
 
 // One node of the program list, and the record holding a value on the value stack.
