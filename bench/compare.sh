@@ -111,7 +111,15 @@ for k in "${!DRIVERS[@]}"; do
   NOTE=""; case "$TURN_LINE" in *extrapolated*) NOTE="~ extrapolated" ;; esac
   row "4 turns ($TURNS)" "$(echo "$TURN_LINE" | awk '{print $1}')" "$LUA_TURN" "$NOTE"
   for size in 20k 200k; do
-    LINE=$("$D" compile "$OUT/compile$size.robot" 2>&1 >/dev/null | tail -1)
+    # Best of three, as luac's time is: a single compile of a few hundredths of a second
+    # swings by a third on a shared machine.
+    LINE=""
+    for _ in 1 2 3; do
+      TRY=$("$D" compile "$OUT/compile$size.robot" 2>&1 >/dev/null | tail -1)
+      if [ -z "$LINE" ] || awk -v a="$TRY" -v b="$LINE" 'BEGIN { split(a, x, " "); split(b, y, " "); exit !(x[1] < y[1]) }'; then
+        LINE=$TRY
+      fi
+    done
     if [ $size = 20k ]; then LUAC=$LUAC_20K; BYTES=$BYTES_20K; else LUAC=$LUAC_200K; BYTES=$BYTES_200K; fi
     MEM=$(echo "$LINE" | awk -v b="$BYTES" '{printf "%.1f B/script byte; first run %.3f s, +%.1f B/script byte", $2 * 1024 / b, $3, $4 * 1024 / b}')
     row "5 compile $size (luac -p)" "$(echo "$LINE" | awk '{print $1}')" "$LUAC" "$MEM"
