@@ -40,7 +40,7 @@ const char* KindName(lxType id) {
 // One line per lexeme: "kind 'text' line", with " not_ok" for a malformed one.
 std::string Dump(const Lexeme* l) {
     std::string out;
-    for (; l; l = l->next) {
+    for (; l; l = l->Next()) {
         out += std::string(KindName(l->id)) + " '" + l->s + "' " + std::to_string(l->line);
         if (l->sign == not_ok) out += " not_ok";
         out += "\n";
@@ -260,7 +260,7 @@ TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
     {
         CLexic lexic(text.data(), text.size(), CLexic::FromMemory{});
         EXPECT_TRUE(lexic.MakeAnalysis());
-        for (const Lexeme* l = lexic.GetBegin(); l; l = l->next) ++count;
+        for (const Lexeme* l = lexic.GetBegin(); l; l = l->Next()) ++count;
     }
     EXPECT_EQ(count, 1000000);
 }

@@ -32,11 +32,11 @@ constexpr int kNeverCompletedLine = 0;
 // Writes the lexemes and numbers them from 1 in their line field for the syntax reports.
 void DumpLexemes(Lexeme* first) {
     std::size_t count = 0;
-    for (Lexeme* l = first; l; l = l->next)
+    for (Lexeme* l = first; l; l = l->Next())
         if (l->id != lx_begin) ++count;
     std::printf("%s%zu\n", kDumpMarker, count);
     int number = 0;
-    for (Lexeme* l = first; l; l = l->next) {
+    for (Lexeme* l = first; l; l = l->Next()) {
         if (l->id == lx_begin) continue;
         std::size_t size = std::strlen(l->s);
         std::printf("%d %d %d %zu\n", static_cast<int>(l->id), l->sign == ok ? 1 : 0,

@@ -74,8 +74,7 @@ std::string DumpElem(const PolizElem* e) {
 
 std::string DumpProgram(const CExecuter& exe) {
     std::string out;
-    unsigned int number = 1;
-    for (const PolizItem* node = exe.GetBegin(); node; node = node->next, ++number)
-        out += std::to_string(number) + " " + DumpElem(node->p) + "\n";
+    for (unsigned int number = 1; number <= exe.ElementCount(); ++number)
+        out += std::to_string(number) + " " + DumpElem(exe.Element(number)) + "\n";
     return out;
 }

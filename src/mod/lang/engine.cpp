@@ -13,11 +13,11 @@ bool IsBin(const CEngine::Op& op) { return op.code == CEngine::kBinary; }
 
 }  // namespace
 
-CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->nodes.size()) {
+CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->program.size()) {
     plain.reserve(element_count);
     plain_start.reserve(element_count);
     for (std::size_t i = 0; i < element_count; ++i) {
-        plain.push_back(LowerElement(exe->nodes[i].p, static_cast<unsigned int>(i + 1)));
+        plain.push_back(LowerElement(exe->program[i], static_cast<unsigned int>(i + 1)));
         plain_start.push_back(static_cast<int>(i));
     }
     plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, nullptr});

@@ -21,7 +21,7 @@ public:
     CEngine& operator=(const CEngine&) = delete;
 
     // True once elements were added after the lowering.
-    bool IsStale() const { return exe->nodes.size() != element_count; }
+    bool IsStale() const { return exe->program.size() != element_count; }
     // Runs the program once from its first element; budget 0 means no step limit.
     Outcome Run(std::uint64_t budget);
 

@@ -162,7 +162,7 @@ CExecuter::CExecuter(CData* data, CRobot* robot)
     : Robot(robot), Data(data), cur_num(1), jumped(false), flag_debug(-1) {}
 
 CExecuter::~CExecuter() {
-    for (PolizItem& node : nodes) delete node.p;
+    for (PolizElem* e : program) delete e;
 }
 
 bool CExecuter::Debug(const char* fmt, const char* data) {
@@ -194,16 +194,15 @@ void CExecuter::ShowFault(RuntimeFault fault, const char* name) {
 
 void CExecuter::Append(PolizElem* elem) {
     std::unique_ptr<PolizElem> owned(elem);
-    nodes.emplace_back(elem);
+    program.push_back(elem);
     owned.release();
-    if (nodes.size() > 1) nodes[nodes.size() - 2].next = &nodes.back();
 }
 
 unsigned int CExecuter::SetCur(unsigned int n, bool step) {
     if (step) return ++cur_num;
     if (n == 0) throw "Wrong operation address.";
     jumped = true;
-    cur_num = n > nodes.size() ? static_cast<unsigned int>(nodes.size()) + 1 : n;
+    cur_num = n > program.size() ? static_cast<unsigned int>(program.size()) + 1 : n;
     return cur_num;
 }
 
@@ -301,7 +300,7 @@ bool CRun::MayDefineLabel(PolizElem* e) {
 void CRun::AddElem(PolizElem* elem) {
     bool label = MayDefineLabel(elem);
     exe->Append(elem);
-    if (label) label_elements.push_back(static_cast<unsigned int>(exe->nodes.size()));
+    if (label) label_elements.push_back(static_cast<unsigned int>(exe->program.size()));
 }
 
 bool CRun::Debug(const char* fmt, const char* data) { return exe->Debug(fmt, data); }
@@ -310,7 +309,7 @@ void CRun::LabelCollect() {
     Debug("\nLabel Collect ::\n");
     exe->VarTable.Reserve(label_elements.size());
     for (unsigned int number : label_elements) {
-        PolizElem* e = exe->nodes[number - 1].p;
+        PolizElem* e = exe->program[number - 1];
         exe->cur_num = number;
         if (KnownClassOf(e) == kClassLabelRead) {
             const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();

@@ -158,7 +158,9 @@ public:
     PolizElem* Pop();
 
     bool IsStackEmpty() const { return values.IsEmpty(); }
-    const PolizItem* GetBegin() const { return nodes.empty() ? nullptr : &nodes.front(); }
+    // Elements of the program list, numbered from 1.
+    unsigned int ElementCount() const { return static_cast<unsigned int>(program.size()); }
+    const PolizElem* Element(unsigned int number) const { return program[number - 1]; }
     const CVariables& GetVarTable() const { return VarTable; }
     CVariables& VarTableForEngine() { return VarTable; }
     CValueStack& Values() { return values; }
@@ -178,9 +180,10 @@ private:
     bool jumped;  // an element called SetCur to jump
     CValueStack values;
     int flag_debug;
-    // The program list by element number - 1; the records are allocated in blocks and never
-    // move, and each links to the next.
-    std::deque<PolizItem> nodes;
+    // The program list: element number k is program[k - 1]. Pointers held in blocks, so a
+    // program of hundreds of thousands of elements costs 8 bytes an element and growing it
+    // copies nothing.
+    std::deque<PolizElem*> program;
 };
 
 // The compiled program: the parser appends to it, the driver runs it once per turn.

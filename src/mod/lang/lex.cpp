@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -182,12 +184,27 @@ void CLexemeStore::ReleaseUnused(const Free& from) {
     if (unused < end) madvise(reinterpret_cast<void*>(unused), end - unused, MADV_DONTNEED);
 }
 
-void CLexemeStore::ReleaseUnused() {
-    ReleaseUnused(lexemes_);
-    ReleaseUnused(texts_);
+void CLexemeStore::ReleaseUnused() { ReleaseUnused(texts_); }
+
+// The array is allocated but not touched: a page of it becomes resident only when a record
+// on it is handed out, so room for one lexeme per byte of script costs what is used.
+void CLexemeStore::ReserveLexemes(std::size_t count) {
+    if (count >= std::numeric_limits<std::size_t>::max() / sizeof(Lexeme) - 1)
+        throw std::bad_alloc();
+    void* records = std::malloc((count + 1) * sizeof(Lexeme));
+    if (!records) throw std::bad_alloc();
+    blocks_.emplace_back(static_cast<char*>(records));
+    next_lexeme_ = new (records) Lexeme;  // the closing record of the empty list
+    lexemes_left_ = count;
 }
 
-Lexeme* CLexemeStore::NewLexeme() { return new (Take(lexemes_, sizeof(Lexeme))) Lexeme; }
+Lexeme* CLexemeStore::NewLexeme() {
+    if (lexemes_left_ == 0) throw std::length_error("more lexemes than reserved");
+    --lexemes_left_;
+    Lexeme* made = next_lexeme_++;
+    new (next_lexeme_) Lexeme;  // closes the list after the new lexeme
+    return made;
+}
 
 char* CLexemeStore::KeepText(const char* text, std::size_t size) {
     char* copy = Take(texts_, size + 1);
@@ -380,19 +397,20 @@ lxType KindOf(EState kind, const unsigned char* start, const unsigned char* text
 }  // namespace
 
 CLexic::CLexic(const char* path) : begin(nullptr), lex(nullptr), line(1) {
-    Start();
     file.Open(path);
 }
 
 CLexic::CLexic(const char* data, std::size_t size, FromMemory)
     : begin(nullptr), lex(nullptr), line(1) {
-    Start();
     file.Load(data, size);
 }
 
 CLexic::~CLexic() = default;
 
-void CLexic::Start() {
+// Every lexeme takes at least one byte of the script, so the list of `bytes` bytes holds at
+// most that many lexemes after its head.
+void CLexic::Start(std::size_t bytes) {
+    store.ReserveLexemes(bytes + 1);
     unfinished = store.KeepText(kUnfinishedText, sizeof kUnfinishedText - 1);
     lex = store.NewLexeme();
     lex->id = lx_begin;
@@ -400,8 +418,7 @@ void CLexic::Start() {
 }
 
 Lexeme* CLexic::Append() {
-    lex->next = store.NewLexeme();
-    lex = lex->next;
+    lex = store.NewLexeme();
     lex->s = unfinished;
     return lex;
 }
@@ -429,8 +446,9 @@ bool CLexic::Finish(Lexeme* l, EState kind, const unsigned char* start,
 // Each lexeme is cut whole from the bytes at once: its first character tells its kind, and
 // its kind tells which characters continue it.
 bool CLexic::MakeAnalysis() {
-    begin = lex;
     std::string_view bytes = file.ReadRest();
+    Start(bytes.size());
+    begin = lex;
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* const end = at + bytes.size();
     bool right = true;
@@ -442,7 +460,7 @@ bool CLexic::MakeAnalysis() {
         Cut cut = CutLexeme(kind, at, end, line);
         // The file ending inside the first lexeme stops the analysis with the list as it
         // stands: the head and that lexeme unfinished.
-        if (cut.at_end && l == begin->next) {
+        if (cut.at_end && l == begin->Next()) {
             file.Drop();
             return false;
         }
@@ -453,12 +471,12 @@ bool CLexic::MakeAnalysis() {
     file.Drop();
     store.ReleaseUnused();
     // The head lexeme only anchored the list while it was built.
-    begin = begin->next;
+    begin = begin->Next();
     return right;
 }
 
 void CLexic::Print() {
-    for (Lexeme* l = begin; l; l = l->next) SubPrint(l);
+    for (Lexeme* l = begin; l; l = l->Next()) SubPrint(l);
 }
 
 void CLexic::SubPrint(Lexeme* l) {

@@ -46,26 +46,36 @@ enum EState {
     S_KEYWD = 11
 };
 
-// One token of the script in a singly linked list. Lexemes and their texts live in the
-// CLexemeStore of the analyser that made them and are released with it, all at once.
+// One token of the script. The lexemes of an analysis sit one after another in a single
+// array, closed by a record without text, so the list needs no links: the lexeme after one
+// is the next record. Lexemes and their texts live in the CLexemeStore of the analyser that
+// made them and are released with it, all at once.
 struct Lexeme {
-    Lexeme* next = nullptr;
     char* s = nullptr;  // text exactly as written, up to a NUL byte; a string keeps its quotes
     int line = 0;       // 0 until the lexeme is completed
     lxType id = lx_err;
     lxCorrect sign = not_ok;
-};
-static_assert(sizeof(Lexeme) <= 3 * sizeof(void*), "a lexeme record is two links and 8 bytes");
 
-// Storage for one analysis: lexeme records and their texts are cut from large blocks, so a
-// lexeme costs no allocation of its own and a script's list is released in one go.
+    // The lexeme after this one; null for the last.
+    Lexeme* Next() { return this[1].s ? this + 1 : nullptr; }
+    const Lexeme* Next() const { return this[1].s ? this + 1 : nullptr; }
+};
+static_assert(sizeof(Lexeme) <= 2 * sizeof(void*), "a lexeme record is a text and 8 bytes");
+
+// Storage for one analysis: lexeme records in one array made for the script's size, and
+// texts cut from large blocks, so a lexeme costs no allocation of its own and a script's
+// list is released in one go.
 class CLexemeStore {
 public:
     CLexemeStore() = default;
     CLexemeStore(const CLexemeStore&) = delete;
     CLexemeStore& operator=(const CLexemeStore&) = delete;
 
-    // A lexeme with the default fields, kept as long as the store.
+    // Makes room for a list of up to `count` lexemes; the records of an earlier list stay.
+    // Only the records handed out take memory.
+    void ReserveLexemes(std::size_t count);
+    // A lexeme with the default fields after the last one handed out, kept as long as the
+    // store; at most the count reserved.
     Lexeme* NewLexeme();
     // A NUL-terminated copy of `size` bytes of `text`, kept as long as the store.
     char* KeepText(const char* text, std::size_t size);
@@ -87,7 +97,9 @@ private:
     static void ReleaseUnused(const Free& from);
 
     std::vector<std::unique_ptr<char, Release>> blocks_;
-    Free lexemes_;  // blocks holding only records, so every record stays aligned
+    // The list being made: its next record and the records left, the closing one excluded.
+    Lexeme* next_lexeme_ = nullptr;
+    std::size_t lexemes_left_ = 0;
     Free texts_;
 };
 
@@ -174,8 +186,9 @@ public:
     Lexeme* GetBegin() const { return begin; }
 
 private:
-    // Common part of both constructors: the head lexeme that anchors the list.
-    void Start();
+    // Makes room for the lexemes of `bytes` bytes of script and appends the head lexeme
+    // that anchors the list.
+    void Start(std::size_t bytes);
     // Appends a lexeme to the list; it shows the unfinished text until completed.
     Lexeme* Append();
     void SubPrint(Lexeme* l);

@@ -40,8 +40,9 @@ protected:
     static thread_local CExecuter* exe;
 };
 
-// One node of the program list, and the record holding a value on the value stack.
-// Destroying a node leaves its element alone.
+// A place in a linked program, the kind of value a label constant holds. The executor keeps
+// its program as an array of element pointers, so no element holds or makes one; the type
+// remains as PolizConstLabel's value, which label pops test for.
 struct PolizItem {
     explicit PolizItem(PolizElem* e) : next(nullptr), p(e) {}
     PolizItem* next;

@@ -91,7 +91,7 @@ bool CSyntax::MakeAnalysis() {
         ShowError("Script is empty. ");
         return passed;
     }
-    if (!begin->next) {
+    if (!begin->Next()) {
         ShowError(kLexemsOver);
         return passed;
     }
@@ -109,18 +109,18 @@ void CSyntax::SetToBeginLex() {
     prev = nullptr;
     current = begin;
     // At the end of the list the lookahead stays on the last lexeme, never beyond it.
-    next = (begin && begin->next) ? begin->next : begin;
+    next = (begin && begin->Next()) ? begin->Next() : begin;
 }
 
 void CSyntax::NextLex() {
-    if (!current || !current->next) throw kLexemsOver;
+    if (!current || !current->Next()) throw kLexemsOver;
     if (!prev) {
         prev = begin;  // the first lexeme now counts as consumed
         return;
     }
     prev = current;
     current = next;
-    if (current->next) next = current->next;
+    if (current->Next()) next = current->Next();
 }
 
 void CSyntax::BackLex() {
