@@ -113,7 +113,7 @@ void CSyntax::SetToBeginLex() {
 }
 
 void CSyntax::NextLex() {
-    if (!current || !current->Next()) throw kLexemsOver;
+    if (!current || !current->Next()) throw LexemesOver();
     if (!prev) {
         prev = begin;  // the first lexeme now counts as consumed
         return;
@@ -238,6 +238,8 @@ void CSyntax::sx_Program() {
         sx_Statement();
     } catch (const char* message) {
         ShowError(message);
+    } catch (const LexemesOver&) {
+        ShowError(kLexemsOver);
     }
 }
 
@@ -328,9 +330,8 @@ void CSyntax::sx_Statement_Cycle() {
             sx_Program();
             NextLex();
         } while (CurrentFirst() == ';');
-    } catch (const char* message) {
-        if (std::strcmp(message, kLexemsOver) == 0) throw "Lexems are over. May be missed '}'. ";
-        throw;
+    } catch (const LexemesOver&) {
+        throw "Lexems are over. May be missed '}'. ";
     }
     if (CurrentFirst() != '}') throw "Missed '}'. ";
 }
@@ -396,6 +397,8 @@ void CSyntax::OrChainRecovering() {
         sx_Expression_And();
     } catch (const char* message) {
         ShowError(message);
+    } catch (const LexemesOver&) {
+        ShowError(kLexemsOver);
     }
 }
 

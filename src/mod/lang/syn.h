@@ -60,6 +60,9 @@ private:
     // Raised when the nesting limit is crossed; unlike the message texts it is not caught
     // by the recovery points, so it ends the analysis with a single report.
     struct TooDeep {};
+    // Raised when a lexeme is wanted past the last one. The recovery points report it as
+    // "lexems are over. "; a block turns it into its own report of a missing "}".
+    struct LexemesOver {};
     // Counts one level of nesting for as long as it lives.
     class NestingLevel {
     public:
