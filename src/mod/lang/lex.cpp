@@ -129,7 +129,7 @@ bool IsSpacer(int c) { return IsIn(c, kSpacer); }
 
 namespace {
 
-constexpr std::size_t kFirstBlockBytes = 64 * 1024;       // bytes of a stream's first block
+constexpr std::size_t kFirstBlockBytes = 64 * 1024;       // bytes of the first text block
 constexpr std::size_t kHugePageBytes = 2 * 1024 * 1024;   // a transparent huge page
 constexpr std::size_t kLargestBlockBytes = kHugePageBytes;  // blocks stop doubling here
 // A text longer than this gets a block of its own rather than wasting the block's rest.
@@ -143,7 +143,7 @@ bool IsHuge(std::size_t bytes) { return bytes != 0 && bytes % kHugePageBytes == 
 void CLexemeStore::Release::operator()(char* block) const { std::free(block); }
 
 // Blocks double in size, so a small script takes little memory and a large one few blocks.
-// A block of whole huge pages is advised to use them: a large script's lexemes then cost
+// A block of whole huge pages is advised to use them: a large script's texts then cost
 // one page fault per 2 MB instead of one per 4 KB, a large share of the analysis time.
 char* CLexemeStore::NewBlock(std::size_t bytes) {
     bool huge = IsHuge(bytes);
