@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -263,6 +264,20 @@ TEST(Lexer, MillionLexemeListIsReleasedWithoutDeepRecursion) {
         for (const Lexeme* l = lexic.GetBegin(); l; l = l->Next()) ++count;
     }
     EXPECT_EQ(count, 1000000);
+}
+
+// The store hands out records one after another and never past what was reserved.
+TEST(LexemeStore, ListEndsAtItsLastRecordAndRefusesMoreThanReserved) {
+    CLexemeStore store;
+    store.ReserveLexemes(2);
+    Lexeme* first = store.NewLexeme();
+    first->s = store.KeepText("a", 1);
+    EXPECT_EQ(first->Next(), nullptr);
+    Lexeme* second = store.NewLexeme();
+    second->s = store.KeepText("b", 1);
+    EXPECT_EQ(first->Next(), second);
+    EXPECT_EQ(second->Next(), nullptr);
+    EXPECT_THROW(store.NewLexeme(), std::length_error);
 }
 
 // Far past the store's largest blocks, whose unused ends are given back after the analysis.
