@@ -42,16 +42,20 @@ if [ -n "$BASE" ]; then
   SRC=$OUT/base-src
   if [ ! -d "$SRC" ]; then
     git -C "$ROOT" worktree add --detach "$SRC" "$BASE" >&2
-    # A base whose robot is already virtual needs nothing.
-    if ! grep -q 'virtual ~CRobot' "$SRC/src/mod/robot/robot.h"; then
+    # A base whose robot is already virtual needs nothing. Older bases keep the robot's code
+    # one level deeper, under src/mod/.
+    ROBOT_H=$SRC/src/robot/robot.h
+    [ -f "$ROBOT_H" ] || ROBOT_H=$SRC/src/mod/robot/robot.h
+    if ! grep -q 'virtual ~CRobot' "$ROBOT_H"; then
       sed -i -E 's/^    void (Turn|Upgrade|Prod|Sell|Buy)\(/    virtual void \1(/; s/^    CRobot\(CData\* d, CSocket\* s\);/&\n    virtual ~CRobot() = default;/' \
-        "$SRC/src/mod/robot/robot.h"
+        "$ROBOT_H"
     fi
   fi
   echo "Building the engine of $BASE..." >&2
   cmake -S "$SRC" -B "$OUT/base" -DCMAKE_BUILD_TYPE=Release -DROBOT_TESTS=OFF >/dev/null
   cmake --build "$OUT/base" -j2 --target robotcore >/dev/null
-  g++ -std=c++17 -O3 -DNDEBUG -I "$SRC/src" -I "$SRC/protocol" "$ROOT/bench/driver/script_bench.cpp" \
+  g++ -std=c++17 -O3 -DNDEBUG -I "$SRC/src" -I "$SRC/src/mod" -I "$SRC" -I "$SRC/protocol" \
+    "$ROOT/bench/driver/script_bench.cpp" \
     "$OUT/base/librobotcore.a" -lpthread -o "$OUT/base/script_bench"
   DRIVERS=("$OUT/base/script_bench" "${DRIVERS[@]}")
   LABELS=("before ($BASE)" "${LABELS[@]}")

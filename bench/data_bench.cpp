@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "mod/robot/data.h"
+#include "robot/data.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "mod/lang/lex.h"
+#include "lang/lex.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "mod/lang/exec.h"
-#include "mod/lang/lex.h"
-#include "mod/lang/syn.h"
+#include "lang/exec.h"
+#include "lang/lex.h"
+#include "lang/syn.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "fuzz_support.h"
-#include "mod/robot/habitat.h"
-#include "mod/robot/robot.h"
+#include "robot/habitat.h"
+#include "robot/robot.h"
 
 namespace {
 

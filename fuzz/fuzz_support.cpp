@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mod/lang/lex.h"
-#include "mod/robot/data.h"
+#include "lang/lex.h"
+#include "robot/data.h"
 #include "ui/onerror.h"
 
 namespace fuzz {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "fuzz_support.h"
-#include "game.h"
+#include "server/game.h"
 
 namespace {
 

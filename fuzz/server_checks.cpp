@@ -5,8 +5,8 @@
 #include <regex>
 #include <vector>
 
-#include "json.h"
-#include "rules.h"
+#include "match/json.h"
+#include "server/rules.h"
 
 namespace fuzz {
 namespace {

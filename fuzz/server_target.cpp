@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
+#include "server/core.h"
 #include "server_checks.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // ServerCore: hands the network layer's events to the lobby.
-#include "core.h"
+#include "server/core.h"
 
-#include "lobby.h"
+#include "server/lobby.h"
 
 namespace gs {
 

@@ -1,11 +1,11 @@
 // A game's requests, orders and end of turn.
-#include "game.h"
+#include "server/game.h"
 
 #include <algorithm>
 #include <ostream>
 
-#include "robot_protocol.h"
-#include "server_text.h"
+#include "protocol/robot_protocol.h"
+#include "server/server_text.h"
 
 namespace gs {
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
-#include "json_game_log.h"
-#include "market.h"
-#include "request.h"
-#include "rng.h"
-#include "rules.h"
+#include "server/core.h"
+#include "server/json_game_log.h"
+#include "server/market.h"
+#include "server/request.h"
+#include "server/rng.h"
+#include "server/rules.h"
 
 namespace gs {
 

@@ -1,5 +1,5 @@
 // JSON Lines output of games: built by hand so that the key order and bytes are fixed.
-#include "json_game_log.h"
+#include "server/json_game_log.h"
 
 #include <cstdio>
 #include <ostream>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "market.h"
+#include "server/market.h"
 
 namespace gs {
 

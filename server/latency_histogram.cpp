@@ -1,5 +1,5 @@
 // Bucketing and percentiles of the latency histogram.
-#include "latency_histogram.h"
+#include "server/latency_histogram.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,16 +10,16 @@
 //   sender gets an error.
 // A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
 // once, but "info" and "market" keep answering from that game until it creates or joins another.
-#include "lobby.h"
+#include "server/lobby.h"
 
 #include <algorithm>
 #include <ostream>
 
-#include "names.h"
-#include "request.h"
-#include "robot_protocol.h"
-#include "rules.h"
-#include "server_text.h"
+#include "server/names.h"
+#include "server/request.h"
+#include "protocol/robot_protocol.h"
+#include "server/rules.h"
+#include "server/server_text.h"
 
 namespace gs {
 namespace {

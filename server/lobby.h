@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
-#include "game.h"
-#include "json_game_log.h"
+#include "server/core.h"
+#include "server/game.h"
+#include "server/json_game_log.h"
 
 namespace gs {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
-#include "net.h"
-#include "net_log.h"
-#include "options.h"
+#include "server/core.h"
+#include "server/net.h"
+#include "server/net_log.h"
+#include "server/options.h"
 
 #ifndef GAMESERVER_VERSION
 #define GAMESERVER_VERSION "unknown"

@@ -1,5 +1,5 @@
 // The mood table and the mood's random drift.
-#include "market.h"
+#include "server/market.h"
 
 #include <algorithm>
 

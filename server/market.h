@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "rng.h"
+#include "server/rng.h"
 
 namespace gs {
 

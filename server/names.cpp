@@ -1,7 +1,7 @@
 // Name validation and robot-marker detection.
-#include "names.h"
+#include "server/names.h"
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 namespace {

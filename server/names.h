@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 

@@ -1,6 +1,6 @@
 // The event loop: accepts clients, reads and frames their lines, writes the core's answers,
 // enforces the size limits, and closes clients only between callbacks.
-#include "net.h"
+#include "server/net.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -17,7 +17,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 namespace {

@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core.h"
-#include "latency_histogram.h"
-#include "net_buffers.h"
-#include "robot_protocol.h"
+#include "server/core.h"
+#include "server/latency_histogram.h"
+#include "server/net_buffers.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 

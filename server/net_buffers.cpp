@@ -1,5 +1,5 @@
 // LF framing of client input and the write backlog of client output.
-#include "net_buffers.h"
+#include "server/net_buffers.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Writes the JSON Lines log a whole line at a time, flushed, so readers never wait for a buffer.
-#include "net_log.h"
+#include "server/net_log.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Parses the game server's command line: "--name value" or "--name=value", strictly checked.
-#include "options.h"
+#include "server/options.h"
 
 #include <arpa/inet.h>
 
@@ -7,7 +7,7 @@
 #include <functional>
 #include <ostream>
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
-#include "net.h"
+#include "server/core.h"
+#include "server/net.h"
 
 namespace gs {
 

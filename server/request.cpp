@@ -1,7 +1,7 @@
 // Request parsing: fixed words, strict decimal numbers, one clear error per malformed line.
-#include "request.h"
+#include "server/request.h"
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace gs {
 namespace {

@@ -1,5 +1,5 @@
 // Numbers in the server's lines and lines of its event log.
-#include "server_text.h"
+#include "server/server_text.h"
 
 #include <ostream>
 

@@ -5,15 +5,15 @@
 
 #include <memory>
 
-#include "mod/lang/exec.h"
-#include "mod/lang/lex.h"
-#include "mod/lang/syn.h"
-#include "mod/robot/data.h"
-#include "mod/robot/habitat.h"
-#include "mod/robot/robot.h"
-#include "mod/robot/socket.h"
+#include "lang/exec.h"
+#include "lang/lex.h"
+#include "lang/syn.h"
+#include "robot/data.h"
+#include "robot/habitat.h"
+#include "robot/robot.h"
+#include "robot/socket.h"
 #include "ui/onerror.h"
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 // The object that owns everything else for the whole run of the program.
 class CGame {

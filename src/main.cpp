@@ -4,7 +4,7 @@
 
 #include "flags.h"
 #include "game.h"
-#include "mod/robot/data.h"
+#include "robot/data.h"
 #include "ui/onerror.h"
 
 int main(int argc, char** argv) {

@@ -18,12 +18,12 @@
 #include <memory>
 #include <string>
 
-#include "mod/lang/dump.h"
-#include "mod/lang/exec.h"
-#include "mod/lang/lex.h"
-#include "mod/lang/syn.h"
-#include "mod/robot/data.h"
-#include "mod/robot/robot.h"
+#include "lang/dump.h"
+#include "lang/exec.h"
+#include "lang/lex.h"
+#include "lang/syn.h"
+#include "robot/data.h"
+#include "robot/robot.h"
 
 namespace {
 

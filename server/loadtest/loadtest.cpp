@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "latency_histogram.h"
-#include "net_buffers.h"
-#include "robot_protocol.h"
+#include "server/latency_histogram.h"
+#include "server/net_buffers.h"
+#include "protocol/robot_protocol.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core.h"
+#include "server/core.h"
 
 namespace {
 

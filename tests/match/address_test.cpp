@@ -1,5 +1,5 @@
 // Tests of loopback address ranges and of handing out addresses whose robot port is free.
-#include "address.h"
+#include "match/game/address.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

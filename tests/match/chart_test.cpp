@@ -1,5 +1,5 @@
 // Tests of the SVG money chart.
-#include "chart.h"
+#include "match/web/chart.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of match --check: errors on the editor's line whatever the line ends, each warning on
 // a script of its own, the bundled examples, and the editors' patterns against real output.
-#include "check.h"
+#include "match/check/check.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <regex>
 #include <sstream>
 
-#include "options.h"
+#include "match/options.h"
 
 namespace match {
 namespace {

@@ -1,5 +1,5 @@
 // Tests of reading a robot's error reports and of deciding how each robot's game ended.
-#include "ending.h"
+#include "match/outcome/ending.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

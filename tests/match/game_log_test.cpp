@@ -1,5 +1,5 @@
 // Tests of reading the server's JSON Lines log into a game record.
-#include "game_log.h"
+#include "match/game/log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Tests of the small JSON reader used for the server's game log.
-#include "json.h"
+#include "match/json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of whole matches against a fake server and fake robots (shell scripts written by the test),
 // which talk through a FIFO: each fake robot announces itself, the fake server reports the join.
-#include "match.h"
+#include "match/match.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,5 +1,5 @@
 // Tests of player names derived from script file names.
-#include "names.h"
+#include "match/names.h"
 
 #include <gtest/gtest.h>
 

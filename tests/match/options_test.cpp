@@ -1,5 +1,5 @@
 // Tests of the match command line.
-#include "options.h"
+#include "match/options.h"
 
 #include <gtest/gtest.h>
 

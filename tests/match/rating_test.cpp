@@ -1,5 +1,5 @@
 // Tests of the Plackett-Luce ratings against published reference numbers.
-#include "rating.h"
+#include "match/league/rating.h"
 
 #include <gtest/gtest.h>
 

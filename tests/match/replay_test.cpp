@@ -1,12 +1,12 @@
 // Tests of the replay page's data: what it keeps from the log, and that no name can break the page.
-#include "replay.h"
+#include "match/web/replay.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "json.h"
-#include "palette.h"
+#include "match/json.h"
+#include "match/web/palette.h"
 
 namespace match {
 namespace {

@@ -1,5 +1,5 @@
 // Tests of ranking players and of the results and totals tables.
-#include "results.h"
+#include "match/outcome/results.h"
 
 #include <gtest/gtest.h>
 

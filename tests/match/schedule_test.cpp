@@ -1,5 +1,5 @@
 // Tests of the tournament draw: equal games, every seat held equally often, even meetings.
-#include "schedule.h"
+#include "match/league/schedule.h"
 
 #include <gtest/gtest.h>
 

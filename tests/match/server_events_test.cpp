@@ -1,5 +1,5 @@
 // Tests of recognising the server's standard-error lines.
-#include "server_events.h"
+#include "match/game/server_events.h"
 
 #include <gtest/gtest.h>
 

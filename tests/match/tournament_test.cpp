@@ -1,5 +1,5 @@
 // Tests of the tournament's pieces: its command line, result files, standings and progress line.
-#include "tournament.h"
+#include "match/league/tournament.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "game_result.h"
-#include "leaderboard.h"
-#include "options.h"
-#include "progress.h"
-#include "report_html.h"
+#include "match/outcome/game_result.h"
+#include "match/league/leaderboard.h"
+#include "match/options.h"
+#include "match/league/progress.h"
+#include "match/web/report.h"
 
 namespace match {
 namespace {

@@ -1,6 +1,6 @@
 // Replays: the same seed and the same lines give the same log, byte for byte; and no sequence
 // of arbitrary bytes from clients crashes the core or breaks marker hygiene.
-#include "rng.h"
+#include "server/rng.h"
 #include "server_fixture.h"
 
 namespace gs_test {

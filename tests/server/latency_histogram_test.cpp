@@ -1,5 +1,5 @@
 // Percentiles of the latency histogram: exact for small durations, within 1/64 above.
-#include "latency_histogram.h"
+#include "server/latency_histogram.h"
 
 #include <gtest/gtest.h>
 

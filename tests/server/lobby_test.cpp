@@ -1,5 +1,5 @@
 // The lobby: names, the dot commands and their errors, starting games, chat and its filtering.
-#include "names.h"
+#include "server/names.h"
 #include "server_fixture.h"
 
 namespace gs_test {

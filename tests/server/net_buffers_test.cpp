@@ -1,5 +1,5 @@
 // Line framing and size limits of the client buffers, fed byte chunks directly.
-#include "net_buffers.h"
+#include "server/net_buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The server's command line: defaults, accepted forms, and the refusal of bad values.
 #include <gtest/gtest.h>
 
-#include "options.h"
+#include "server/options.h"
 
 namespace gs {
 namespace {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "core.h"
-#include "net.h"
+#include "server/core.h"
+#include "server/net.h"
 
 namespace gs_test {
 

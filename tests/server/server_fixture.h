@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core.h"
+#include "server/core.h"
 
 namespace gs_test {
 

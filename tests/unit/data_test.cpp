@@ -1,6 +1,6 @@
 // Tests of the game data image: its tag layout, the reads by name with their reports (names
 // resolved once or at every read), and the players' register.
-#include "mod/robot/data.h"
+#include "robot/data.h"
 
 #include <gtest/gtest.h>
 

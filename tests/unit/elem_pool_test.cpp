@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "mod/lang/elem_pool.h"
+#include "lang/elem_pool.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "example_script.h"
-#include "mod/lang/builtins.h"
-#include "mod/lang/dump.h"
-#include "mod/robot/data.h"
+#include "lang/builtins.h"
+#include "lang/dump.h"
+#include "robot/data.h"
 #include "runtime_fixture.h"
 #include "syntax_fixture.h"
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "example_script.h"
-#include "mod/robot/robot.h"
-#include "mod/robot/socket.h"
+#include "robot/robot.h"
+#include "robot/socket.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "mod/lang/syn.h"
+#include "lang/syn.h"
 #include "syntax_fixture.h"
 
 namespace examples {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "mod/lang/exec.h"
-#include "mod/lang/lex.h"
-#include "mod/robot/data.h"
+#include "lang/exec.h"
+#include "lang/lex.h"
+#include "robot/data.h"
 
 namespace examples {
 

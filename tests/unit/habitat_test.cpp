@@ -1,6 +1,6 @@
 // Tests of the game session against a scripted server: opening a game (joining, creating,
 // counting joins), the market and players replies, the end of a turn, and closing.
-#include "mod/robot/habitat.h"
+#include "robot/habitat.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "client_console.h"
 #include "fake_peer.h"
-#include "mod/robot/robot.h"
+#include "robot/robot.h"
 
 namespace {
 

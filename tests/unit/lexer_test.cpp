@@ -1,5 +1,5 @@
 // Tests of the lexical analyser: buffer, input, every lexeme kind, failures, the listing.
-#include "mod/lang/lex.h"
+#include "lang/lex.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Tests of the robot's actions: each command's console line and line on the wire, the
 // game-over test and the statistics over all players.
-#include "mod/robot/robot.h"
+#include "robot/robot.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 
 #include <functional>
 
-#include "mod/robot/robot.h"
-#include "mod/robot/socket.h"
+#include "robot/robot.h"
+#include "robot/socket.h"
 #include "runtime_fixture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mod/lang/exec.h"
+#include "lang/exec.h"
 
 // Runtime fixture: an executor, its program and helpers to build, run and inspect it.
 class RuntimeTest : public ::testing::Test {

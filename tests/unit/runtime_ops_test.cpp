@@ -4,7 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "mod/lang/dump.h"
+#include "lang/dump.h"
 #include "runtime_fixture.h"
 
 namespace {

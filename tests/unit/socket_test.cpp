@@ -1,6 +1,6 @@
 // Tests of the server connection against a scripted peer: marker waits, token reads, the
 // lines sent and the reports of a broken connection.
-#include "mod/robot/socket.h"
+#include "robot/socket.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

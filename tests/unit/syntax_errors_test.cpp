@@ -1,7 +1,7 @@
 // Tests of the syntax error reports (message, line and lexeme) and of the recovery after them.
 #include <gtest/gtest.h>
 
-#include "mod/lang/syn.h"
+#include "lang/syn.h"
 #include "syntax_fixture.h"
 
 namespace {

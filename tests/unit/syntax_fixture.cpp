@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "mod/lang/dump.h"
-#include "mod/lang/syn.h"
+#include "lang/dump.h"
+#include "lang/syn.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "mod/lang/exec.h"
-#include "mod/lang/lex.h"
+#include "lang/exec.h"
+#include "lang/lex.h"
 
 // Everything printed on standard output while `action` runs.
 std::string CaptureStdout(const std::function<void()>& action);

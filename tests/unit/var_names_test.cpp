@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mod/lang/exec.h"
+#include "lang/exec.h"
 #include "runtime_fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // A small JSON reader: recursive descent over one text, with a nesting cap so no input can overflow the stack.
-#include "json.h"
+#include "match/json.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "check.h"
-#include "match.h"
-#include "process.h"
-#include "programs.h"
-#include "tournament.h"
+#include "match/check/check.h"
+#include "match/match.h"
+#include "match/game/process.h"
+#include "match/programs.h"
+#include "match/league/tournament.h"
 
 namespace {
 

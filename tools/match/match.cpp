@@ -1,5 +1,5 @@
 // The match: validates its inputs, plays the games on a pool of worker threads and prints tables.
-#include "match.h"
+#include "match/match.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,12 +15,12 @@
 #include <mutex>
 #include <thread>
 
-#include "address.h"
-#include "game_runner.h"
-#include "names.h"
-#include "programs.h"
-#include "results.h"
-#include "robot_protocol.h"
+#include "match/game/address.h"
+#include "match/game/runner.h"
+#include "match/names.h"
+#include "match/programs.h"
+#include "match/outcome/results.h"
+#include "protocol/robot_protocol.h"
 
 namespace match {
 namespace {

@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "game_runner.h"
-#include "options.h"
+#include "match/game/runner.h"
+#include "match/options.h"
 
 namespace match {
 

@@ -1,10 +1,10 @@
 // Derives server-safe, unique player names from script file names.
-#include "names.h"
+#include "match/names.h"
 
 #include <map>
 #include <set>
 
-#include "robot_protocol.h"
+#include "protocol/robot_protocol.h"
 
 namespace match {
 namespace {

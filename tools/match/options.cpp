@@ -1,12 +1,12 @@
 // Parses the match command line into MatchOptions, with a clear message for every mistake.
-#include "options.h"
+#include "match/options.h"
 
-#include "tournament.h"
+#include "match/league/tournament.h"
 
 #include <cerrno>
 #include <cstdlib>
 
-#include "address.h"
+#include "match/game/address.h"
 
 namespace match {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ending.h"
+#include "match/outcome/ending.h"
 
 namespace match {
 

@@ -1,5 +1,5 @@
 // Program lookup for the match tool.
-#include "programs.h"
+#include "match/programs.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,0 +1,27 @@
+// Warnings of the script checker: things the robot accepts, or reports obscurely, that are
+// almost always mistakes.
+#pragma once
+
+#include <vector>
+
+#include "match/check/source.h"
+
+namespace match {
+
+// The one robot function that stands in expressions: "?macro" and a quoted name.
+inline constexpr char kMacroFunction[] = "?macro";
+
+// Lines that end with LF alone or CR alone.
+std::vector<Diagnostic> LineEndWarnings(const ScriptText& text);
+
+// A UTF-8 byte order mark, and invisible or non-ASCII bytes the lexer refused (one per line).
+std::vector<Diagnostic> ByteWarnings(const ScriptText& text, const std::vector<Token>& tokens);
+
+// Warnings read from a lexeme list the lexer accepted: statements with no effect, no "?turn",
+// "?print" texts whose "%d" places and values differ.
+std::vector<Diagnostic> StatementWarnings(const std::vector<Token>& tokens);
+
+// Comparisons mixed with arithmetic or "&"/"|" without parentheses, and two comparisons in a row.
+std::vector<Diagnostic> OperatorWarnings(const std::vector<Token>& tokens);
+
+}  // namespace match

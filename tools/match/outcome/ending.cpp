@@ -1,0 +1,190 @@
+// Reads the robot's error reports from its log and decides how each robot's game ended.
+#include "match/outcome/ending.h"
+
+#include <sys/wait.h>
+
+#include <cstring>
+
+namespace match {
+namespace {
+
+const char kReportLead[] = "~Error: ";
+const char kNumberLead[] = " :: ";
+const char kQuestion[] = "~Try to continue (may be errors)? [y/n]";
+const char kRuntimeLead[] = "Runtime error.";
+constexpr size_t kMaxPendingBytes = 16 * 1024;  // console bytes kept while no question appears
+
+// The robot's numbers for reports about the script: a name the game does not know, a bad index
+// or value; everything else is about the connection or the command line.
+constexpr int kScriptErrorNumbers[] = {-700, -750};
+
+// Whitespace runs become one space; the ends are trimmed.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+        if (space && (out.empty() || out.back() == ' ')) continue;
+        out += space ? ' ' : c;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+// Reads "-123" at `pos`; nullopt when there is no number.
+std::optional<int> ReadSigned(const std::string& s, size_t pos) {
+    bool negative = pos < s.size() && s[pos] == '-';
+    size_t at = pos + (negative ? 1 : 0);
+    int n = 0;
+    size_t digits = 0;
+    for (; at < s.size() && s[at] >= '0' && s[at] <= '9' && digits < 9; ++at, ++digits)
+        n = n * 10 + (s[at] - '0');
+    if (digits == 0) return std::nullopt;
+    return negative ? -n : n;
+}
+
+// The exit status of a process that called exit(number).
+int ExitStatusOf(int number) { return ((number % 256) + 256) % 256; }
+
+std::string TurnText(std::int64_t turn) {
+    return turn > 0 ? " at turn " + std::to_string(turn) : "";
+}
+
+}  // namespace
+
+std::vector<ErrorReport> ReadErrorReports(const std::string& console) {
+    std::vector<ErrorReport> reports;
+    for (size_t at = console.find(kReportLead); at != std::string::npos;
+         at = console.find(kReportLead, at)) {
+        size_t text_start = at + std::strlen(kReportLead);
+        size_t sep = console.find(kNumberLead, text_start);
+        // A report's text may itself hold " :: "; the number follows the last one before the next
+        // report.
+        size_t next = console.find(kReportLead, text_start);
+        std::optional<int> number;
+        for (size_t s = sep; s != std::string::npos && s < next;
+             s = console.find(kNumberLead, s + 1)) {
+            std::optional<int> n = ReadSigned(console, s + std::strlen(kNumberLead));
+            if (n) number = n, sep = s;
+        }
+        at = text_start;
+        if (!number) continue;
+        std::string text = OneLine(console.substr(text_start, sep - text_start));
+        if (text.rfind(kRuntimeLead, 0) == 0)
+            text = OneLine(text.substr(std::strlen(kRuntimeLead)));
+        reports.push_back(ErrorReport{*number, text});
+    }
+    return reports;
+}
+
+bool IsScriptError(int number) {
+    for (int n : kScriptErrorNumbers)
+        if (n == number) return true;
+    return false;
+}
+
+char AnswerFor(int number, OnError mode) {
+    // "y" after a connection fault makes the robot ask again for every byte it fails to read.
+    return mode == OnError::kContinue && IsScriptError(number) ? 'y' : 'n';
+}
+
+std::vector<int> PromptScanner::Feed(const std::string& bytes) {
+    pending_ += bytes;
+    std::vector<int> numbers;
+    for (size_t q = pending_.find(kQuestion); q != std::string::npos;
+         q = pending_.find(kQuestion)) {
+        std::vector<ErrorReport> reports = ReadErrorReports(pending_.substr(0, q));
+        numbers.push_back(reports.empty() ? 0 : reports.back().number);
+        pending_.erase(0, q + std::strlen(kQuestion));
+    }
+    if (pending_.size() > kMaxPendingBytes)
+        pending_.erase(0, pending_.size() - kMaxPendingBytes / 2);
+    return numbers;
+}
+
+RobotEnding DecideEnding(const EndingFacts& f) {
+    RobotEnding e;
+    const bool out = f.state && f.state->out;
+    const std::int64_t turn = out && f.state->out_turn ? *f.state->out_turn : f.last_turn;
+    const bool exited = f.wait_status && WIFEXITED(*f.wait_status) && f.stopped == StopCause::kNone;
+    const ErrorReport* fatal = nullptr;
+    if (exited && !f.reports.empty() && WEXITSTATUS(*f.wait_status) != 0 &&
+        WEXITSTATUS(*f.wait_status) == ExitStatusOf(f.reports.back().number))
+        fatal = &f.reports.back();
+    for (const ErrorReport& r : f.reports)
+        e.continued_errors += &r != fatal && IsScriptError(r.number);
+    e.turn = turn;
+    const std::string reason = f.state ? f.state->out_reason : "";
+    if (f.won) {
+        e.kind = RobotEnding::Kind::kWon;
+        e.turn = 0;
+    } else if (f.wait_status && WIFSIGNALED(*f.wait_status) && f.stopped == StopCause::kNone) {
+        e.kind = RobotEnding::Kind::kSignal;
+        e.number = WTERMSIG(*f.wait_status);
+    } else if (fatal) {
+        e.kind = IsScriptError(fatal->number) ? RobotEnding::Kind::kRuntimeError
+                                              : RobotEnding::Kind::kDisconnected;
+        e.number = fatal->number;
+        e.message = fatal->text;
+    } else if (f.stopped == StopCause::kTimeLimit) {
+        e.kind = RobotEnding::Kind::kTimeLimit;
+    } else if (f.stopped == StopCause::kGameOver && f.timed_out_since) {
+        e.kind = RobotEnding::Kind::kTurnTimeout;
+        e.turn = *f.timed_out_since;
+        // A robot that never ends its turns orders nothing, and its upkeep may bankrupt it
+        // meanwhile.
+        if (reason == "bankrupt") e.message = "bankrupt at turn " + std::to_string(turn);
+    } else if (reason == "bankrupt") {
+        e.kind = RobotEnding::Kind::kBankrupt;
+    } else if (reason == "disconnected") {
+        e.kind = RobotEnding::Kind::kDisconnected;
+    } else if (reason == "turn_limit" ||
+               (f.game_end_reason == "turn_limit" && turn == f.last_turn)) {
+        e.kind = RobotEnding::Kind::kLostAtTurnLimit;
+        e.turn = 0;
+    } else {
+        e.kind = RobotEnding::Kind::kLost;
+    }
+    return e;
+}
+
+std::string RobotEnding::Describe() const {
+    std::string text;
+    switch (kind) {
+        case Kind::kWon:
+            text = "won";
+            break;
+        case Kind::kLost:
+            text = "lost" + TurnText(turn);
+            break;
+        case Kind::kLostAtTurnLimit:
+            text = "lost at the turn limit";
+            break;
+        case Kind::kBankrupt:
+            text = "bankrupt" + TurnText(turn);
+            break;
+        case Kind::kDisconnected:
+            text = "out for a lost connection" + TurnText(turn);
+            if (number != 0) text += " (error " + std::to_string(number) + ": " + message + ")";
+            break;
+        case Kind::kRuntimeError:
+            text = "error " + std::to_string(number) + TurnText(turn) + ": " + message;
+            break;
+        case Kind::kTurnTimeout:
+            text = "stopped by the turn timeout" + TurnText(turn) +
+                   (message.empty() ? "" : " (" + message + ")");
+            break;
+        case Kind::kTimeLimit:
+            text = "killed at the time limit" + TurnText(turn);
+            break;
+        case Kind::kSignal:
+            text = "crashed with signal " + std::to_string(number) + " (" + strsignal(number) +
+                   ")" + TurnText(turn);
+            break;
+    }
+    if (continued_errors > 0)
+        text += "; " + std::to_string(continued_errors) + " runtime error" +
+                (continued_errors == 1 ? "" : "s") + " answered y";
+    return text;
+}
+
+}  // namespace match

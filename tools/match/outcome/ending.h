@@ -1,0 +1,80 @@
+// How each robot's game ended, told from the server's game log, the robot's own log and the way
+// its process ended; and the robot's error reports, read back from its log.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "match/game/log.h"
+
+namespace match {
+
+// One report the robot printed: "~Error: TEXT :: NUMBER".
+struct ErrorReport {
+    int number = 0;
+    std::string text;  // on one line, without the robot's "Runtime error." lead-in
+};
+
+// The reports in a robot's console output, in the order printed.
+std::vector<ErrorReport> ReadErrorReports(const std::string& console);
+
+// Reports about the script itself (a bad index, an unknown name), as opposed to connection faults.
+bool IsScriptError(int number);
+
+// What a match answers to the robot's "Try to continue?" question.
+enum class OnError { kStop, kContinue };
+char AnswerFor(int number, OnError mode);
+
+// Watches a robot's console output as it grows and tells when the robot asks its question.
+class PromptScanner {
+public:
+    // The numbers of the reports whose question appeared in `bytes`, in order.
+    std::vector<int> Feed(const std::string& bytes);
+
+private:
+    std::string pending_;  // output since the last question, bounded
+};
+
+// Why the match itself ended a robot's process, if it did.
+enum class StopCause { kNone, kGameOver, kTimeLimit };
+
+// Everything known about one robot once its game is over.
+struct EndingFacts {
+    const FinalState* state = nullptr;  // from the log's "end" event; null when absent
+    bool won = false;
+    std::int64_t last_turn = 0;
+    std::string game_end_reason;           // "turn_limit", "last_player", "all_out"
+    std::vector<ErrorReport> reports;      // from its log
+    std::optional<int> wait_status;        // how its process ended, when it did
+    StopCause stopped = StopCause::kNone;  // set when the match stopped it
+    std::optional<std::int64_t>
+        timed_out_since;  // first of the timed-out turns that ran up to its last turn
+};
+
+// One robot's ending; `Describe` gives the words of the results table.
+struct RobotEnding {
+    enum class Kind {
+        kWon,
+        kLost,  // lost at the game's end without going out early
+        kLostAtTurnLimit,
+        kBankrupt,
+        kDisconnected,  // its connection closed (a fault, or it left)
+        kRuntimeError,  // its script failed and it stopped
+        kTurnTimeout,   // its script never ended its turn; stopped after the game
+        kTimeLimit,     // killed when the game reached the match's time limit
+        kSignal,        // crashed
+    };
+    Kind kind = Kind::kLost;
+    std::int64_t turn = 0;     // when it happened; 0 unknown
+    int number = 0;            // error number (kRuntimeError, kDisconnected) or signal (kSignal)
+    std::string message;       // the error's text
+    int continued_errors = 0;  // script errors answered "y" (--on-error continue)
+
+    std::string Describe() const;
+};
+
+RobotEnding DecideEnding(const EndingFacts& facts);
+
+}  // namespace match
