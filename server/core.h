@@ -17,6 +17,9 @@ public:
     virtual ~Transport() = default;
     // One line, without its LF (the transport adds it).
     virtual void Send(ClientId id, const std::string& line) = 0;
+    // The line that ends a turn for the client, the last the game sends it in that turn. Sent like
+    // any other line; a transport that times turns takes it as where the turn's answer ends.
+    virtual void SendTurnEnd(ClientId id, const std::string& line) { Send(id, line); }
     // Close the client once everything queued for it has been written.
     virtual void Close(ClientId id) = 0;
 };

@@ -25,10 +25,11 @@ std::string OrderWord(RequestKind kind) {
 }  // namespace
 
 Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
-           GameLog& log, std::ostream* events)
+           SendFn send_turn_end, GameLog& log, std::ostream* events)
     : number_(number),
       options_(options),
       send_(std::move(send)),
+      send_turn_end_(std::move(send_turn_end)),
       log_(log),
       events_(events),
       rng_(Rng::ForGame(options.seed, static_cast<std::uint64_t>(number))) {
@@ -127,6 +128,10 @@ const Game::Player* Game::Find(ClientId client) const {
 
 void Game::Send(const Player& player, const std::string& line) {
     if (player.attached) send_(player.seat.client, line);
+}
+
+void Game::SendTurnEnd(const Player& player) {
+    if (player.attached) send_turn_end_(player.seat.client, protocol::kMarkerEndTurn);
 }
 
 void Game::ReplyMarket(ClientId client) {
@@ -296,7 +301,7 @@ void Game::EndTurn(std::int64_t now_ms) {
         CloseAtTurnLimit();
     }
     for (const Player& player : players_) {
-        if (!player.out) Send(player, protocol::kMarkerEndTurn);
+        if (!player.out) SendTurnEnd(player);
     }
     log_.Turn(number_, turn_, market_, orders_, refused_, trades, Records());
     if (reason.empty()) {

@@ -29,8 +29,9 @@ class Game {
 public:
     using SendFn = std::function<void(ClientId, const std::string&)>;
 
-    Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send, GameLog& log,
-         std::ostream* events);
+    // send takes the game's lines, except the line that ends a turn for a player: send_turn_end.
+    Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
+         SendFn send_turn_end, GameLog& log, std::ostream* events);
 
     // Tells every player "& START", logs the start and opens turn 1.
     void Start(std::int64_t now_ms);
@@ -79,6 +80,7 @@ private:
     Player* Find(ClientId client);
     const Player* Find(ClientId client) const;
     void Send(const Player& player, const std::string& line);
+    void SendTurnEnd(const Player& player);
 
     void ReplyMarket(ClientId client);
     void ReplyInfo(ClientId client);
@@ -109,6 +111,7 @@ private:
     std::vector<Player> players_;  // join order
     CoreOptions options_;
     SendFn send_;
+    SendFn send_turn_end_;
     GameLog& log_;
     std::ostream* events_;
     Rng rng_;

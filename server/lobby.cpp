@@ -96,9 +96,17 @@ std::int64_t Lobby::NextDeadline() const {
     return next;
 }
 
-void Lobby::Send(ClientId id, const std::string& line) {
+bool Lobby::Reachable(ClientId id) const {
     auto it = clients_.find(id);
-    if (it != clients_.end() && !it->second.closing) transport_.Send(id, line);
+    return it != clients_.end() && !it->second.closing;
+}
+
+void Lobby::Send(ClientId id, const std::string& line) {
+    if (Reachable(id)) transport_.Send(id, line);
+}
+
+void Lobby::SendTurnEnd(ClientId id, const std::string& line) {
+    if (Reachable(id)) transport_.SendTurnEnd(id, line);
 }
 
 void Lobby::CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms) {
@@ -260,7 +268,8 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
     for (ClientId member : table.members) seats.push_back({member, NameOf(member)});
     auto game = std::make_shared<Game>(
         number, std::move(seats), options_,
-        [this](ClientId to, const std::string& line) { Send(to, line); }, log_, events_);
+        [this](ClientId to, const std::string& line) { Send(to, line); },
+        [this](ClientId to, const std::string& line) { SendTurnEnd(to, line); }, log_, events_);
     tables_.erase(number);
     for (ClientId member : table.members) {
         Client& each = clients_[member];

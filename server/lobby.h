@@ -53,7 +53,9 @@ private:
     };
     static const Command* FindCommand(const std::string& word);
 
+    bool Reachable(ClientId id) const;  // connected and not closing: lines may still go to it
     void Send(ClientId id, const std::string& line);
+    void SendTurnEnd(ClientId id, const std::string& line);
     void CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms);
     void TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms);
     void RunCommand(ClientId id, Client& client, const std::vector<std::string>& words,

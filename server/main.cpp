@@ -12,7 +12,7 @@
 
 #include "server/core.h"
 #include "server/net.h"
-#include "server/net_log.h"
+#include "server/log_file.h"
 #include "server/options.h"
 
 #ifndef GAMESERVER_VERSION

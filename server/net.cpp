@@ -17,8 +17,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "protocol/robot_protocol.h"
-
 namespace gs {
 namespace {
 
@@ -68,7 +66,7 @@ struct NetServer::Client {
     std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
     std::int64_t last_read_us = 0;  // when input last came; kept only when turns are timed
-    // Where each queued "& ENDTURN" ends in the output stream, and the line that ended its turn.
+    // Where each queued turn-end line ends in the output stream, and the line that ended its turn.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> turn_marks;
 };
 
@@ -191,12 +189,18 @@ void NetServer::RunTimers() {
     CheckDeadlines();
 }
 
-void NetServer::Send(ClientId id, const std::string& line) {
+void NetServer::Send(ClientId id, const std::string& line) { Queue(id, line, false); }
+
+void NetServer::SendTurnEnd(ClientId id, const std::string& line) { Queue(id, line, true); }
+
+// Queues a line of the core's for the client; a turn-end line sent while the core handles a
+// client's line is marked, so that writing it can time the turn.
+void NetServer::Queue(ClientId id, const std::string& line, bool ends_turn) {
     auto it = clients_.find(id);
     if (it == clients_.end() || !it->second->accepts_output) return;
     Client& client = *it->second;
     client.out.PushLine(line);
-    if (line_read_us_ >= 0 && line == protocol::kMarkerEndTurn) MarkTurnEnd(client);
+    if (ends_turn && line_read_us_ >= 0) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
         Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
     } else if (!client.output_queued) {
@@ -356,8 +360,8 @@ void NetServer::MarkTurnEnd(Client& client) {
     ++turn.unwritten;
 }
 
-// Counts the "& ENDTURN" lines now written (all of them when the client is gone); the last one
-// of a turn times it.
+// Counts the turn-end lines now written (all of them when the client is gone); the last one of a
+// turn times it.
 void NetServer::SettleTurnMarks(Client& client, bool all) {
     std::size_t settled = 0;
     for (const auto& [end, serial] : client.turn_marks) {

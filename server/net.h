@@ -54,20 +54,23 @@ public:
     int StopFd() const { return wake_pipe_[1]; }
 
     void Send(ClientId id, const std::string& line) override;
+    void SendTurnEnd(ClientId id, const std::string& line) override;
     void Close(ClientId id) override;
 
     // With config.time_turns: for each turn ended by a client's line, the time from reading
-    // that line to writing the turn's last "& ENDTURN" (the read of the client's latest input).
+    // that line to writing the last of the turn's turn-end lines (the read of the client's
+    // latest input).
     const LatencyHistogram& TurnTimes() const { return turn_times_; }
 
 private:
     struct Client;
-    // A turn whose "& ENDTURN" lines are queued but not all written yet.
+    // A turn whose turn-end lines are queued but not all written yet.
     struct PendingTurn {
         std::int64_t read_us = 0;  // when the line that ended it was read
-        int unwritten = 0;         // "& ENDTURN" lines still in output buffers
+        int unwritten = 0;         // turn-end lines still in output buffers
     };
 
+    void Queue(ClientId id, const std::string& line, bool ends_turn);
     void Settle();
     bool WaitAndDispatch();
     void HandleQueuedInput();

@@ -1,7 +1,10 @@
 // The recording transport, the marker check and the fixture's helpers.
 #include "server_fixture.h"
 
+#include <algorithm>
 #include <regex>
+
+#include "protocol/robot_protocol.h"
 
 namespace gs_test {
 namespace {
@@ -45,6 +48,11 @@ void RecordingTransport::Send(ClientId id, const std::string& line) {
     all.push_back(line);
 }
 
+void RecordingTransport::SendTurnEnd(ClientId id, const std::string& line) {
+    turn_ends.push_back(line);
+    Send(id, line);
+}
+
 void ServerTest::Restart() {
     CheckLines();
     core_.reset();
@@ -58,6 +66,8 @@ void ServerTest::CheckLines() {
         EXPECT_EQ(MarkerProblem(line), "");
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
     }
+    const auto ends = std::count(transport.all.begin(), transport.all.end(), protocol::kMarkerEndTurn);
+    EXPECT_EQ(transport.turn_ends, Lines(static_cast<std::size_t>(ends), protocol::kMarkerEndTurn));
 }
 
 gs::ServerCore& ServerTest::Core() {

@@ -25,18 +25,21 @@ std::string MarkerProblem(const std::string& line);
 class RecordingTransport : public gs::Transport {
 public:
     void Send(ClientId id, const std::string& line) override;
+    void SendTurnEnd(ClientId id, const std::string& line) override;
     void Close(ClientId id) override { closed.insert(id); }
 
     std::map<ClientId, Lines> lines;
     std::set<ClientId> closed;
-    Lines all;  // every line sent to anyone, in order
+    Lines all;        // every line sent to anyone, in order
+    Lines turn_ends;  // the lines of `all` sent as the end of a turn
 };
 
 // A server core driven by hand: clients, lines and time.
 class ServerTest : public ::testing::Test {
 protected:
     void TearDown() override { CheckLines(); }
-    // Marker hygiene and line framing of everything sent so far.
+    // Marker hygiene and line framing of everything sent so far, and that exactly the
+    // "& ENDTURN" lines were sent as ends of turns.
     void CheckLines();
     // A fresh server with the current options; what the old one sent is checked and dropped.
     void Restart();

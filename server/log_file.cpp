@@ -1,5 +1,5 @@
 // Writes the JSON Lines log a whole line at a time, flushed, so readers never wait for a buffer.
-#include "server/net_log.h"
+#include "server/log_file.h"
 
 #include <cerrno>
 #include <cstring>
