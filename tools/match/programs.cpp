@@ -52,4 +52,10 @@ std::string FindProgram(const std::string& name, const std::string& dir, const s
     return std::string();
 }
 
+std::string MissingProgram(const std::string& name, const std::string& given, const ProgramSearch& search) {
+    if (!given.empty()) return "cannot run '" + given + "': no such executable";
+    return "cannot find the " + name + " program (looked in " + search.self_dir +
+           " and in PATH); build it first (./match builds everything)";
+}
+
 }  // namespace match

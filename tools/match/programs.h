@@ -5,6 +5,12 @@
 
 namespace match {
 
+// Where the match finds its programs when the command line does not name them.
+struct ProgramSearch {
+    std::string self_dir;   // folder of the match program
+    std::string path_list;  // the PATH value
+};
+
 // The folder of the running program (from /proc/self/exe, else from argv0), without a trailing "/".
 std::string SelfDirectory(const std::string& argv0);
 
@@ -19,5 +25,9 @@ std::string ResolveProgram(const std::string& given, const std::string& fallback
 // `dir`/`name` when that is an executable file, else the first executable `name` in `path_list`
 // (a PATH value); empty when there is none.
 std::string FindProgram(const std::string& name, const std::string& dir, const std::string& path_list);
+
+// Why the `name` program (the one `given` on the command line, or else the one searched for)
+// cannot be run.
+std::string MissingProgram(const std::string& name, const std::string& given, const ProgramSearch& search);
 
 }  // namespace match

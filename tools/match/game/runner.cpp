@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 
+#include "match/outcome/summary.h"
 #include "match/web/chart.h"
 #include "match/game/process.h"
 #include "match/web/replay.h"
@@ -501,8 +502,6 @@ private:
 GameOutcome RunGame(const GameSetup& setup) { return GameRun(setup).Run(); }
 
 std::string RobotLogName(const std::string& name) { return "robot-" + name + ".log"; }
-
-std::string RobotSummaryName(const std::string& name) { return "robot-" + name + ".summary.txt"; }
 
 std::string LastLines(const std::string& path, int count) {
     std::ifstream in(path);

@@ -41,11 +41,8 @@ struct GameOutcome {
     std::map<std::string, std::vector<ErrorReport>> reports;  // per player name, from its log
 };
 
-// The files of a game's folder besides the server's: each robot's console log and summary, and
-// the game's summary.
+// The file in the game's folder that keeps a robot's console output.
 std::string RobotLogName(const std::string& name);
-std::string RobotSummaryName(const std::string& name);
-constexpr const char* kSummaryFile = "summary.txt";
 
 constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
 constexpr auto kLeaveGrace = std::chrono::seconds(1);     // for a robot to leave by itself once its game is over

@@ -20,6 +20,7 @@
 
 #include "match/game/address.h"
 #include "match/outcome/game_result.h"
+#include "match/outcome/summary.h"
 #include "match/game/runner.h"
 #include "match/league/leaderboard.h"
 #include "match/match.h"

@@ -1,0 +1,90 @@
+// Writes what a played game comes to: the result text and the summary files of its folder.
+#include "match/outcome/summary.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+
+namespace match {
+namespace {
+
+std::string ReasonText(const std::string& reason) {
+    if (reason == "turn_limit") return "turn limit reached";
+    if (reason == "last_player") return "one player left";
+    if (reason == "all_out") return "every player went out";
+    return reason;
+}
+
+// One robot's summary file: its script, ending, final state, every report and every refused order.
+std::string RobotSummary(const PlayerResult& r, const std::string& script, const std::vector<ErrorReport>& reports) {
+    std::string text = "robot:   " + r.name + "\nscript:  " + script + "\nending:  " + r.ending.Describe() +
+                       "\nmoney:   " + std::to_string(r.money) + "\nplants:  " + std::to_string(r.fabrics) +
+                       " ordinary, " + std::to_string(r.auto_plants) + " automatic\nturns:   " +
+                       std::to_string(r.turns) + "\n\nerror reports: " + std::to_string(reports.size()) + "\n";
+    for (const ErrorReport& e : reports) text += "  error " + std::to_string(e.number) + ": " + e.text + "\n";
+    text += "\nrefused orders: " + std::to_string(r.refused.size()) + "\n";
+    for (const Refusal& refusal : r.refused) text += "  " + RefusalText(refusal) + "\n";
+    return text;
+}
+
+}  // namespace
+
+std::string RobotSummaryName(const std::string& name) { return "robot-" + name + ".summary.txt"; }
+
+std::map<std::string, std::string> PlayerLabels(const std::vector<std::string>& names) {
+    std::map<std::string, std::string> labels;
+    for (const std::string& name : names) labels[name] = name;
+    return labels;
+}
+
+std::string Turns(std::int64_t n) { return std::to_string(n) + (n == 1 ? " turn" : " turns"); }
+
+std::string WinnerText(const GameRecord& record, const Lineup& lineup) {
+    if (!record.winner) return "no winner";
+    auto it = lineup.labels.find(*record.winner);
+    return "winner " + (it == lineup.labels.end() ? *record.winner : it->second);
+}
+
+std::vector<PlayerResult> RankOurPlayers(const GameOutcome& outcome, const Lineup& lineup) {
+    std::vector<PlayerResult> ranked = RankPlayers(outcome.record, lineup.labels);
+    ranked.erase(std::remove_if(ranked.begin(), ranked.end(),
+                                [&](const PlayerResult& r) { return lineup.labels.count(r.name) == 0; }),
+                 ranked.end());
+    AttachEndings(outcome.endings, outcome.record, ranked);
+    return ranked;
+}
+
+std::string GameSummary(const GameOutcome& outcome, const Lineup& lineup, size_t refusals_shown) {
+    const GameRecord& r = outcome.record;
+    std::vector<PlayerResult> ranked = RankOurPlayers(outcome, lineup);
+    std::string refusals = FormatRefusals(ranked, refusals_shown);
+    return "game over after " + Turns(r.last_turn) + " (" + ReasonText(r.reason) + "), " + WinnerText(r, lineup) +
+           "\n\n" + FormatResultsTable(ranked) + (refusals.empty() ? "" : "\nrefused orders:\n" + refusals);
+}
+
+void WriteSummaries(GameOutcome& outcome, const Lineup& lineup, const std::string& dir) {
+    auto write = [&](const std::string& file, const std::string& text) {
+        std::ofstream out(dir + "/" + file, std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) outcome.notes.push_back("cannot write " + dir + "/" + file);
+    };
+    std::string notes;
+    for (const std::string& note : outcome.notes) notes += "note: " + note + "\n";
+    write(kSummaryFile, "seed " + std::to_string(outcome.record.seed) + "\n" +
+                            GameSummary(outcome, lineup, SIZE_MAX) + (notes.empty() ? "" : "\n" + notes));
+    for (const PlayerResult& r : RankOurPlayers(outcome, lineup)) {
+        auto at = std::find(lineup.names.begin(), lineup.names.end(), r.name);
+        std::string script =
+            at == lineup.names.end() ? "" : lineup.scripts[static_cast<size_t>(at - lineup.names.begin())];
+        auto reports = outcome.reports.find(r.name);
+        write(RobotSummaryName(r.name),
+              RobotSummary(r, script, reports == outcome.reports.end() ? std::vector<ErrorReport>{} : reports->second));
+    }
+}
+
+void WriteGameSummaries(GameOutcome& outcome, const GameSetup& setup) {
+    WriteSummaries(outcome, Lineup{setup.names, setup.scripts, PlayerLabels(setup.names)}, setup.out_dir);
+}
+
+}  // namespace match
