@@ -1,5 +1,5 @@
-// What the robot, the game server and match agree on: the robot's port, the limits on names and
-// players, the markers a robot waits for in the server's output, and the order words.
+// What the robot, the game server and match agree on: the robot's port, the limits on names,
+// players and turn timeouts, the markers a robot waits for in the server's output, and the order words.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,8 @@ namespace protocol {
 constexpr int kRobotPort = 4774;            // TCP port a robot dials; the server's default
 constexpr std::size_t kMaxNameBytes = 255;  // bytes in a player name
 constexpr int kMaxPlayersPerGame = 101;     // creator included: a robot keeps track of 100 others
+constexpr int kSecondsPerDay = 24 * 3600;
+constexpr int kMaxTurnTimeoutS = kSecondsPerDay;  // seconds: the longest --turn-timeout a server takes
 
 // Markers: texts a robot searches the server's output for. Only the server's own message for
 // each may contain one; nothing a client says may carry it to another client.

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel)
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel libcli11-dev)
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
 missing=()

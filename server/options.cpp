@@ -1,20 +1,22 @@
-// Parses the game server's command line: "--name value" or "--name=value", strictly checked.
+// The game server's command line: one table row per option (its name, value, check and help),
+// declared to CLI11, which reads "--name value" and "--name=value" and prints --help from it.
 #include "server/options.h"
 
 #include <arpa/inet.h>
 
 #include <charconv>
 #include <functional>
+#include <memory>
 #include <ostream>
 
 #include "protocol/robot_protocol.h"
+#include "server/usage.h"
 
 namespace gs {
 namespace {
 
 constexpr int kMaxClientsLimit = 1000000;  // connections; far beyond any open-file limit
 constexpr int kMaxTurnsLimit = 1000000;    // turns per game
-constexpr int kMaxTimeoutLimit = 86400;    // seconds: one day
 
 // Reads a whole decimal number in [low, high]; false on anything else.
 template <typename Int>
@@ -28,10 +30,13 @@ bool ParseNumber(const std::string& text, Int low, Int high, Int& value) {
     return true;
 }
 
-// One option that takes a value: its name, what the value must be, and how it is stored.
+// One option that takes a value: its name, its value in the usage, what the value must be, its
+// help text, and how it is stored (false: refused).
 struct ValueOption {
     const char* name;
+    const char* value;
     std::string expects;
+    std::string help;
     std::function<bool(const std::string&, ServerOptions&)> store;
 };
 
@@ -46,31 +51,41 @@ std::function<bool(const std::string&, ServerOptions&)> IntIn(Part ServerOptions
 
 std::string NumberFrom1To(int high) { return "a number from 1 to " + std::to_string(high); }
 
+std::string Default(int value) { return "(default " + std::to_string(value) + ")"; }
+
 const std::vector<ValueOption>& ValueOptions() {
+    static const CoreOptions core;
+    static const NetConfig net;
     static const std::vector<ValueOption> table = {
-        {"--host", "a numeric IPv4 address",
+        {"--host", "IPV4", "a numeric IPv4 address", "address to listen on (default " + net.host + ")",
          [](const std::string& text, ServerOptions& o) {
              in_addr addr{};
              if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return false;
              o.net.host = text;
              return true;
          }},
-        {"--port", "a port number from 0 to 65535",
+        {"--port", "N", "a port number from 0 to 65535",
+         "TCP port (default " + std::to_string(net.port) + "; 0: any free port)",
          IntIn(&ServerOptions::net, &NetConfig::port, 0, 65535)},
-        {"--seed", "a number from 0 to 18446744073709551615",
+        {"--seed", "N", "a number from 0 to 18446744073709551615",
+         "seed of the market and tie-breaks (default: from the clock)",
          [](const std::string& text, ServerOptions& o) {
              o.seed_given = ParseNumber<std::uint64_t>(text, 0, UINT64_MAX, o.core.seed);
              return o.seed_given;
          }},
-        {"--max-turns", NumberFrom1To(kMaxTurnsLimit),
+        {"--max-turns", "N", NumberFrom1To(kMaxTurnsLimit), "turns in one game " + Default(core.max_turns),
          IntIn(&ServerOptions::core, &CoreOptions::max_turns, 1, kMaxTurnsLimit)},
-        {"--turn-timeout", "seconds from 0 to " + std::to_string(kMaxTimeoutLimit),
-         IntIn(&ServerOptions::core, &CoreOptions::turn_timeout_s, 0, kMaxTimeoutLimit)},
-        {"--max-players", NumberFrom1To(protocol::kMaxPlayersPerGame),
+        {"--turn-timeout", "SECONDS", "seconds from 0 to " + std::to_string(protocol::kMaxTurnTimeoutS),
+         "time a turn may last, 0 for no limit " + Default(core.turn_timeout_s),
+         IntIn(&ServerOptions::core, &CoreOptions::turn_timeout_s, 0, protocol::kMaxTurnTimeoutS)},
+        {"--max-players", "N", NumberFrom1To(protocol::kMaxPlayersPerGame),
+         "players in one game, creator included, 1.." + std::to_string(protocol::kMaxPlayersPerGame) +
+             " " + Default(core.max_players),
          IntIn(&ServerOptions::core, &CoreOptions::max_players, 1, protocol::kMaxPlayersPerGame)},
-        {"--max-clients", NumberFrom1To(kMaxClientsLimit),
+        {"--max-clients", "N", NumberFrom1To(kMaxClientsLimit),
+         "connections served at once " + Default(net.max_clients),
          IntIn(&ServerOptions::net, &NetConfig::max_clients, 1, kMaxClientsLimit)},
-        {"--log", "a file name",
+        {"--log", "FILE", "a file name", "write a JSON Lines log of every game to FILE",
          [](const std::string& text, ServerOptions& o) {
              o.log_path = text;
              return !text.empty();
@@ -86,73 +101,66 @@ const ValueOption* FindValueOption(const std::string& name) {
     return nullptr;
 }
 
+std::string UnknownOption(const std::string& arg) { return "unknown option: " + arg; }
+
+// Declares every option; `version` is set by --version.
+std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version) {
+    auto app = std::make_unique<CLI::App>("", "gameserver");
+    app->formatter(std::make_shared<UsageFormatter>());
+    app->allow_extras();  // unknown options are reported in the server's words
+    app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    for (const ValueOption& option : ValueOptions()) {
+        auto store = [&option, &options](const std::string& text) {
+            if (!option.store(text, options))
+                throw OptionRefusal("bad value for " + std::string(option.name) + ": '" + text +
+                                    "' (expected " + option.expects + ")");
+        };
+        app->add_option_function<std::string>(option.name, store, option.help)->type_name(option.value);
+    }
+    const auto refusal = [](const std::string& flag) {
+        return [flag](const std::string& value) { return UnknownOption(flag + "=" + value); };
+    };
+    AddStrictFlag(*app, "--quiet", options.quiet, "no log lines on standard error", refusal("--quiet"));
+    AddStrictFlag(*app, "--turn-stats", options.net.time_turns,
+                  "on stopping, print the time from reading each turn's last\n"
+                  "order to writing its last end of turn (percentiles)",
+                  refusal("--turn-stats"));
+    app->set_help_flag("--help,-h", "print this text");
+    AddStrictFlag(*app, "--version", version, "print the version", refusal("--version"));
+    return app;
+}
+
 }  // namespace
 
 OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& options,
                            std::string& error) {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool inline_value = false;
-        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-            inline_value = true;
-        }
-        if (!inline_value) {
-            if (name == "--help" || name == "-h") return OptionsAction::kHelp;
-            if (name == "--version") return OptionsAction::kVersion;
-            if (name == "--quiet") {
-                options.quiet = true;
-                continue;
-            }
-            if (name == "--turn-stats") {
-                options.net.time_turns = true;
-                continue;
-            }
-        }
-        const ValueOption* option = FindValueOption(name);
-        if (option == nullptr) {
-            error = "unknown option: " + args[i];
-            return OptionsAction::kError;
-        }
-        if (!inline_value) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value: " + option->expects;
-                return OptionsAction::kError;
-            }
-            value = args[++i];
-        }
-        if (!option->store(value, options)) {
-            error =
-                "bad value for " + name + ": '" + value + "' (expected " + option->expects + ")";
-            return OptionsAction::kError;
-        }
+    bool version = false;
+    std::unique_ptr<CLI::App> app = MakeApp(options, version);
+    try {
+        app->parse(ArgumentsForCli11(args));
+    } catch (const CLI::CallForHelp&) {
+        return OptionsAction::kHelp;
+    } catch (const OptionRefusal& refusal) {
+        error = refusal.what();
+        return OptionsAction::kError;
+    } catch (const CLI::ArgumentMismatch&) {
+        // CLI11 ran out of words for the last option's value.
+        const ValueOption* option = FindValueOption(args.back());
+        error = args.back() + " needs a value" + (option ? ": " + option->expects : std::string());
+        return OptionsAction::kError;
+    }
+    if (version) return OptionsAction::kVersion;
+    if (!app->remaining().empty()) {
+        error = UnknownOption(app->remaining().front());
+        return OptionsAction::kError;
     }
     return OptionsAction::kRun;
 }
 
 void PrintUsage(std::ostream& out) {
-    out << "usage: gameserver [--host IPV4] [--port N] [--seed N] [--max-turns N]\n"
-           "                  [--turn-timeout SECONDS] [--max-players N] [--max-clients N]\n"
-           "                  [--log FILE] [--quiet] [--turn-stats] [--help] [--version]\n"
-           "\n"
-           "  --host IPV4            address to listen on (default 127.0.0.1)\n"
-        << "  --port N               TCP port (default " << protocol::kRobotPort
-        << "; 0: any free port)\n"
-           "  --seed N               seed of the market and tie-breaks (default: from the clock)\n"
-           "  --max-turns N          turns in one game (default 100)\n"
-           "  --turn-timeout SECONDS time a turn may last, 0 for no limit (default 60)\n"
-        << "  --max-players N        players in one game, creator included, 1.."
-        << protocol::kMaxPlayersPerGame << " (default " << CoreOptions{}.max_players
-        << ")\n"
-           "  --max-clients N        connections served at once (default 1024)\n"
-           "  --log FILE             write a JSON Lines log of every game to FILE\n"
-           "  --quiet                no log lines on standard error\n"
-           "  --turn-stats           on stopping, print the time from reading each turn's last\n"
-           "                         order to writing its last end of turn (percentiles)\n"
-           "  --help                 print this text\n"
-           "  --version              print the version\n";
+    ServerOptions unused;
+    bool version = false;
+    out << MakeApp(unused, version)->help();
 }
 
 }  // namespace gs

@@ -26,17 +26,19 @@
 
 #include "server/latency_histogram.h"
 #include "server/net_buffers.h"
+#include "server/usage.h"
 #include "protocol/robot_protocol.h"
 
 namespace {
 
 constexpr int kMaxGames = 1000;                       // games one run may hold
-constexpr int kMaxPlayersPerGame = 16;                // players per game
+constexpr int kMaxTurns = 1000;                       // turns per game
+constexpr int kMaxTimeLimitS = 3600;                  // seconds a run (not a soak) may last
 constexpr int kMaxEventsPerWait = 512;                // epoll events taken per wait
 constexpr std::size_t kReadChunkBytes = 64 * 1024;    // bytes taken from one socket per read
 constexpr rlim_t kSpareFiles = 64;                    // descriptors beyond one per client
 constexpr std::uint32_t kServerLogTag = UINT32_MAX;   // epoll tag of the server's standard error
-constexpr int kMaxDurationS = 24 * 3600;              // seconds a soak may last
+constexpr int kMaxDurationS = protocol::kSecondsPerDay;  // seconds a soak may last
 constexpr std::int64_t kSoakReportUs = 30 * 1000000;  // microseconds between memory reports
 constexpr char kServerStatsLine[] = "turn resolution in the server";  // start of its report
 
@@ -501,43 +503,33 @@ std::string DefaultServerPath() {
     return self.substr(0, self.rfind('/') + 1) + "gameserver";
 }
 
-bool ParseInt(const char* text, int low, int high, int& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high) return false;
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-bool ParseSettings(int argc, char** argv, Settings& settings) {
-    settings.server = DefaultServerPath();
-    for (int i = 1; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (i + 1 >= argc) return false;
-        const char* value = argv[++i];
-        bool ok = true;
-        if (name == "--server")
-            settings.server = value;
-        else if (name == "--host")
-            settings.host = value;
-        else if (name == "--games")
-            ok = ParseInt(value, 1, kMaxGames, settings.games);
-        else if (name == "--players")
-            ok = ParseInt(value, 2, kMaxPlayersPerGame, settings.players);
-        else if (name == "--turns")
-            ok = ParseInt(value, 1, 1000, settings.turns);
-        else if (name == "--time-limit")
-            ok = ParseInt(value, 1, 3600, settings.time_limit_s);
-        else if (name == "--duration")
-            ok = ParseInt(value, 1, kMaxDurationS, settings.duration_s);
-        else
-            ok = false;
-        if (!ok) return false;
-    }
-    in_addr addr{};
-    return inet_pton(AF_INET, settings.host.c_str(), &addr) == 1 &&
-           (ntohl(addr.s_addr) >> 24) == 127;
+// Declares the command line: each option with its default, its check and its help text.
+void DeclareOptions(CLI::App& app, Settings& settings) {
+    const auto number = [&app](const std::string& name, const std::string& value, int& field,
+                               int low, int high, const std::string& help) {
+        app.add_option(name, field, help)->type_name(value)->check(CLI::Range(low, high).description(""));
+    };
+    app.add_option("--server", settings.server, "the gameserver program (default: the one beside this one)")
+        ->type_name("PATH");
+    const auto loopback = [](std::string& text) {
+        in_addr addr{};
+        const bool ok = inet_pton(AF_INET, text.c_str(), &addr) == 1 && (ntohl(addr.s_addr) >> 24) == 127;
+        return ok ? std::string() : "not a loopback address";
+    };
+    app.add_option("--host", settings.host, "loopback address of the server (default " + settings.host + ")")
+        ->type_name("127.x.y.z")
+        ->check(CLI::Validator(loopback, ""));
+    number("--games", "N", settings.games, 1, kMaxGames,
+           "games played at once (default " + std::to_string(settings.games) + ")");
+    number("--players", "N", settings.players, 2, protocol::kMaxPlayersPerGame,
+           "players in each game (default " + std::to_string(settings.players) + ")");
+    number("--turns", "N", settings.turns, 1, kMaxTurns,
+           "turns of each game (default " + std::to_string(settings.turns) + ")");
+    number("--time-limit", "SECONDS", settings.time_limit_s, 1, kMaxTimeLimitS,
+           "the whole run, setup included (default " + std::to_string(settings.time_limit_s) + ")");
+    number("--duration", "SECONDS", settings.duration_s, 1, kMaxDurationS,
+           "a soak: new games as old ones end, for this long, with memory reports");
+    app.set_help_flag("--help", "print this text");
 }
 
 void RaiseFileLimit(rlim_t wanted) {
@@ -551,11 +543,18 @@ void RaiseFileLimit(rlim_t wanted) {
 
 int main(int argc, char** argv) {
     Settings settings;
-    if (!ParseSettings(argc, argv, settings)) {
-        std::cerr
-            << "usage: server_loadtest [--server PATH] [--host 127.x.y.z] [--games N] "
-               "[--players N]\n"
-               "                       [--turns N] [--time-limit SECONDS] [--duration SECONDS]\n";
+    settings.server = DefaultServerPath();
+    CLI::App app("", "server_loadtest");
+    const auto usage = std::make_shared<gs::UsageFormatter>();
+    app.formatter(usage);
+    DeclareOptions(app, settings);
+    try {
+        app.parse(gs::ArgumentsForCli11(std::vector<std::string>(argv, argv + argc)));
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::ParseError&) {
+        std::cerr << usage->make_usage(&app, app.get_name());
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);

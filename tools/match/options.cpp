@@ -1,15 +1,42 @@
-// Parses the match command line into MatchOptions, with a clear message for every mistake.
+// Declares the match command line to CLI11, one option at a time with its default, its check and
+// its help text, and turns what CLI11 finds into MatchOptions or one clear message.
 #include "match/options.h"
 
-#include "match/league/tournament.h"
+#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
+#include <stdexcept>
 
 #include "match/game/address.h"
+#include "protocol/robot_protocol.h"
 
 namespace match {
 namespace {
+
+constexpr int kMaxTurns = 100000;                             // turns per game
+constexpr int kMaxTimeLimitS = 7 * protocol::kSecondsPerDay;  // seconds a game may last: a week
+constexpr int kMaxGames = 10000;                              // games of one match
+constexpr int kMaxJobs = 64;                                  // games played at the same time
+constexpr int kMaxRounds = 100000;                            // rounds of a tournament
+constexpr int kSecondsPerTurnWithoutTimeout = 2;              // for the time limit with no turn timeout
+constexpr int kStartSeconds = 30;                             // for the time limit: starting up
+constexpr std::size_t kHelpColumn = 20;                       // where --help's option texts start
+
+constexpr char kMainGroup[] = "Options";
+constexpr char kTournamentGroup[] =
+    "Tournaments: match --tournament [--table T] [--rounds R] [options] SCRIPT...";
+constexpr char kUsage[] =
+    "usage: match [options] SCRIPT...\n"
+    "Plays the robot scripts against each other on a private game server and prints the\n"
+    "results. Robots join in the order given; with one script the robot plays alone.\n";
+
+// A value an option refuses; its text is the whole message. Thrown from an option's check, it
+// passes through CLI11 untouched, where CLI11's own errors would be reworded.
+struct Refusal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // Reads a whole decimal number in [min, max].
 std::optional<std::uint64_t> ReadNumber(const std::string& text, std::uint64_t min, std::uint64_t max) {
@@ -22,177 +49,228 @@ std::optional<std::uint64_t> ReadNumber(const std::string& text, std::uint64_t m
     return n;
 }
 
-// A numeric option, its field and its allowed range.
-struct IntOption {
-    const char* name;
-    int MatchOptions::*field;
-    int min;
-    int max;
+std::uint64_t WholeNumber(const std::string& name, const std::string& text, std::uint64_t min,
+                          std::uint64_t max) {
+    std::optional<std::uint64_t> n = ReadNumber(text, min, max);
+    if (!n)
+        throw Refusal(name + " needs a whole number from " + std::to_string(min) + " to " +
+                      std::to_string(max) + ", not '" + text + "'");
+    return *n;
+}
+
+// An option that takes a value; `store` checks the text and keeps it, or throws a Refusal.
+CLI::Option* AddValue(CLI::App& app, const std::string& name, const std::string& type,
+                      const std::string& help, std::function<void(const std::string&)> store) {
+    return app.add_option_function<std::string>(name, std::move(store), help)->type_name(type);
+}
+
+CLI::Option* AddNumber(CLI::App& app, const std::string& name, const std::string& type, int& field,
+                       int min, int max, const std::string& help) {
+    return AddValue(app, name, type, help, [name, &field, min, max](const std::string& text) {
+        field = static_cast<int>(WholeNumber(name, text, static_cast<std::uint64_t>(min),
+                                             static_cast<std::uint64_t>(max)));
+    });
+}
+
+CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& type,
+                     std::string& field, const std::string& help) {
+    return AddValue(app, name, type, help, [name, &field](const std::string& text) {
+        if (text.empty()) throw Refusal(name + " needs a value");
+        field = text;
+    });
+}
+
+// A flag; "--flag=VALUE" is no option of match's.
+CLI::Option* AddFlag(CLI::App& app, const std::string& name, bool& field, const std::string& help) {
+    CLI::Validator no_value(
+        [name](std::string& given) -> std::string {
+            if (given != "true") throw Refusal("unknown option '" + name + "=" + given + "' (see --help)");
+            return std::string();
+        },
+        "");
+    return app.add_flag(name, field, help)->check(no_value);
+}
+
+std::string HostRangeText(const HostRange& range) {
+    return FormatAddress(range.first) + "-" + FormatAddress(range.last);
+}
+
+void DeclareOptions(CLI::App& app, MatchOptions& o) {
+    app.add_option("SCRIPT", o.scripts)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)->group(kMainGroup);
+    AddValue(app, "--seed", "N", "seed of the first game (default: from the clock; printed)",
+             [&o](const std::string& text) { o.seed = WholeNumber("--seed", text, 0, UINT64_MAX); });
+    AddNumber(app, "--turns", "N", o.turns, 1, kMaxTurns,
+              "turns per game (default " + std::to_string(kDefaultTurns) + ")");
+    AddNumber(app, "--turn-timeout", "S", o.turn_timeout_s, 0, protocol::kMaxTurnTimeoutS,
+              "seconds a turn may last before it ends without a slow robot (default " +
+                  std::to_string(kDefaultTurnTimeoutS) + ", 0: none)");
+    AddNumber(app, "--time-limit", "S", o.time_limit_s, 1, kMaxTimeLimitS,
+              "seconds a whole game may last (default: " + std::to_string(kStartSeconds) +
+                  " + turns x turn timeout)");
+    AddNumber(app, "--games", "K", o.games, 1, kMaxGames,
+              "play K games with seeds N, N+1, ... and total the wins (default 1)");
+    AddNumber(app, "--jobs", "J", o.jobs, 1, kMaxJobs, "play up to J games at the same time (default 1)");
+    AddText(app, "--out", "DIR", o.out_dir, "where logs and charts go (default out/match-SEED)");
+    AddValue(app, "--host-range", "A-B",
+             "loopback addresses to try for the servers (default " + HostRangeText(DefaultHostRange()) + ")",
+             [&o](const std::string& text) {
+                 std::string error;
+                 if (text.empty()) throw Refusal("--host-range needs a value");
+                 if (!ParseHostRange(text, &error)) throw Refusal("--host-range: " + error);
+                 o.host_range = text;
+             });
+    AddText(app, "--robot", "PROG", o.robot_program, "the robot program (default: next to match, else in PATH)");
+    AddText(app, "--server", "PROG", o.server_program,
+            "the game server program (default: next to match, else in PATH)");
+    AddValue(app, "--on-error", "stop|continue",
+             "a robot's runtime error stops it (default), or is answered \"y\" so it\n"
+             "plays on; connection faults always stop it",
+             [&o](const std::string& text) {
+                 if (text != "stop" && text != "continue")
+                     throw Refusal("--on-error needs stop or continue, not '" + text + "'");
+                 o.on_error = text == "stop" ? OnError::kStop : OnError::kContinue;
+             });
+    AddFlag(app, "--check", o.check, "compile the scripts and print their errors and warnings; play nothing");
+    AddFlag(app, "--werror", o.werror, "with --check: warnings fail the check too");
+    AddFlag(app, "--version", o.version, "print the version");
+    app.set_help_flag("--help,-h", "this text");
+
+    app.option_defaults()->group(kTournamentGroup);
+    AddFlag(app, "--tournament", o.tournament,
+            "play the scripts against each other in games of T players over R rounds,\n"
+            "every pair meeting about equally often and every script in every seat;\n"
+            "prints a rated leaderboard and writes results.json and report.html");
+    AddNumber(app, "--table", "T", o.table, 2, protocol::kMaxPlayersPerGame,
+              "players per game (default: " + std::to_string(kDefaultTable) + ", or fewer scripts)");
+    AddNumber(app, "--rounds", "R", o.rounds, 1, kMaxRounds,
+              "rounds (default " + std::to_string(kDefaultRounds) +
+                  "); every script plays the same number of games in each");
+    AddText(app, "--plan", "FILE", o.plan_file,
+            "with --tournament and --out DIR: play nothing, write one shell command per\n"
+            "game to FILE (for GNU parallel, Slurm, ...); each writes its result under DIR");
+    AddText(app, "--report", "DIR", o.report_dir,
+            "the leaderboard and report of the results found in tournament folder DIR");
+    AddText(app, "--result", "FILE", o.result_file,
+            "play one game and write its result file (what --plan's commands do)");
+}
+
+// One option of --help: its name and value, then its text from kHelpColumn on.
+std::string HelpRow(const CLI::Option& option) {
+    std::string name = "  --" + option.get_lnames().front();
+    if (!option.get_type_name().empty()) name += " " + option.get_type_name();
+    const std::string indent(kHelpColumn, ' ');
+    std::string row = name.size() < kHelpColumn ? name + std::string(kHelpColumn - name.size(), ' ')
+                                                : name + "\n" + indent;
+    for (char c : option.get_description()) row += c == '\n' ? "\n" + indent : std::string(1, c);
+    return row + '\n';
+}
+
+// --help: the usage, then the options in the order declared, each group after its heading.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
+        std::string text = std::string(kUsage) + '\n';
+        std::string group = kMainGroup;
+        for (const CLI::Option* option : app->get_options()) {
+            if (option->get_lnames().empty()) continue;  // the scripts, named in the usage line
+            if (option->get_group() != group) text += '\n' + (group = option->get_group()) + '\n';
+            text += HelpRow(*option);
+        }
+        return text;
+    }
 };
 
-const IntOption kIntOptions[] = {
-    {"--turns", &MatchOptions::turns, 1, 100000},
-    {"--turn-timeout", &MatchOptions::turn_timeout_s, 0, 86400},
-    {"--time-limit", &MatchOptions::time_limit_s, 1, 7 * 86400},
-    {"--games", &MatchOptions::games, 1, 10000},
-    {"--jobs", &MatchOptions::jobs, 1, 64},
-    {"--table", &MatchOptions::table, 2, 101},
-    {"--rounds", &MatchOptions::rounds, 1, 100000},
-};
+std::unique_ptr<CLI::App> MakeApp(MatchOptions& options) {
+    auto app = std::make_unique<CLI::App>("", "match");
+    app->formatter(std::make_shared<HelpFormatter>());
+    app->allow_extras();  // unknown options are reported in match's words
+    DeclareOptions(*app, options);
+    return app;
+}
 
-// An option that takes a text, and its field.
-struct TextOption {
-    const char* name;
-    std::string MatchOptions::*field;
-};
+// CLI11's reading of the arguments: in reverse order, and "--name=" as "--name" with an empty
+// value (CLI11 would take the next word as its value).
+std::vector<std::string> ForCli11(const std::vector<std::string>& args) {
+    std::vector<std::string> reversed;
+    bool only_scripts = false;
+    for (const std::string& arg : args) {
+        only_scripts = only_scripts || arg == "--";
+        const bool empty_value = !only_scripts && arg.size() > 3 && arg.compare(0, 2, "--") == 0 &&
+                                 arg.back() == '=' && arg.find('=') == arg.size() - 1;
+        reversed.insert(reversed.begin(), empty_value ? arg.substr(0, arg.size() - 1) : arg);
+        if (empty_value) reversed.insert(reversed.begin(), std::string());
+    }
+    return reversed;
+}
 
-const TextOption kTextOptions[] = {
-    {"--out", &MatchOptions::out_dir},
-    {"--host-range", &MatchOptions::host_range},
-    {"--robot", &MatchOptions::robot_program},
-    {"--server", &MatchOptions::server_program},
-    {"--plan", &MatchOptions::plan_file},
-    {"--report", &MatchOptions::report_dir},
-    {"--result", &MatchOptions::result_file},
-};
-
-// Applies option `name` with `value`; returns an error, empty when done, or nullopt when the
-// name is not an option that takes a value.
-std::optional<std::string> ApplyValueOption(const std::string& name, const std::string& value,
-                                            MatchOptions& options) {
-    if (name == "--seed") {
-        std::optional<std::uint64_t> n = ReadNumber(value, 0, UINT64_MAX);
-        if (!n) return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX) + ", not '" + value + "'";
-        options.seed = *n;
+// Reads the arguments into `options`; an error message, or empty.
+std::string ReadArguments(const std::vector<std::string>& args, MatchOptions& options) {
+    std::unique_ptr<CLI::App> app = MakeApp(options);
+    try {
+        app->parse(ForCli11(args));
+    } catch (const Refusal& refusal) {
+        return refusal.what();
+    } catch (const CLI::CallForHelp&) {
+        options.help = true;
         return std::string();
+    } catch (const CLI::ArgumentMismatch&) {
+        // CLI11 ran out of words for the last option's value.
+        return args.back() + " needs a value";
     }
-    for (const IntOption& o : kIntOptions) {
-        if (name != o.name) continue;
-        std::optional<std::uint64_t> n = ReadNumber(value, static_cast<std::uint64_t>(o.min),
-                                                    static_cast<std::uint64_t>(o.max));
-        if (!n)
-            return name + " needs a whole number from " + std::to_string(o.min) + " to " +
-                   std::to_string(o.max) + ", not '" + value + "'";
-        options.*o.field = static_cast<int>(*n);
-        return std::string();
-    }
-    if (name == "--on-error") {
-        if (value != "stop" && value != "continue") return "--on-error needs stop or continue, not '" + value + "'";
-        options.on_error = value == "stop" ? OnError::kStop : OnError::kContinue;
-        return std::string();
-    }
-    for (const TextOption& o : kTextOptions) {
-        if (name != o.name) continue;
-        if (value.empty()) return name + " needs a value";
-        options.*o.field = value;
-        return std::string();
-    }
-    return std::nullopt;
+    // CLI11 leaves the "--" that ends the options among the words it did not use.
+    for (const std::string& word : app->remaining())
+        if (word != "--") return "unknown option '" + word + "' (see --help)";
+    return std::string();
 }
 
 }  // namespace
 
 std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& options) {
-    bool only_scripts = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (only_scripts || arg.size() < 2 || arg[0] != '-') {
-            options.scripts.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            only_scripts = true;
-            continue;
-        }
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg == "--version") {
-            options.version = true;
-            continue;
-        }
-        if (arg == "--check" || arg == "--werror") {
-            (arg == "--check" ? options.check : options.werror) = true;
-            continue;
-        }
-        if (arg == "--tournament") {
-            options.tournament = true;
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> inline_value;
-        size_t eq = arg.find('=');
-        if (eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            inline_value = arg.substr(eq + 1);
-        }
-        std::string value;
-        if (inline_value) {
-            value = *inline_value;
-        } else if (i + 1 < args.size()) {
-            value = args[i + 1];
-        }
-        MatchOptions probe = options;
-        std::optional<std::string> error = ApplyValueOption(name, value, probe);
-        if (!error) return "unknown option '" + arg + "' (see --help)";
-        if (!inline_value && i + 1 >= args.size()) return name + " needs a value";
-        if (!error->empty()) return *error;
-        options = probe;
-        if (!inline_value) ++i;
-    }
+    std::string error = ReadArguments(args, options);
+    if (!error.empty()) return error;
     if (options.help || options.version) return std::string();
     if (options.werror && !options.check) return "--werror goes with --check";
     if (options.check && (options.tournament || !options.report_dir.empty() || !options.result_file.empty()))
         return "--check plays nothing: it does not go with --tournament, --report or --result";
     if (options.scripts.empty() && options.report_dir.empty()) return "no robot scripts given (see --help)";
-    std::string range_error;
-    if (!options.host_range.empty() && !ParseHostRange(options.host_range, &range_error))
-        return "--host-range: " + range_error;
     return CheckTournamentOptions(options);
+}
+
+std::string CheckTournamentOptions(const MatchOptions& o) {
+    const bool tournament_only = o.table != 0 || o.rounds != 0 || !o.plan_file.empty();
+    if (!o.tournament && tournament_only) return "--table, --rounds and --plan need --tournament";
+    if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
+        return "--report DIR takes no scripts and no other mode";
+    if (!o.result_file.empty() && (o.tournament || o.games != 1))
+        return "--result plays one game: no --tournament or --games";
+    if (!o.tournament) return std::string();
+    const size_t entries = o.scripts.size();
+    if (o.games != 1) return "--games does not go with --tournament (use --rounds)";
+    if (entries < 2) return "a tournament needs at least two scripts";
+    if (o.table != 0 && static_cast<size_t>(o.table) > entries)
+        return "--table " + std::to_string(o.table) +
+               " needs at least that many scripts (there are " + std::to_string(entries) + ")";
+    if (!o.plan_file.empty() && o.out_dir.empty())
+        return "--plan needs --out DIR (where the games write their results)";
+    return std::string();
+}
+
+bool IsTournamentCommand(const MatchOptions& o) {
+    return o.tournament || !o.report_dir.empty() || !o.result_file.empty();
 }
 
 int GameTimeLimit(const MatchOptions& options) {
     if (options.time_limit_s > 0) return options.time_limit_s;
     // Every turn may take its whole timeout when a robot hangs; without one, allow two seconds a turn.
-    long per_turn = options.turn_timeout_s > 0 ? options.turn_timeout_s : 2;
-    long limit = 30 + per_turn * options.turns;
-    return limit > 7 * 86400 ? 7 * 86400 : static_cast<int>(limit);
+    long per_turn = options.turn_timeout_s > 0 ? options.turn_timeout_s : kSecondsPerTurnWithoutTimeout;
+    long limit = kStartSeconds + per_turn * options.turns;
+    return limit > kMaxTimeLimitS ? kMaxTimeLimitS : static_cast<int>(limit);
 }
 
 std::string UsageText() {
-    return "usage: match [options] SCRIPT...\n"
-           "Plays the robot scripts against each other on a private game server and prints the\n"
-           "results. Robots join in the order given; with one script the robot plays alone.\n"
-           "\n"
-           "  --seed N          seed of the first game (default: from the clock; printed)\n"
-           "  --turns N         turns per game (default 30)\n"
-           "  --turn-timeout S  seconds a turn may last before it ends without a slow robot (default 5, 0: none)\n"
-           "  --time-limit S    seconds a whole game may last (default: 30 + turns x turn timeout)\n"
-           "  --games K         play K games with seeds N, N+1, ... and total the wins (default 1)\n"
-           "  --jobs J          play up to J games at the same time (default 1)\n"
-           "  --out DIR         where logs and charts go (default out/match-SEED)\n"
-           "  --host-range A-B  loopback addresses to try for the servers (default 127.77.0.1-127.77.255.254)\n"
-           "  --robot PROG      the robot program (default: next to match, else in PATH)\n"
-           "  --server PROG     the game server program (default: next to match, else in PATH)\n"
-           "  --on-error stop|continue\n"
-           "                    a robot's runtime error stops it (default), or is answered \"y\" so it\n"
-           "                    plays on; connection faults always stop it\n"
-           "  --check           compile the scripts and print their errors and warnings; play nothing\n"
-           "  --werror          with --check: warnings fail the check too\n"
-           "  --version         print the version\n"
-           "  --help            this text\n"
-           "\n"
-           "Tournaments: match --tournament [--table T] [--rounds R] [options] SCRIPT...\n"
-           "  --tournament      play the scripts against each other in games of T players over R rounds,\n"
-           "                    every pair meeting about equally often and every script in every seat;\n"
-           "                    prints a rated leaderboard and writes results.json and report.html\n"
-           "  --table T         players per game (default: 4, or fewer scripts)\n"
-           "  --rounds R        rounds (default 5); every script plays the same number of games in each\n"
-           "  --plan FILE       with --tournament and --out DIR: play nothing, write one shell command per\n"
-           "                    game to FILE (for GNU parallel, Slurm, ...); each writes its result under DIR\n"
-           "  --report DIR      the leaderboard and report of the results found in tournament folder DIR\n"
-           "  --result FILE     play one game and write its result file (what --plan's commands do)\n";
+    MatchOptions unused;
+    return MakeApp(unused)->help();
 }
 
 }  // namespace match

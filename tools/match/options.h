@@ -1,4 +1,5 @@
-// The match command line: scripts, seeds, limits, where the logs go and which programs play.
+// The match command line: scripts, seeds, limits, where the logs go and which programs play; each
+// option declared once (CLI11) with its default, its check and its help text.
 #pragma once
 
 #include <cstdint>
@@ -6,16 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "match/outcome/ending.h"
+#include "match/on_error.h"
 
 namespace match {
+
+constexpr int kDefaultTurns = 30;        // turns of a game: a quick local match
+constexpr int kDefaultTurnTimeoutS = 5;  // seconds a turn may last (0: no limit)
+constexpr int kDefaultRounds = 5;        // rounds of a tournament when --rounds is not given
+constexpr int kDefaultTable = 4;         // players per tournament game when --table is not given
 
 // Everything the command line sets; defaults are those of a quick local match.
 struct MatchOptions {
     std::vector<std::string> scripts;
-    std::optional<std::uint64_t> seed;  // none: taken from the clock
-    int turns = 30;                     // the server's --max-turns
-    int turn_timeout_s = 5;             // the server's --turn-timeout (0: no limit)
+    std::optional<std::uint64_t> seed;            // none: taken from the clock
+    int turns = kDefaultTurns;                    // the server's --max-turns
+    int turn_timeout_s = kDefaultTurnTimeoutS;    // the server's --turn-timeout (0: no limit)
     int time_limit_s = 0;               // per game; 0: derived from turns and turn timeout
     int games = 1;
     int jobs = 1;
@@ -27,10 +33,9 @@ struct MatchOptions {
     bool help = false;
     bool check = false;                 // --check: compile the scripts, play nothing
     bool werror = false;                // --werror: with --check, warnings fail too
-    // Tournaments (see tournament.h)
+    // Tournaments (see league/tournament.h)
     bool tournament = false;
-    static constexpr int kDefaultRounds = 5;
-    int table = 0;                      // players per game; 0: min(scripts, 4)
+    int table = 0;                      // players per game; 0: min(scripts, kDefaultTable)
     int rounds = 0;                     // rounds of a tournament; 0: kDefaultRounds
     std::string plan_file;              // write the games as shell commands instead of playing them
     std::string report_dir;             // report on the results found in this tournament folder
@@ -46,5 +51,11 @@ std::string UsageText();
 
 // The time a game may take in all, in seconds, before the match gives up on it.
 int GameTimeLimit(const MatchOptions& options);
+
+// The tournament options' own checks (which options go together); empty when they are fine.
+std::string CheckTournamentOptions(const MatchOptions& options);
+
+// True when the command line asks for one of the tournament modes.
+bool IsTournamentCommand(const MatchOptions& options);
 
 }  // namespace match

@@ -10,6 +10,7 @@
 #include "match/game/address.h"
 #include "match/outcome/ending.h"
 #include "match/game/log.h"
+#include "match/options.h"
 
 namespace match {
 
@@ -20,8 +21,8 @@ struct GameSetup {
     std::string robot_program;
     std::string server_program;
     std::uint64_t seed = 0;
-    int turns = 30;
-    int turn_timeout_s = 5;
+    int turns = kDefaultTurns;
+    int turn_timeout_s = kDefaultTurnTimeoutS;
     int time_limit_s = 180;  // the whole game, from the server's start to its end
     std::string out_dir;     // exists; receives server.log, game.jsonl, robot-NAME.log, money.svg, replay.html
     AddressPool* addresses = nullptr;

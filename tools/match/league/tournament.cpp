@@ -34,7 +34,6 @@
 namespace match {
 namespace {
 
-constexpr size_t kMaxPlayers = 101;  // players the server lets into one game
 constexpr const char* kResultsJson = "results.json";
 constexpr const char* kReportHtml = "report.html";
 
@@ -194,7 +193,7 @@ TournamentRoster DrawTournament(const MatchOptions& options, const Setting& sett
     roster.scripts = options.scripts;
     const int entries = static_cast<int>(roster.scripts.size());
     roster.table = options.table > 0 ? options.table : std::min(entries, kDefaultTable);
-    roster.rounds = options.rounds ? options.rounds : MatchOptions::kDefaultRounds;
+    roster.rounds = options.rounds ? options.rounds : kDefaultRounds;
     roster.games = DrawSchedule(entries, roster.table, roster.rounds, roster.seed);
     return roster;
 }
@@ -408,30 +407,6 @@ std::string ShellQuote(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
-}
-
-std::string CheckTournamentOptions(const MatchOptions& o) {
-    const bool tournament_only = o.table != 0 || o.rounds != 0 || !o.plan_file.empty();
-    if (!o.tournament && tournament_only) return "--table, --rounds and --plan need --tournament";
-    if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
-        return "--report DIR takes no scripts and no other mode";
-    if (!o.result_file.empty() && (o.tournament || o.games != 1))
-        return "--result plays one game: no --tournament or --games";
-    if (!o.tournament) return std::string();
-    const size_t entries = o.scripts.size();
-    if (o.games != 1) return "--games does not go with --tournament (use --rounds)";
-    if (entries < 2) return "a tournament needs at least two scripts";
-    if (o.table != 0 &&
-        (static_cast<size_t>(o.table) > entries || static_cast<size_t>(o.table) > kMaxPlayers))
-        return "--table " + std::to_string(o.table) +
-               " needs at least that many scripts (there are " + std::to_string(entries) + ")";
-    if (!o.plan_file.empty() && o.out_dir.empty())
-        return "--plan needs --out DIR (where the games write their results)";
-    return std::string();
-}
-
-bool IsTournamentCommand(const MatchOptions& o) {
-    return o.tournament || !o.report_dir.empty() || !o.result_file.empty();
 }
 
 int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search,

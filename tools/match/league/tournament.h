@@ -11,14 +11,6 @@
 
 namespace match {
 
-constexpr int kDefaultTable = 4;  // players per tournament game when --table is not given
-
-// The tournament options' own checks (which options go together); empty when they are fine.
-std::string CheckTournamentOptions(const MatchOptions& options);
-
-// True when the command line asks for one of the tournament modes.
-bool IsTournamentCommand(const MatchOptions& options);
-
 // Runs that mode; the exit status as RunMatch's.
 int RunTournamentCommand(const MatchOptions& options, const ProgramSearch& search,
                          std::ostream& out, std::ostream& err);

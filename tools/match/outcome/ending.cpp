@@ -82,11 +82,6 @@ bool IsScriptError(int number) {
     return false;
 }
 
-char AnswerFor(int number, OnError mode) {
-    // "y" after a connection fault makes the robot ask again for every byte it fails to read.
-    return mode == OnError::kContinue && IsScriptError(number) ? 'y' : 'n';
-}
-
 std::vector<int> PromptScanner::Feed(const std::string& bytes) {
     pending_ += bytes;
     std::vector<int> numbers;

@@ -23,10 +23,6 @@ std::vector<ErrorReport> ReadErrorReports(const std::string& console);
 // Reports about the script itself (a bad index, an unknown name), as opposed to connection faults.
 bool IsScriptError(int number);
 
-// What a match answers to the robot's "Try to continue?" question.
-enum class OnError { kStop, kContinue };
-char AnswerFor(int number, OnError mode);
-
 // Watches a robot's console output as it grows and tells when the robot asks its question.
 class PromptScanner {
 public:
