@@ -55,7 +55,7 @@ const Macro kMacros[] = {
 
 // "?buy" and "?sell": the count and the price, the price on top.
 bool Trade(CExecuter& exe, void (CRobot::*order)(int count, int price)) {
-    int price, count;
+    int price = 0, count = 0;
     if (!exe.PopInt(price) || !exe.PopInt(count)) return false;
     if (exe.Robot) (exe.Robot->*order)(count, price);
     return true;
@@ -83,7 +83,7 @@ bool Buy(CExecuter& exe) { return Trade(exe, &CRobot::Buy); }
 bool Sell(CExecuter& exe) { return Trade(exe, &CRobot::Sell); }
 
 bool Prod(CExecuter& exe) {
-    int count;
+    int count = 0;
     if (!exe.PopInt(count)) return false;
     if (exe.Robot) exe.Robot->Prod(count);
     return true;
@@ -121,15 +121,6 @@ bool Macro(CExecuter& exe, const char* name, int index) {
         return false;
     }
     exe.PushInt(MacroValue(index, *exe.GetData(), *exe.Robot));
-    return true;
-}
-
-bool ReadData(CExecuter& exe, const PolizFuncRoboWrite& read, const CDataField& field) {
-    int index = 0;
-    if (read.GetShape() == DataShape::kIndexedName && !exe.PopInt(index)) return false;
-    exe.Debug(" RData::s1(%s) -> ", read.GetS1());
-    if (read.GetS2()) exe.Debug(" RData::s2(%s) -> ", read.GetS2());
-    exe.PushInt(exe.GetData() ? exe.GetData()->Read(field, index) : 0);
     return true;
 }
 

@@ -4,12 +4,11 @@
 #ifndef MOD_LANG_BUILTINS_H
 #define MOD_LANG_BUILTINS_H
 
+#include "lang/exec.h"
 #include "lang/sem.h"
+#include "robot/data.h"
 
-class CData;
-class CExecuter;
 class CRobot;
-struct CDataField;
 
 // Prints a "?print" text with its "%d" places filled from values, in order. Nothing else in
 // the text is a format: every other byte, '%' included, is printed as it stands.
@@ -44,8 +43,9 @@ bool Turn(CExecuter& exe);     // "?turn": ends the robot's turn
 bool Print(CExecuter& exe);    // "?print text, values"
 // "?macro name": index is FindMacro(name).
 bool Macro(CExecuter& exe, const char* name, int index);
-// A game data read; field is read's Field(), which the engine resolves once.
-bool ReadData(CExecuter& exe, const PolizFuncRoboWrite& read, const CDataField& field);
+// A game data read; field is read's Field(), which the engine resolves once. Defined below,
+// inline: reads sit in the hot loops of scripts.
+inline bool ReadData(CExecuter& exe, const PolizFuncRoboWrite& read, const CDataField& field);
 }  // namespace builtin
 
 // Base of the robot built-in elements; their operands are integers.
@@ -126,5 +126,17 @@ protected:
     const char* s2;
     DataShape shape;
 };
+
+inline bool builtin::ReadData(CExecuter& exe, const PolizFuncRoboWrite& read,
+                              const CDataField& field) {
+    int index = 0;
+    if (read.GetShape() == DataShape::kIndexedName && !exe.PopInt(index)) return false;
+    if (exe.IsDebug()) {
+        exe.Debug(" RData::s1(%s) -> ", read.GetS1());
+        if (read.GetS2()) exe.Debug(" RData::s2(%s) -> ", read.GetS2());
+    }
+    exe.PushInt(exe.GetData() ? exe.GetData()->Read(field, index) : 0);
+    return true;
+}
 
 #endif

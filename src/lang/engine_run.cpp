@@ -71,9 +71,6 @@ bool CEngine::RunBuiltin(const Op& op) {
         case kPrint: return builtin::Print(*exe);
         case kMacro:
             return builtin::Macro(*exe, static_cast<PolizFuncRobMacros*>(op.e)->GetName(), op.a);
-        case kData:
-            return builtin::ReadData(*exe, *static_cast<const PolizFuncRoboWrite*>(op.e),
-                                     fields[static_cast<std::size_t>(op.b)]);
         default: return true;
     }
 }
@@ -327,9 +324,15 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     CASE(Turn)
     CASE(Print)
     CASE(Macro)
-    CASE(Data)
         SYNC();
         if (!RunBuiltin(*op)) return Outcome::kFailed;
+        sp = stack.Top();
+        NEXT();
+    CASE(Data)  // often in loops: called straight
+        SYNC();
+        if (!builtin::ReadData(*exe, *static_cast<const PolizFuncRoboWrite*>(op->e),
+                               fields[static_cast<std::size_t>(op->b)]))
+            return Outcome::kFailed;
         sp = stack.Top();
         NEXT();
     CASE(Call)

@@ -264,14 +264,6 @@ bool CExecuter::FailPop(RuntimeFault missing) {
     return false;
 }
 
-bool CExecuter::PopInt(int& out) {
-    if (values.IsEmpty() || values.Top()[-1].kind != Value::kInt)
-        return FailPop(RuntimeFault::kNotInt);
-    values.SetTop(values.Top() - 1);
-    out = values.Top()->num;
-    return true;
-}
-
 bool CExecuter::PopText(const char*& out) {
     if (values.IsEmpty() || values.Top()[-1].kind != Value::kStr)
         return FailPop(RuntimeFault::kNotStr);

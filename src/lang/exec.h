@@ -159,7 +159,13 @@ public:
     PolizElem* Pop();
     // The value stack seen as words, as the built-ins and the run loop use it: a pop gives
     // false after reporting a missing value or one of another kind, which it releases.
-    bool PopInt(int& out);
+    bool PopInt(int& out) {
+        if (values.IsEmpty() || values.Top()[-1].kind != Value::kInt)
+            return FailPop(RuntimeFault::kNotInt);
+        values.SetTop(values.Top() - 1);
+        out = values.Top()->num;
+        return true;
+    }
     bool PopText(const char*& out);
     void PushInt(int value) { values.Push(Value{Value::kInt, value, nullptr}); }
 
