@@ -54,9 +54,10 @@ if [ -n "$BASE" ]; then
   echo "Building the engine of $BASE..." >&2
   cmake -S "$SRC" -B "$OUT/base" -DCMAKE_BUILD_TYPE=Release -DROBOT_TESTS=OFF >/dev/null
   cmake --build "$OUT/base" -j2 --target robotcore >/dev/null
+  # The library sits where the base's build puts it: the top or src/, by the base's layout.
   g++ -std=c++17 -O3 -DNDEBUG -I "$SRC/src" -I "$SRC/src/mod" -I "$SRC" -I "$SRC/protocol" \
     "$ROOT/bench/driver/script_bench.cpp" \
-    "$OUT/base/librobotcore.a" -lpthread -o "$OUT/base/script_bench"
+    "$(find "$OUT/base" -name librobotcore.a | head -n 1)" -lpthread -o "$OUT/base/script_bench"
   DRIVERS=("$OUT/base/script_bench" "${DRIVERS[@]}")
   LABELS=("before ($BASE)" "${LABELS[@]}")
 fi

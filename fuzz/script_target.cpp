@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "fuzz_support.h"
-#include "server/game.h"
+#include "game.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
 // Robot built-ins of the script: commands through the robot, "?print", "?macro" statistics
-// and game data reads through the executor's image.
+// and game data reads through the executor's image, and the element classes that run them.
 #include "lang/builtins.h"
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "lang/exec.h"
 #include "robot/data.h"
@@ -54,6 +53,14 @@ const Macro kMacros[] = {
     {"\".market.prod\"", [](CData& d, CRobot&) { return d.market.prod; }},
 };
 
+// "?buy" and "?sell": the count and the price, the price on top.
+bool Trade(CExecuter& exe, void (CRobot::*order)(int count, int price)) {
+    int price = 0, count = 0;
+    if (!exe.PopInt(price) || !exe.PopInt(count)) return false;
+    if (exe.Robot) (exe.Robot->*order)(count, price);
+    return true;
+}
+
 }  // namespace
 
 int FindMacro(const char* name) {
@@ -67,83 +74,85 @@ int MacroValue(int index, CData& data, CRobot& robot) {
     return kMacros[index].value(data, robot);
 }
 
-PolizElem* PolizFuncRob::PopTest() { return PopTestInt(); }
+// ---- The built-ins
 
-PolizElem* PolizFuncRobBuy::EvaluateFunc() {
-    int price = PopInt();
-    int count = PopInt();
-    if (exe->Robot) exe->Robot->Buy(count, price);
-    return nullptr;
+namespace builtin {
+
+bool Buy(CExecuter& exe) { return Trade(exe, &CRobot::Buy); }
+
+bool Sell(CExecuter& exe) { return Trade(exe, &CRobot::Sell); }
+
+bool Prod(CExecuter& exe) {
+    int count = 0;
+    if (!exe.PopInt(count)) return false;
+    if (exe.Robot) exe.Robot->Prod(count);
+    return true;
 }
 
-PolizElem* PolizFuncRobSell::EvaluateFunc() {
-    int price = PopInt();
-    int count = PopInt();
-    if (exe->Robot) exe->Robot->Sell(count, price);
-    return nullptr;
+bool Upgrade(CExecuter& exe) {
+    if (exe.Robot) exe.Robot->Upgrade();
+    return true;
 }
 
-PolizElem* PolizFuncRobProd::EvaluateFunc() {
-    int count = PopInt();
-    if (exe->Robot) exe->Robot->Prod(count);
-    return nullptr;
+bool Turn(CExecuter& exe) {
+    if (exe.Robot) exe.Robot->Turn();
+    return true;
 }
 
-PolizElem* PolizFuncRobAuto::EvaluateFunc() {
-    if (exe->Robot) exe->Robot->Upgrade();
-    return nullptr;
-}
-
-PolizElem* PolizFuncRobUpgrade::EvaluateFunc() {
-    if (exe->Robot) exe->Robot->Upgrade();
-    return nullptr;
-}
-
-PolizElem* PolizFuncRobTurn::EvaluateFunc() {
-    if (exe->Robot) exe->Robot->Turn();
-    return nullptr;
-}
-
-PolizElem* PolizFuncRobPrint::EvaluateFunc() {
+bool Print(CExecuter& exe) {
     std::printf("\t~Robot said: ");
     const char* text;
-    {
-        std::unique_ptr<PolizElem> popped(PopTestStr());
-        text = static_cast<PolizConstStr*>(popped.get())->Get();
-    }
+    if (!exe.PopText(text)) return false;
     if (!text) text = "";
+    // A text of more places than two prints nothing and pops nothing more.
     int places = CountIntPlaces(text);
-    if (places == 1) {
-        int a = PopInt();
-        PrintFilled(text, &a, 1);
-    } else if (places == 2) {
-        int a = PopInt();
-        int b = PopInt();
-        const int values[2] = {b, a};  // the script's order: the value popped last comes first
-        PrintFilled(text, values, 2);
-    } else if (places == 0) {
-        PrintFilled(text, nullptr, 0);
-    }
+    int values[2] = {0, 0};  // the script's order: the value popped last comes first
+    if (places == 1 && !exe.PopInt(values[0])) return false;
+    if (places == 2 && (!exe.PopInt(values[1]) || !exe.PopInt(values[0]))) return false;
+    if (places <= 2) PrintFilled(text, values, places);
     std::printf("\n");
+    return true;
+}
+
+bool Macro(CExecuter& exe, const char* name, int index) {
+    exe.Debug(" Macros '%s' -> ", name);
+    if (!name || !exe.GetData() || !exe.Robot || index < 0) {
+        exe.ShowFault(RuntimeFault::kWrongMacros);
+        return false;
+    }
+    exe.PushInt(MacroValue(index, *exe.GetData(), *exe.Robot));
+    return true;
+}
+
+}  // namespace builtin
+
+// ---- The elements
+
+PolizElem* PolizFuncRob::PopTest() { return PopTestInt(); }
+
+PolizElem* PolizFuncRob::Ran(bool succeeded) {
+    if (!succeeded) throw PolizExReported(this);
     return nullptr;
 }
 
+PolizElem* PolizFuncRobBuy::EvaluateFunc() { return Ran(builtin::Buy(*exe)); }
+
+PolizElem* PolizFuncRobSell::EvaluateFunc() { return Ran(builtin::Sell(*exe)); }
+
+PolizElem* PolizFuncRobProd::EvaluateFunc() { return Ran(builtin::Prod(*exe)); }
+
+PolizElem* PolizFuncRobUpgrade::EvaluateFunc() { return Ran(builtin::Upgrade(*exe)); }
+
+PolizElem* PolizFuncRobTurn::EvaluateFunc() { return Ran(builtin::Turn(*exe)); }
+
+PolizElem* PolizFuncRobPrint::EvaluateFunc() { return Ran(builtin::Print(*exe)); }
+
 PolizElem* PolizFuncRobMacros::EvaluateFunc() {
-    Trace(" Macros '%s' -> ", name);
-    CData* data = exe->GetData();
-    CRobot* robot = exe->Robot;
-    if (!name || !data || !robot) throw PolizExWrongMacros(this);
-    int index = FindMacro(name);
-    if (index >= 0) return new PolizConstInt(MacroValue(index, *data, *robot));
-    throw PolizExWrongMacros(this);
+    return Ran(builtin::Macro(*exe, name, FindMacro(name)));
 }
 
-PolizElem* PolizFuncRoboWrite::PopTest() { return PopTestInt(); }
-
-PolizElem* PolizFuncRoboWrite::EvaluateFunc() {
-    if (typ == 3) n = PopInt();
-    Trace(" RData::s1(%s) -> ", s1);
-    if (s2) Trace(" RData::s2(%s) -> ", s2);
-    int value = exe->GetDataInt(s1, typ == 1 ? nullptr : s2, typ == 3 ? n : 0);
-    return new PolizConstInt(value);
+CDataField PolizFuncRoboWrite::Field() const {
+    return CData::Resolve(s1, shape == DataShape::kName ? nullptr : s2);
 }
+
+PolizElem* PolizFuncRoboWrite::EvaluateFunc() { return Ran(builtin::ReadData(*exe, *this, Field())); }

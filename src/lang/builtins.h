@@ -1,11 +1,13 @@
 // Robot built-ins of the script: the commands sent to the game, "?print", "?macro" and the
-// reads of game data by dotted names.
+// reads of game data by dotted names. Each is written once, in namespace builtin, and both
+// its element class and the lowered engine run it.
 #ifndef MOD_LANG_BUILTINS_H
 #define MOD_LANG_BUILTINS_H
 
+#include "lang/exec.h"
 #include "lang/sem.h"
+#include "robot/data.h"
 
-class CData;
 class CRobot;
 
 // Prints a "?print" text with its "%d" places filled from values, in order. Nothing else in
@@ -21,10 +23,38 @@ int FindMacro(const char* name);
 // The value of the macro at position index of the table.
 int MacroValue(int index, CData& data, CRobot& robot);
 
-// Base of the robot built-ins; their operands are integers.
+// How a game data read names its value.
+enum class DataShape : char {
+    kName = 1,         // one part: ".turn_number"
+    kTwoNames = 2,     // two parts: ".you.money"
+    kIndexedName = 3,  // two parts with a popped index between them: ".players[$i].money"
+};
+
+class PolizFuncRoboWrite;
+
+// The built-ins proper. Each takes its operands off the executor's value stack and pushes its
+// result there; false when an operand was missing or of another kind, after the report.
+namespace builtin {
+bool Buy(CExecuter& exe);      // "?buy count, price"
+bool Sell(CExecuter& exe);     // "?sell count, price"
+bool Prod(CExecuter& exe);     // "?prod count"
+bool Upgrade(CExecuter& exe);  // "?upgrade", and "?auto", which sends the same command
+bool Turn(CExecuter& exe);     // "?turn": ends the robot's turn
+bool Print(CExecuter& exe);    // "?print text, values"
+// "?macro name": index is FindMacro(name).
+bool Macro(CExecuter& exe, const char* name, int index);
+// A game data read; field is read's Field(), which the engine resolves once. Defined below,
+// inline: reads sit in the hot loops of scripts.
+inline bool ReadData(CExecuter& exe, const PolizFuncRoboWrite& read, const CDataField& field);
+}  // namespace builtin
+
+// Base of the robot built-in elements; their operands are integers.
 class PolizFuncRob : public PolizFunc {
 protected:
     PolizElem* PopTest() override;
+    // What EvaluateFunc gives after the built-in ran: nothing, as the built-in pushed its
+    // result itself; a failed built-in has reported, which PolizExReported tells the caller.
+    PolizElem* Ran(bool succeeded);
 };
 
 // "?buy count, price".
@@ -45,17 +75,14 @@ public:
     PolizElem* EvaluateFunc() override;
 };
 
-// "?auto": sends the same upgrade command as "?upgrade".
-class PolizFuncRobAuto : public PolizFuncRob {
-public:
-    PolizElem* EvaluateFunc() override;
-};
-
 // "?upgrade".
 class PolizFuncRobUpgrade : public PolizFuncRob {
 public:
     PolizElem* EvaluateFunc() override;
 };
+
+// "?auto": the upgrade built-in, a class of its own so that the dump tells the two apart.
+class PolizFuncRobAuto : public PolizFuncRobUpgrade {};
 
 // "?turn": ends the robot's turn.
 class PolizFuncRobTurn : public PolizFuncRob {
@@ -81,24 +108,35 @@ protected:
     const char* name;
 };
 
-// Pushes a game data value named by one part (typ 1), two parts (typ 2) or two parts with a
-// popped index between them (typ 3). The name parts are borrowed from the lexeme list.
-class PolizFuncRoboWrite : public PolizFunc {
+// A game data read: pushes the value named by the parts of the given shape (the class name
+// says it writes the stack). The name parts are borrowed from the lexeme list.
+class PolizFuncRoboWrite : public PolizFuncRob {
 public:
-    PolizFuncRoboWrite(const char* first, const char* second, char shape)
-        : s1(first), s2(second), n(0), typ(shape) {}
+    PolizFuncRoboWrite(const char* first, const char* second, DataShape data_shape)
+        : s1(first), s2(second), shape(data_shape) {}
     PolizElem* EvaluateFunc() override;
     const char* GetS1() const { return s1; }
-    const char* GetS2() const { return s2; }
-    char GetTyp() const { return typ; }
+    const char* GetS2() const { return s2; }  // null for DataShape::kName
+    DataShape GetShape() const { return shape; }
+    // The field of the game data image the read gives.
+    CDataField Field() const;
 
 protected:
-    PolizElem* PopTest() override;
-
     const char* s1;
-    const char* s2;  // null with typ 1
-    int n;           // index of the last typ 3 read
-    char typ;
+    const char* s2;
+    DataShape shape;
 };
+
+inline bool builtin::ReadData(CExecuter& exe, const PolizFuncRoboWrite& read,
+                              const CDataField& field) {
+    int index = 0;
+    if (read.GetShape() == DataShape::kIndexedName && !exe.PopInt(index)) return false;
+    if (exe.IsDebug()) {
+        exe.Debug(" RData::s1(%s) -> ", read.GetS1());
+        if (read.GetS2()) exe.Debug(" RData::s2(%s) -> ", read.GetS2());
+    }
+    exe.PushInt(exe.GetData() ? exe.GetData()->Read(field, index) : 0);
+    return true;
+}
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <typeinfo>
 
+#include "lang/builtins.h"
+
 namespace {
 
 // Name of an argument-free class other than the operators, or null when e is none of them.
@@ -67,7 +69,7 @@ std::string DumpElem(const PolizElem* e) {
     if (auto r = dynamic_cast<const PolizFuncRoboWrite*>(e)) {
         std::string line = "PolizFuncRoboWrite " + Text(r->GetS1());
         if (r->GetS2()) line += " " + Text(r->GetS2());
-        return line + " " + std::to_string(r->GetTyp());
+        return line + " " + std::to_string(static_cast<int>(r->GetShape()));
     }
     return "PolizElem";
 }

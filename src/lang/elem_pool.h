@@ -1,7 +1,8 @@
-// Storage of program elements and stack values: small objects are carved out of large blocks
-// and recycled through one free list per size, so an element costs its own size and nothing
-// more (no allocator header, no rounding to 16 bytes). Sanitizer builds use the ordinary heap,
-// which keeps every misuse visible to the checker.
+// Storage of program elements, those of the program and those a value stack owns: small
+// objects are carved out of large blocks and recycled through one free list per size, so an
+// element costs its own size and nothing more (no allocator header, no rounding to 16
+// bytes). Sanitizer builds use the ordinary heap, which keeps every misuse visible to the
+// checker.
 #ifndef MOD_LANG_ELEM_POOL_H
 #define MOD_LANG_ELEM_POOL_H
 

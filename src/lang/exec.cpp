@@ -1,5 +1,5 @@
-// The executor: program list, value stack, variable table and runtime reports; CRun hands
-// the program to the lowered engine.
+// The executor: program list, variable table, the checked pops of the value stack and the
+// runtime reports; CRun collects the labels and hands the program to the lowered engine.
 #include "lang/exec.h"
 
 #include <cstdio>
@@ -28,7 +28,6 @@ void PrintTrace(const char* fmt, const char* data) {
     }
 }
 
-constexpr std::size_t kFirstStackRoom = 64;  // values
 constexpr std::size_t kFirstIndexEntries = 64;  // places of the variable table's name index
 
 }  // namespace
@@ -47,28 +46,6 @@ const char* RuntimeFaultText(RuntimeFault fault) {
         case RuntimeFault::kVarTableMemory: return "Undefined error in VarTable";
     }
     return "Undefined error.";
-}
-
-// ---- CValueStack
-
-CValueStack::~CValueStack() {
-    for (Value* v = base; v != top; ++v) Release(*v);
-    std::free(base);
-}
-
-Value* CValueStack::Grow() {
-    std::size_t used = static_cast<std::size_t>(top - base);
-    std::size_t room = base ? static_cast<std::size_t>(limit - base) * 2 : kFirstStackRoom;
-    void* grown = std::realloc(static_cast<void*>(base), room * sizeof(Value));
-    if (!grown) throw std::bad_alloc();
-    base = static_cast<Value*>(grown);
-    top = base + used;
-    limit = base + room;
-    return top;
-}
-
-void CValueStack::Release(const Value& v) {
-    if (v.kind == Value::kElem) delete static_cast<PolizElem*>(const_cast<void*>(v.p));
 }
 
 // ---- CVariables
@@ -275,6 +252,26 @@ PolizElem* CExecuter::Pop() {
     return e;
 }
 
+bool CExecuter::FailPop(RuntimeFault missing) {
+    if (values.IsEmpty()) {
+        ShowFault(RuntimeFault::kStackEmpty);
+    } else {
+        Value wrong = values.Top()[-1];
+        values.SetTop(values.Top() - 1);
+        CValueStack::Release(wrong);
+    }
+    ShowFault(missing);
+    return false;
+}
+
+bool CExecuter::PopText(const char*& out) {
+    if (values.IsEmpty() || values.Top()[-1].kind != Value::kStr)
+        return FailPop(RuntimeFault::kNotStr);
+    values.SetTop(values.Top() - 1);
+    out = static_cast<const char*>(values.Top()->p);
+    return true;
+}
+
 // ---- CRun
 
 CRun::CRun(CExecuter* executer)
@@ -292,7 +289,7 @@ bool CRun::MayDefineLabel(PolizElem* e) {
         int known = KnownClassOf(e);
         verdict.type = &type;
         verdict.label =
-            known == kClassLabelRead || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
+            known == kClassLabel || (known < 0 && dynamic_cast<PolizFuncLabelRead*>(e));
     }
     return verdict.label;
 }
@@ -311,7 +308,7 @@ void CRun::LabelCollect() {
     for (unsigned int number : label_elements) {
         PolizElem* e = exe->program[number - 1];
         exe->cur_num = number;
-        if (KnownClassOf(e) == kClassLabelRead) {
+        if (KnownClassOf(e) == kClassLabel) {
             const char* name = static_cast<PolizFuncLabelRead*>(e)->GetName();
             exe->SetSlot(exe->VarTable.Resolve(name), static_cast<int>(number), 0);
             Debug("VTWriteLabel[%s] ->", name);

@@ -1,5 +1,6 @@
 // The executor of compiled scripts (program list, value stack, variable table, runtime
-// reports) and CRun, the program as the parser and the driver see it.
+// reports) and CRun, the program as the parser and the driver see it. The value stack is
+// in value_stack.h; the lowered engine that runs the program is in engine.h.
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "lang/sem.h"
-#include "lang/stack.h"
+#include "lang/value_stack.h"
 #include "ui/onerror.h"
 
 class CData;
@@ -156,6 +157,17 @@ public:
     // after reporting an empty stack).
     void Push(PolizElem* e);
     PolizElem* Pop();
+    // The value stack seen as words, as the built-ins and the run loop use it: a pop gives
+    // false after reporting a missing value or one of another kind, which it releases.
+    bool PopInt(int& out) {
+        if (values.IsEmpty() || values.Top()[-1].kind != Value::kInt)
+            return FailPop(RuntimeFault::kNotInt);
+        values.SetTop(values.Top() - 1);
+        out = values.Top()->num;
+        return true;
+    }
+    bool PopText(const char*& out);
+    void PushInt(int value) { values.Push(Value{Value::kInt, value, nullptr}); }
 
     bool IsStackEmpty() const { return values.IsEmpty(); }
     // Elements of the program list, numbered from 1.
@@ -172,6 +184,9 @@ private:
     friend class CEngine;
 
     void Append(PolizElem* elem);
+    // Reports a pop that found no value or one of another kind, releasing that value, and
+    // the value `missing` it wanted; false.
+    bool FailPop(RuntimeFault missing);
 
     CError Error;
     CData* Data;

@@ -25,8 +25,6 @@ const char kUnfinishedText[] = "___error";
 const char kHeadText[] = "__begin~";
 constexpr int kHeadLine = -1;
 
-constexpr int kEndOfFile = -1;
-constexpr char kEndOfFileByte = '\xFF';  // what the buffer receives at the end of the file
 constexpr unsigned char kCarriageReturn = 13;
 constexpr int kByteValues = 256;
 
@@ -213,28 +211,6 @@ char* CLexemeStore::KeepText(const char* text, std::size_t size) {
     return copy;
 }
 
-// Buffer -------------------------------------------------------------------------------
-
-CLexic::CBuffer::CBuffer() : count(1) {}
-
-void CLexic::CBuffer::Clear() {
-    s.clear();
-    count = 1;
-}
-
-void CLexic::CBuffer::Add(char c) {
-    s.push_back(c);
-    count = static_cast<int>(s.size()) + 1;
-}
-
-void CLexic::CBuffer::Unadd() {
-    if (s.empty()) return;
-    s.resize(s.size() - 1);
-    count = static_cast<int>(s.size()) + 1;
-}
-
-std::string CLexic::CBuffer::GetStr() const { return s; }
-
 // File ---------------------------------------------------------------------------------
 
 namespace {
@@ -243,31 +219,20 @@ constexpr std::size_t kReadAheadBytes = 64 * 1024;  // bytes read from the file 
 
 }  // namespace
 
-CLexic::CFile::CFile() : fp(nullptr), ch(0), pos_(0), drained_(false) {}
+CLexic::CFile::CFile() : fp(nullptr), pos_(0), drained_(false) {}
 
 CLexic::CFile::~CFile() {
     if (fp) std::fclose(fp);
 }
 
 void CLexic::CFile::Open(const char* path) {
-    ch = 0;
     fp = path ? std::fopen(path, "r") : nullptr;
     if (!fp) error.OnError("Robot command file not open.", -511, false);
 }
 
 void CLexic::CFile::Load(const char* data, std::size_t size) {
-    ch = 0;
     ahead_.assign(data, data + (data ? size : 0));
     pos_ = 0;
-}
-
-bool CLexic::CFile::Refill() {
-    if (!fp || drained_) return false;
-    ahead_.resize(kReadAheadBytes);
-    ahead_.resize(std::fread(ahead_.data(), 1, kReadAheadBytes, fp));
-    pos_ = 0;
-    drained_ = ahead_.empty();
-    return !drained_;
 }
 
 std::string_view CLexic::CFile::ReadRest() {
@@ -295,25 +260,6 @@ void CLexic::CFile::Drop() {
     std::vector<char>().swap(ahead_);
     pos_ = 0;
     drained_ = true;
-}
-
-// A file that could not be opened reads as an empty one. The end is told apart from the
-// bytes, so a 0xFF byte in the script is an ordinary character. Only the character just read
-// is ever pushed back, and it is still in the read-ahead.
-int CLexic::CFile::GetNextChar(bool back) {
-    if (back) {
-        if (ch != kEndOfFile && pos_ > 0) --pos_;
-        buf.Unadd();
-        return ch;
-    }
-    if (pos_ == ahead_.size() && !Refill()) {
-        ch = kEndOfFile;
-        buf.Add(kEndOfFileByte);
-    } else {
-        ch = static_cast<unsigned char>(ahead_[pos_++]);
-        buf.Add(static_cast<char>(ch));
-    }
-    return ch;
 }
 
 // Analyser -----------------------------------------------------------------------------
@@ -426,7 +372,7 @@ Lexeme* CLexic::Append() {
 void CLexic::Complete(Lexeme* l, const char* text, std::size_t size, int at_line) {
     l->s = store.KeepText(text, size);
     l->line = at_line;
-    l->sign = ok;
+    l->sign = lxCorrect::ok;
 }
 
 bool CLexic::Finish(Lexeme* l, EState kind, const unsigned char* start,
@@ -439,8 +385,8 @@ bool CLexic::Finish(Lexeme* l, EState kind, const unsigned char* start,
         if (nul) size = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - start);
     }
     Complete(l, reinterpret_cast<const char*>(start), size, line);
-    if (IsNamed(kind) && size < 2) l->sign = not_ok;  // the prefix alone
-    return l->sign == ok && l->id != lx_err;
+    if (IsNamed(kind) && size < 2) l->sign = lxCorrect::not_ok;  // the prefix alone
+    return l->sign == lxCorrect::ok && l->id != lx_err;
 }
 
 // Each lexeme is cut whole from the bytes at once: its first character tells its kind, and
@@ -483,5 +429,5 @@ void CLexic::SubPrint(Lexeme* l) {
     std::printf("%s\n", kSeparatorLine);
     std::printf(" Line    ::  %d\t\tType    ::  _%s", l->line, KindName(l->id));
     std::printf("\n Lexeme:  '%s'\n", l->s);
-    if (l->sign == not_ok) std::printf("\n\t\t:: [not_ok] \n");
+    if (l->sign == lxCorrect::not_ok) std::printf("\n\t\t:: [not_ok] \n");
 }

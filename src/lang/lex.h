@@ -1,4 +1,5 @@
-// The lexical analyser: cuts a robot script file into a linked list of lexemes.
+// The lexical analyser: cuts a robot script file into lexemes, held one after another in one
+// array of records (Lexeme, CLexemeStore).
 #ifndef MOD_LANG_LEX_H
 #define MOD_LANG_LEX_H
 
@@ -28,7 +29,7 @@ enum lxType : unsigned char {
 };
 
 // Whether a lexeme is well formed.
-enum lxCorrect : unsigned char { ok = 0, not_ok = 1 };
+enum class lxCorrect : unsigned char { ok = 0, not_ok = 1 };
 
 // What a lexeme's first character makes of it (S_NTHNG: white space, no lexeme at all).
 enum EState {
@@ -54,7 +55,7 @@ struct Lexeme {
     char* s = nullptr;  // text exactly as written, up to a NUL byte; a string keeps its quotes
     int line = 0;       // 0 until the lexeme is completed
     lxType id = lx_err;
-    lxCorrect sign = not_ok;
+    lxCorrect sign = lxCorrect::not_ok;
 
     // The lexeme after this one; null for the last.
     Lexeme* Next() { return this[1].s ? this + 1 : nullptr; }
@@ -117,23 +118,7 @@ public:
     // Selects the constructor that reads bytes held in memory instead of a file.
     struct FromMemory {};
 
-    // The characters of the lexeme being read.
-    class CBuffer {
-    public:
-        CBuffer();
-        void Clear();
-        void Add(char c);
-        // Drops the last character; does nothing on an empty buffer.
-        void Unadd();
-        // A copy of the text held.
-        std::string GetStr() const;
-
-        std::string s;
-        int count;  // bytes held including the terminating NUL: text length plus 1
-    };
-
-    // The script, from a file or from bytes in memory; both give the same characters for the
-    // same bytes. Read whole, or character by character with one character of push-back.
+    // The script, from a file or from bytes in memory; both give the same bytes. Read whole.
     class CFile {
     public:
         CFile();
@@ -146,25 +131,15 @@ public:
         // Reads a copy of `size` bytes at `data` as the file's contents.
         void Load(const char* data, std::size_t size);
         // Reads the rest of the input into memory and gives it whole; it stays valid until
-        // the next call, and reading characters afterwards gives the end of the file.
+        // the next call, which gives only what came after it.
         std::string_view ReadRest();
         // Frees the bytes read; what follows reads as the end of the file.
         void Drop();
-        // back == false: reads the next character into ch and appends it to the buffer
-        // (at end of file ch is -1 and the byte 0xFF is appended).
-        // back == true: pushes ch back into the stream and drops it from the buffer.
-        int GetNextChar(bool back);
-        int c() const { return ch; }
 
         CError error;
         std::FILE* fp;
-        int ch;
-        CBuffer buf;
 
     private:
-        // Replaces the read-ahead with the next bytes of the file; false at its end.
-        bool Refill();
-
         std::vector<char> ahead_;  // bytes read and not yet handed out, from pos_ on
         std::size_t pos_;
         bool drained_;  // the file has given its end, which stays its end

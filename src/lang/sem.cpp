@@ -4,6 +4,7 @@
 #include <memory>
 #include <typeinfo>
 
+#include "lang/builtins.h"
 #include "lang/exec.h"
 #include "lang/operators.h"
 
@@ -23,7 +24,6 @@ PolizElem* PopKind(PolizElem* popped) {
     if (popped && dynamic_cast<K*>(popped)) return popped;
     throw Ex(popped);
 }
-
 
 }  // namespace
 

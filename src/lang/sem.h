@@ -1,5 +1,5 @@
 // POLIZ element classes: constants, operations, variable access, jumps, and the runtime
-// exceptions they throw. The robot built-ins complete the tree in builtins.h.
+// exceptions they throw. The robot built-ins derive from them in builtins.h.
 #ifndef MOD_LANG_SEM_H
 #define MOD_LANG_SEM_H
 
@@ -183,21 +183,21 @@ protected:
     const char* s;
 };
 
-// Store of the popped value into a variable.
+// Store of the popped value into a variable (the name says it reads the stack).
 class PolizFuncVarRead : public PolizFuncVar {
 public:
     using PolizFuncVar::PolizFuncVar;
     PolizElem* EvaluateFunc() override;
 };
 
-// Load of a variable's cell 0.
+// Load of a variable's cell 0 (the name says it writes the stack).
 class PolizFuncVarWrite : public PolizFuncVar {
 public:
     using PolizFuncVar::PolizFuncVar;
     PolizElem* EvaluateFunc() override;
 };
 
-// Store of the popped value into the cell whose index is popped next.
+// Store of the popped value into the cell whose index is popped next (reads the stack).
 class PolizFuncVarArrayRead : public PolizFuncVar {
 public:
     explicit PolizFuncVarArrayRead(const char* name) : PolizFuncVar(name), n(0), val(0) {}
@@ -208,7 +208,7 @@ protected:
     int val;  // value of the store in progress
 };
 
-// Load of the cell whose index is popped.
+// Load of the cell whose index is popped (writes the stack).
 class PolizFuncVarArrayWrite : public PolizFuncVar {
 public:
     using PolizFuncVar::PolizFuncVar;
@@ -315,31 +315,39 @@ public:
     ~PolizExWrongMacros() override = default;
 };
 
+// A built-in found an operand missing or of another kind and has reported it; addr is the
+// built-in, a program element.
+class PolizExReported : public PolizEx {
+public:
+    using PolizEx::PolizEx;
+    ~PolizExReported() override = default;
+};
+
 // A new element of the operator class at position code of the operator table.
 PolizElem* NewOperatorElem(OperatorCode code);
 
-// The element classes the lowered engine and the dump know by their exact type; the
-// operators come first, in the order of the operator table.
+// The element classes the lowered engine and the dump know by their exact type, named by
+// what they do; the operators come first, in the order of the operator table.
 enum KnownClass {
     kClassOperatorsEnd = kOperatorCount,
     kClassConstInt = kClassOperatorsEnd,
     kClassConstStr,
-    kClassVarRead,
-    kClassVarWrite,
-    kClassVarArrayRead,
-    kClassVarArrayWrite,
-    kClassLabelRead,
-    kClassPassGo,
-    kClassPassIf,
-    kClassRobBuy,
-    kClassRobSell,
-    kClassRobProd,
-    kClassRobAuto,
-    kClassRobUpgrade,
-    kClassRobTurn,
-    kClassRobPrint,
-    kClassRobMacros,
-    kClassRoboWrite,
+    kClassStore,       // PolizFuncVarRead: pops into a variable
+    kClassLoad,        // PolizFuncVarWrite: pushes a variable
+    kClassArrayStore,  // PolizFuncVarArrayRead
+    kClassArrayLoad,   // PolizFuncVarArrayWrite
+    kClassLabel,       // PolizFuncLabelRead: a label definition
+    kClassGoto,
+    kClassIf,
+    kClassBuy,
+    kClassSell,
+    kClassProd,
+    kClassAuto,
+    kClassUpgrade,
+    kClassTurn,
+    kClassPrint,
+    kClassMacro,
+    kClassDataRead,    // PolizFuncRoboWrite: pushes a game data value
     kKnownClassCount
 };
 
@@ -348,7 +356,5 @@ int KnownClassOf(const PolizElem* e);
 
 // The table position of e's operator when e is exactly one of the operator classes, else -1.
 int OperatorOfElem(const PolizElem* e);
-
-#include "lang/builtins.h"
 
 #endif

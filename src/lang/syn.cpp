@@ -38,6 +38,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lang/builtins.h"
 #include "lang/operators.h"
 
 namespace {
@@ -521,11 +522,11 @@ void CSyntax::sx_RobotData() {
         if (CurrentFirst() != ']') throw "Missed ']' in array (robot_data). ";
         if (next->id != lx_robotdata) throw "An Inadmissible robodata.";
         NextLex();
-        Emit(new PolizFuncRoboWrite(s1, current->s, 3));
+        Emit(new PolizFuncRoboWrite(s1, current->s, DataShape::kIndexedName));
     } else if (next->id == lx_robotdata) {
         NextLex();
-        Emit(new PolizFuncRoboWrite(s1, current->s, 2));
+        Emit(new PolizFuncRoboWrite(s1, current->s, DataShape::kTwoNames));
     } else {
-        Emit(new PolizFuncRoboWrite(s1, nullptr, 1));
+        Emit(new PolizFuncRoboWrite(s1, nullptr, DataShape::kName));
     }
 }

@@ -8,7 +8,6 @@
 #include "lang/lex.h"
 #include "lang/exec.h"
 #include "lang/sem.h"
-#include "lang/stack.h"
 #include "ui/onerror.h"
 
 // Deepest nesting of statements, expressions and unary operators that the analyser follows;

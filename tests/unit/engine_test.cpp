@@ -9,6 +9,7 @@
 #include "example_script.h"
 #include "lang/builtins.h"
 #include "lang/dump.h"
+#include "lang/engine.h"
 #include "robot/data.h"
 #include "runtime_fixture.h"
 #include "syntax_fixture.h"
@@ -76,6 +77,31 @@ TEST_F(EngineForms, FusedAndElementwiseRunsAgreeOnTrickyScripts) {
     }
 }
 
+// What the fusion passes make of common statements, one operation name a line: labels with
+// a fixed place vanish and the jumps to them go straight there.
+TEST_F(EngineForms, FusionMakesOneOperationOfEachCommonSequence) {
+    const struct {
+        const char* script;
+        const char* fused;
+    } kCases[] = {
+        {"$a := $b + 1", "BinVKSt\nEnd\n"},
+        {"$a := $b * $c", "BinVVSt\nEnd\n"},
+        {"$a := 5; $b := $a", "SetK\nMove\nEnd\n"},
+        {"$a := -$b", "UnaryV\nStore\nEnd\n"},
+        {"$a := ($b + 1) * $c", "BinVK\nBinSVSt\nEnd\n"},
+        {"{ @l; $n := $n + 1; if ($n < 3) goto @l }", "BinVKSt\nBinVKIf\nJump\nJump\nEnd\n"},
+        {"{ if ($n > 2) goto @out; ?prod $n; @out; ?turn }",
+         "BinVKIf\nJump\nJump\nLoad\nProd\nTurn\nEnd\n"},
+    };
+    for (const auto& c : kCases) {
+        CompiledScript script(std::string("{") + c.script + "}");
+        ASSERT_TRUE(script.Passed()) << c.script;
+        script.Run();  // collects the labels the fusion relies on
+        CEngine engine(&script.Executer());
+        EXPECT_EQ(engine.FusedListing(), c.fused) << c.script;
+    }
+}
+
 TEST_F(EngineForms, BudgetEndsTheRunQuietlyAfterThatManyElements) {
     CompiledScript endless(CrLf({"{ @a; $n := $n + 1; goto @a }"}));
     ASSERT_TRUE(endless.Passed());
@@ -130,12 +156,12 @@ TEST_F(RuntimeTest, CellLimitCountsGrowthOfAVariableToo) {
     EXPECT_EQ(Cells("$b").size(), static_cast<size_t>(half));
 }
 
-// A game data read as the parser emits it: names and shape (1 name, 2 names, 2 names and an
-// index), with the index pushed first for shape 3.
+// A game data read as the parser emits it: names and shape, with the index pushed first for
+// an indexed read.
 struct DataRead {
     const char* name1;
     const char* name2;
-    char shape;
+    DataShape shape;
     int index;
 };
 
@@ -143,12 +169,18 @@ struct DataRead {
 // the value and the reports (texts and order) of a read by name, turn after turn.
 TEST_F(RuntimeTest, DataReadsGiveWhatReadsByNameGive) {
     const DataRead kReads[] = {
-        {".you", ".money", 2, 0},         {".players", ".raw", 3, 2},
-        {".market", ".min_raw_price", 2, 0}, {".turn_number", nullptr, 1, 0},
-        {".players", ".money", 3, 100},   {".players", ".money", 3, -1},
-        {".ab", nullptr, 1, 0},           {".you", ".ab", 2, 0},
-        {".nothing", nullptr, 1, 0},      {".you", nullptr, 1, 0},
-        {".turn_number", ".money", 2, 0}, {".market", ".money", 2, 0},
+        {".you", ".money", DataShape::kTwoNames, 0},
+        {".players", ".raw", DataShape::kIndexedName, 2},
+        {".market", ".min_raw_price", DataShape::kTwoNames, 0},
+        {".turn_number", nullptr, DataShape::kName, 0},
+        {".players", ".money", DataShape::kIndexedName, 100},
+        {".players", ".money", DataShape::kIndexedName, -1},
+        {".ab", nullptr, DataShape::kName, 0},
+        {".you", ".ab", DataShape::kTwoNames, 0},
+        {".nothing", nullptr, DataShape::kName, 0},
+        {".you", nullptr, DataShape::kName, 0},
+        {".turn_number", ".money", DataShape::kTwoNames, 0},
+        {".market", ".money", DataShape::kTwoNames, 0},
     };
     CData data;
     data.turn_number = 3;
@@ -160,10 +192,10 @@ TEST_F(RuntimeTest, DataReadsGiveWhatReadsByNameGive) {
     std::vector<int> values;
     ::testing::internal::CaptureStdout();
     for (const DataRead& read : kReads) {
-        if (read.shape == 3) Int(read.index);
+        if (read.shape == DataShape::kIndexedName) Int(read.index);
         Add(new PolizFuncRoboWrite(read.name1, read.name2, read.shape));
-        values.insert(values.begin(),
-                      data.Get(read.name1, read.shape == 1 ? nullptr : read.name2, read.index));
+        const char* name2 = read.shape == DataShape::kName ? nullptr : read.name2;
+        values.insert(values.begin(), data.Get(read.name1, name2, read.index));
     }
     expected = ::testing::internal::GetCapturedStdout();
     for (int turn = 0; turn < 2; ++turn) {

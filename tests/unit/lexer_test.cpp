@@ -1,4 +1,4 @@
-// Tests of the lexical analyser: buffer, input, every lexeme kind, failures, the listing.
+// Tests of the lexical analyser: input, every lexeme kind, failures, the listing.
 #include "lang/lex.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +43,7 @@ std::string Dump(const Lexeme* l) {
     std::string out;
     for (; l; l = l->Next()) {
         out += std::string(KindName(l->id)) + " '" + l->s + "' " + std::to_string(l->line);
-        if (l->sign == not_ok) out += " not_ok";
+        if (l->sign == lxCorrect::not_ok) out += " not_ok";
         out += "\n";
     }
     return out;
@@ -126,7 +126,7 @@ const LexCase kWellFormed[] = {
     {"EmptyFile", "", true, ""},
     {"WhiteSpaceOnly", " \t\r\n\n", true, ""},
     {"OneLexemeWithLineEnd", "x\n", true, "keyword 'x' 1\n"},
-    // Files are read 64 KB at a time: lexemes and push-backs on both sides of a cut.
+    // Lexemes on both sides of 64 KB, the size of one read of a file.
     {"LexemesAroundSixtyFourKilobytes", std::string(65533, ' ') + "ab;cd;\n", true,
      "keyword 'ab' 1\nspacer ';' 1\nkeyword 'cd' 1\nspacer ';' 1\n"},
 };
@@ -194,42 +194,6 @@ TEST(CharacterClass, Helpers) {
     EXPECT_FALSE(IsLetter(0xE9));
     EXPECT_TRUE(IsSpacer('!') && IsSpacer('|') && !IsSpacer(':') && !IsSpacer('.'));
     EXPECT_FALSE(IsSpacer(0) || IsSpacer(-1) || IsSpacer(0xFF));
-}
-
-TEST(LexerBuffer, AddUnaddAndCount) {
-    CLexic::CBuffer buf;
-    EXPECT_EQ(buf.count, 1);
-    buf.Unadd();
-    EXPECT_EQ(buf.count, 1);
-    for (char c : std::string("abc")) buf.Add(c);
-    buf.Unadd();
-    EXPECT_EQ(buf.GetStr(), "ab");
-    EXPECT_EQ(buf.count, 3);
-    buf.Clear();
-    EXPECT_EQ(buf.GetStr(), "");
-    EXPECT_EQ(buf.count, 1);
-}
-
-TEST(LexerFile, ReadsPushesBackAndMarksEnd) {
-    ScriptFile script("ab");
-    CLexic::CFile file;
-    file.Open(script.path());
-    EXPECT_EQ(file.GetNextChar(false), 'a');
-    EXPECT_EQ(file.GetNextChar(false), 'b');
-    EXPECT_EQ(file.GetNextChar(true), 'b');
-    EXPECT_EQ(file.buf.GetStr(), "a");
-    EXPECT_EQ(file.GetNextChar(false), 'b');
-    EXPECT_EQ(file.GetNextChar(false), -1);
-    EXPECT_EQ(file.c(), -1);
-    EXPECT_EQ(file.buf.GetStr(), "ab\xFF");
-}
-
-TEST(LexerFile, ByteFFIsNotEndOfFile) {
-    ScriptFile script("\xFF");
-    CLexic::CFile file;
-    file.Open(script.path());
-    EXPECT_EQ(file.GetNextChar(false), 0xFF);
-    EXPECT_EQ(file.GetNextChar(false), -1);
 }
 
 TEST(Lexer, UnopenedFileRefusedEndsProcess) {

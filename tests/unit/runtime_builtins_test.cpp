@@ -204,7 +204,7 @@ TEST_F(RobotBuiltin, UnknownMacroEndsTheRun) {
 struct DataCase {
     const char* s1;
     const char* s2;
-    char typ;
+    DataShape shape;
     int index;
     int expected;
 };
@@ -215,23 +215,24 @@ class RobotData : public RobotBuiltin, public ::testing::WithParamInterface<Data
 
 TEST_P(RobotData, ReadsTheImageByName) {
     const DataCase& c = GetParam();
-    if (c.typ == 3) Int(c.index);
-    Add(new PolizFuncRoboWrite(c.s1, c.s2, c.typ));
+    if (c.shape == DataShape::kIndexedName) Int(c.index);
+    Add(new PolizFuncRoboWrite(c.s1, c.s2, c.shape));
     EXPECT_EQ(Run(), "");
     EXPECT_EQ(Drain(), std::vector<int>{c.expected});
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RobotData,
-                         ::testing::Values(DataCase{".you", ".money", 2, 0, 1000},
-                                           DataCase{".money", nullptr, 1, 0, 1000},
-                                           DataCase{".players", ".money", 3, 2, 20},
-                                           DataCase{".players", ".raw", 3, 0, 2},
-                                           DataCase{".market", ".raw", 2, 0, 8},
-                                           DataCase{".turn_number", nullptr, 1, 0, 17}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, RobotData,
+    ::testing::Values(DataCase{".you", ".money", DataShape::kTwoNames, 0, 1000},
+                      DataCase{".money", nullptr, DataShape::kName, 0, 1000},
+                      DataCase{".players", ".money", DataShape::kIndexedName, 2, 20},
+                      DataCase{".players", ".raw", DataShape::kIndexedName, 0, 2},
+                      DataCase{".market", ".raw", DataShape::kTwoNames, 0, 8},
+                      DataCase{".turn_number", nullptr, DataShape::kName, 0, 17}));
 
 TEST_F(RobotBuiltin, DataReadThatTheImageCannotGiveIsReportedAndGoesOn) {
-    Int(100).Add(new PolizFuncRoboWrite(".players", ".money", 3));
-    Add(new PolizFuncRoboWrite(".you", ".money", 2));
+    Int(100).Add(new PolizFuncRoboWrite(".players", ".money", DataShape::kIndexedName));
+    Add(new PolizFuncRoboWrite(".you", ".money", DataShape::kTwoNames));
     std::string out = Run();
     EXPECT_EQ(out,
               "\n\n~Error:  Runtime error. Can't give variable: '.players'\n :: -700"
@@ -240,7 +241,7 @@ TEST_F(RobotBuiltin, DataReadThatTheImageCannotGiveIsReportedAndGoesOn) {
 }
 
 TEST_F(RobotBuiltin, DataReadTracesBothNameParts) {
-    Add(new PolizFuncRoboWrite(".you", ".money", 2));
+    Add(new PolizFuncRoboWrite(".you", ".money", DataShape::kTwoNames));
     std::string out = RunDebug();
     EXPECT_NE(out.find(" EvaluateFunc ->  RData::s1(.you) ->  RData::s2(.money) -> "),
               std::string::npos)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/builtins.h"
 #include "lang/exec.h"
 
 // Runtime fixture: an executor, its program and helpers to build, run and inspect it.

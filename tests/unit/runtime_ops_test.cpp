@@ -55,29 +55,6 @@ public:
 
 }  // namespace
 
-TEST(CStack, PopsInReverseOrderAndThrowsWhenEmpty) {
-    CStack<int> s;
-    int a = 1, b = 2;
-    EXPECT_TRUE(s.IsEmpty());
-    s.Push(&a);
-    s.Push(&b);
-    EXPECT_EQ(s.Pop(), &b);
-    EXPECT_EQ(s.Pop(), &a);
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_THROW(s.Pop(), CStackEmptyEx);
-    s.Push(&b);  // the emptied stack is usable again
-    EXPECT_FALSE(s.IsEmpty());
-    EXPECT_EQ(s.Pop(), &b);
-}
-
-TEST(CStack, DestroyedWhileHoldingEntriesReleasesItsRecords) {
-    int a = 1;
-    auto s = std::make_unique<CStack<int>>();
-    for (int i = 0; i < 100; ++i) s->Push(&a);
-    s.reset();  // the leak checker of the sanitizer build watches this
-    EXPECT_EQ(a, 1);
-}
-
 struct BinaryCase {
     const char* op;
     int left, right, expected;
@@ -245,8 +222,8 @@ TEST_F(RuntimeTest, DumpListsOneElementPerLine) {
     Int(2).Add(new PolizFuncVarWrite("$i")).Add(new PolizFuncPlus);
     Add(new PolizFuncVarRead("$x")).Add(new PolizFuncPassIf(Label("@@1"), Label("@@else1")));
     Add(new PolizFuncLabelRead("@@1")).Str("\"hi %d\"").Add(new PolizFuncWow);
-    Add(new PolizFuncRoboWrite(".you", ".money", 2))
-        .Add(new PolizFuncRoboWrite(".win", nullptr, 1));
+    Add(new PolizFuncRoboWrite(".you", ".money", DataShape::kTwoNames))
+        .Add(new PolizFuncRoboWrite(".win", nullptr, DataShape::kName));
     Add(new PolizFuncRobMacros("\"Online\"")).Add(new PolizFuncRobBuy);
     EXPECT_EQ(DumpProgram(exe),
               "1 PolizConst<int> 2\n"

@@ -39,6 +39,7 @@ public:
     // one element per operation, so a budget too large to run out compares the two forms.
     void SetStepBudget(std::uint64_t steps) { run->SetStepBudget(steps); }
     bool BudgetExhausted() const { return run->BudgetExhausted(); }
+    CExecuter& Executer() { return *executer; }
     // The variable table: every name with its cells.
     std::map<std::string, std::vector<int>> Variables() const;
 

@@ -39,7 +39,7 @@ void DumpLexemes(Lexeme* first) {
     for (Lexeme* l = first; l; l = l->Next()) {
         if (l->id == lx_begin) continue;
         std::size_t size = std::strlen(l->s);
-        std::printf("%d %d %d %zu\n", static_cast<int>(l->id), l->sign == ok ? 1 : 0,
+        std::printf("%d %d %d %zu\n", static_cast<int>(l->id), l->sign == lxCorrect::ok ? 1 : 0,
                     l->line == kNeverCompletedLine ? 0 : 1, size);
         std::fwrite(l->s, 1, size, stdout);
         std::putchar('\n');
