@@ -20,6 +20,7 @@
 #include "match/names.h"
 #include "match/programs.h"
 #include "match/outcome/results.h"
+#include "protocol/game_log.h"
 #include "protocol/robot_protocol.h"
 
 namespace match {
@@ -42,9 +43,9 @@ std::string CheckScript(const std::string& path) {
 }
 
 std::string ReasonText(const std::string& reason) {
-    if (reason == "turn_limit") return "turn limit reached";
-    if (reason == "last_player") return "one player left";
-    if (reason == "all_out") return "every player went out";
+    if (reason == protocol::game_log::game_end::kTurnLimit) return "turn limit reached";
+    if (reason == protocol::game_log::game_end::kLastPlayer) return "one player left";
+    if (reason == protocol::game_log::game_end::kAllOut) return "every player went out";
     return reason;
 }
 
