@@ -47,7 +47,9 @@ const std::vector<MarkerRule>& Rules() {
 
 // A key the line may lack (logs of older servers, hand-written test lines) reads as -1 or empty;
 // a value of the wrong type throws, and Feed reports the line.
-std::int64_t Int(const Json& object, const char* name) { return object.value(name, std::int64_t{-1}); }
+std::int64_t Int(const Json& object, const char* name) {
+    return object.value(name, std::int64_t{-1});
+}
 std::string Text(const Json& object, const char* name) { return object.value(name, std::string()); }
 Json Items(const Json& object, const char* name) { return object.value(name, Json::array()); }
 
@@ -78,8 +80,9 @@ std::string LedgerCheck::Check(const Json& line) {
     const std::string kind = Text(line, key::kEvent);
     if (kind == event::kStart) {
         for (const Json& name : Items(line, key::kPlayers)) {
-            last_[{game, name.get<std::string>()}] = {gs::kStartMoney, gs::kStartRaw, gs::kStartProd,
-                                                      gs::kStartFabrics, gs::kStartAutoPlants, false};
+            last_[{game, name.get<std::string>()}] = {gs::kStartMoney,   gs::kStartRaw,
+                                                      gs::kStartProd,    gs::kStartFabrics,
+                                                      gs::kStartAutoPlants, false};
         }
         return "";
     }

@@ -14,6 +14,9 @@ namespace {
 namespace key = protocol::game_log::key;
 namespace event = protocol::game_log::event;
 
+// Characters of the longest integer written: the largest uint64, or the smallest int64 and sign.
+constexpr std::size_t kMaxIntegerChars = 20;
+
 // Appends `text` as a JSON string literal. Non-ASCII bytes are escaped one by one too, so the log
 // is always valid ASCII JSON whatever bytes a client sent.
 void AppendString(std::string& json, const std::string& text) {
@@ -59,7 +62,7 @@ public:
     }
     template <typename Integer>
     JsonLine& Number(Integer n) {
-        char digits[24];  // an int64 or uint64 in decimal, sign included
+        char digits[kMaxIntegerChars];
         const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
         return Raw(std::string_view(digits, static_cast<std::size_t>(end.ptr - digits)));
     }
