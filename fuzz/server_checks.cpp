@@ -5,11 +5,18 @@
 #include <regex>
 #include <vector>
 
-#include "match/json.h"
+#include <nlohmann/json.hpp>
+
+#include "protocol/game_log.h"
+#include "protocol/robot_protocol.h"
 #include "server/rules.h"
 
 namespace fuzz {
 namespace {
+
+using Json = nlohmann::json;
+namespace key = protocol::game_log::key;
+namespace event = protocol::game_log::event;
 
 // A marker and the only lines that may contain it: the server's message for it.
 struct MarkerRule {
@@ -38,7 +45,13 @@ const std::vector<MarkerRule>& Rules() {
     return rules;
 }
 
-std::int64_t Int(const match::JsonValue& v) { return v.AsInt(-1); }
+// A key the line may lack (logs of older servers, hand-written test lines) reads as -1 or empty;
+// a value of the wrong type throws, and Feed reports the line.
+std::int64_t Int(const Json& object, const char* name) {
+    return object.value(name, std::int64_t{-1});
+}
+std::string Text(const Json& object, const char* name) { return object.value(name, std::string()); }
+Json Items(const Json& object, const char* name) { return object.value(name, Json::array()); }
 
 }  // namespace
 
@@ -52,31 +65,40 @@ std::string MisusedMarker(const std::string& line) {
 }
 
 std::string LedgerCheck::Feed(const std::string& text) {
-    const auto parsed = match::ParseJson(text);
-    if (!parsed) return "log line is not JSON: " + text;
-    const match::JsonValue& event = *parsed;
-    const std::int64_t game = Int(event["game"]);
-    const std::string& kind = event["event"].AsString();
-    if (kind == "start") {
-        for (const match::JsonValue& name : event["players"].Items()) {
-            last_[{game, name.AsString()}] = {gs::kStartMoney, gs::kStartRaw, gs::kStartProd,
-                                              gs::kStartFabrics, gs::kStartAutoPlants, false};
+    const Json line = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (line.is_discarded()) return "log line is not JSON: " + text;
+    if (!line.is_object()) return "log line is not a JSON object: " + text;
+    try {
+        return Check(line);
+    } catch (const Json::exception& e) {
+        return std::string("log line has a value of the wrong type (") + e.what() + "): " + text;
+    }
+}
+
+std::string LedgerCheck::Check(const Json& line) {
+    const std::int64_t game = Int(line, key::kGame);
+    const std::string kind = Text(line, key::kEvent);
+    if (kind == event::kStart) {
+        for (const Json& name : Items(line, key::kPlayers)) {
+            last_[{game, name.get<std::string>()}] = {gs::kStartMoney,   gs::kStartRaw,
+                                                      gs::kStartProd,    gs::kStartFabrics,
+                                                      gs::kStartAutoPlants, false};
         }
         return "";
     }
-    if (kind != "turn") return "";
+    if (kind != event::kTurn) return "";
 
     // What the turn's log says each player paid for and traded.
     std::map<std::string, std::int64_t> paid, sold_n, bought_n;
-    for (const match::JsonValue& order : event["orders"].Items()) {
-        const std::string& what = order["order"].AsString();
-        if (what == "upgrade") paid[order["player"].AsString()] += gs::kUpgradeCost;
-        if (what == "abuild") paid[order["player"].AsString()] += gs::kBuildCost;
+    for (const Json& order : Items(line, key::kOrders)) {
+        const std::string what = Text(order, key::kOrder);
+        if (what == protocol::kOrderUpgrade) paid[Text(order, key::kPlayer)] += gs::kUpgradeCost;
+        if (what == protocol::kOrderAbuild) paid[Text(order, key::kPlayer)] += gs::kBuildCost;
     }
-    for (const match::JsonValue& trade : event["trades"].Items()) {
-        const std::string& who = trade["player"].AsString();
-        const std::int64_t n = Int(trade["n"]), price = Int(trade["price"]);
-        if (trade["kind"].AsString() == "raw") {
+    for (const Json& trade : Items(line, key::kTrades)) {
+        const std::string who = Text(trade, key::kPlayer);
+        const std::int64_t n = Int(trade, key::kN), price = Int(trade, key::kPrice);
+        if (Text(trade, key::kKind) == protocol::game_log::trade_kind::kRaw) {
             bought_n[who] += n;
             paid[who] += n * price;
         } else {
@@ -84,12 +106,13 @@ std::string LedgerCheck::Feed(const std::string& text) {
             paid[who] -= n * price;
         }
     }
-    for (const match::JsonValue& record : event["players"].Items()) {
-        const std::string& who = record["name"].AsString();
-        const Holdings now{Int(record["money"]), Int(record["raw"]),     Int(record["prod"]),
-                           Int(record["fabrics"]), Int(record["auto_plants"]), record["out"].AsBool()};
+    for (const Json& record : Items(line, key::kPlayers)) {
+        const std::string who = Text(record, key::kName);
+        const Holdings now{Int(record, key::kMoney),   Int(record, key::kRaw),
+                           Int(record, key::kProd),    Int(record, key::kFabrics),
+                           Int(record, key::kAutoPlants), record.value(key::kOut, false)};
         const std::string where = "game " + std::to_string(game) + ", turn " +
-                                  std::to_string(Int(event["turn"])) + ", " + who + ": ";
+                                  std::to_string(Int(line, key::kTurn)) + ", " + who + ": ";
         if (now.raw < 0 || now.prod < 0 || now.fabrics < 0 || now.auto_plants < 0)
             return where + "negative holdings";
         auto it = last_.find({game, who});

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace fuzz {
 
 // What a line sent to a client may carry. Returns "" when the line is sound, else the marker
@@ -23,6 +25,8 @@ public:
     std::string Feed(const std::string& line);
 
 private:
+    std::string Check(const nlohmann::json& line);  // Feed's checks of one parsed line
+
     struct Holdings {
         std::int64_t money = 0, raw = 0, prod = 0, fabrics = 0, auto_plants = 0;
         bool out = false;

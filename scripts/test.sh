@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel libcli11-dev)
+packages+=(nlohmann-json3-dev)  # JSON reading in match and the fuzz checks
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
 missing=()

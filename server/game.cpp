@@ -4,11 +4,15 @@
 #include <algorithm>
 #include <ostream>
 
+#include "protocol/game_log.h"
 #include "protocol/robot_protocol.h"
 #include "server/server_text.h"
 
 namespace gs {
 namespace {
+
+namespace game_end = protocol::game_log::game_end;
+namespace trade_kind = protocol::game_log::trade_kind;
 
 bool IsOrder(RequestKind kind) {
     return kind != RequestKind::kNone && kind != RequestKind::kMarket && kind != RequestKind::kInfo;
@@ -290,14 +294,14 @@ void Game::EndTurn(std::int64_t now_ms) {
     const int in = PlayersIn();
     std::string reason;
     if (in == 0) {
-        reason = "all_out";
+        reason = game_end::kAllOut;
     } else if (players_.size() >= 2 && in == 1) {
-        reason = "last_player";
+        reason = game_end::kLastPlayer;
         for (std::size_t i = 0; i < players_.size(); ++i) {
             if (!players_[i].out) winner_ = static_cast<int>(i);
         }
     } else if (turn_ >= options_.max_turns) {
-        reason = "turn_limit";
+        reason = game_end::kTurnLimit;
         CloseAtTurnLimit();
     }
     for (const Player& player : players_) {
@@ -329,7 +333,7 @@ void Game::RawAuction(std::vector<TradeRecord>& trades) {
         left -= n;
         player->raw += n;
         player->money -= n * player->bid->price;
-        trades.push_back({player->seat.name, "raw", n, player->bid->price});
+        trades.push_back({player->seat.name, trade_kind::kRaw, n, player->bid->price});
     }
 }
 
@@ -349,7 +353,7 @@ void Game::ProductAuction(std::vector<TradeRecord>& trades) {
         left -= n;
         player->prod -= n;
         player->money += n * player->offer->price;
-        trades.push_back({player->seat.name, "prod", n, player->offer->price});
+        trades.push_back({player->seat.name, trade_kind::kProd, n, player->offer->price});
     }
 }
 

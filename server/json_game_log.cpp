@@ -1,54 +1,32 @@
-// JSON Lines output of games: built by hand so that the key order and bytes are fixed.
+// JSON Lines output of games: built by hand so that the key order and bytes are fixed, and
+// because appending to one string is faster than building a JSON tree per turn. Every event and
+// key is named in protocol/game_log.h, which match's readers use too.
 #include "server/json_game_log.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ostream>
+#include <string_view>
 
 namespace gs {
 namespace {
 
-std::string PlayerJson(const PlayerRecord& p, bool with_out_turn) {
-    std::string json = "{\"name\":" + JsonString(p.name) + ",\"money\":" + std::to_string(p.money) +
-                       ",\"raw\":" + std::to_string(p.raw) + ",\"prod\":" + std::to_string(p.prod) +
-                       ",\"fabrics\":" + std::to_string(p.fabrics) +
-                       ",\"auto_plants\":" + std::to_string(p.auto_plants) +
-                       ",\"out\":" + (p.out ? "true" : "false");
-    if (with_out_turn) {
-        json += ",\"out_turn\":" + (p.out ? std::to_string(p.out_turn) : std::string("null"));
-    }
-    if (p.out && !p.out_reason.empty()) json += ",\"out_reason\":" + JsonString(p.out_reason);
-    json += ",\"upgrading\":" + std::to_string(p.upgrading) +
-            ",\"building\":" + std::to_string(p.building);
-    return json + "}";
-}
+namespace key = protocol::game_log::key;
+namespace event = protocol::game_log::event;
 
-std::string PlayersJson(const std::vector<PlayerRecord>& players, bool with_out_turn) {
-    std::string json = "[";
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        if (i > 0) json += ",";
-        json += PlayerJson(players[i], with_out_turn);
-    }
-    return json + "]";
-}
+// Characters of the longest integer written: the largest uint64, or the smallest int64 and sign.
+constexpr std::size_t kMaxIntegerChars = 20;
 
-std::string MarketJson(const MarketRow& m) {
-    return "{\"mood\":" + std::to_string(m.mood) + ",\"raw\":" + std::to_string(m.raw) +
-           ",\"min_raw_price\":" + std::to_string(m.min_raw_price) +
-           ",\"prod\":" + std::to_string(m.prod) +
-           ",\"max_prod_price\":" + std::to_string(m.max_prod_price) + "}";
-}
-
-}  // namespace
-
-std::string JsonString(const std::string& text) {
-    std::string json = "\"";
+// Appends `text` as a JSON string literal. Non-ASCII bytes are escaped one by one too, so the log
+// is always valid ASCII JSON whatever bytes a client sent.
+void AppendString(std::string& json, const std::string& text) {
+    json += '"';
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             json += '\\';
             json += c;
         } else if (byte < 0x20 || byte >= 0x7F) {
-            // Non-ASCII bytes are escaped one by one too, so the log is always valid ASCII JSON.
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", byte);
             json += escape;
@@ -56,19 +34,103 @@ std::string JsonString(const std::string& text) {
             json += c;
         }
     }
-    return json + "\"";
+    json += '"';
 }
+
+// One JSON text written front to back: each value is preceded by a comma unless it opens its
+// object or array, so a writer only says keys and values in order.
+class JsonLine {
+public:
+    JsonLine& Open(char bracket) {
+        Separate();
+        text_ += bracket;
+        first_ = true;
+        return *this;
+    }
+    JsonLine& Close(char bracket) {
+        text_ += bracket;
+        first_ = false;
+        return *this;
+    }
+    JsonLine& Key(const char* key) {
+        Separate();
+        text_ += '"';
+        text_ += key;
+        text_ += "\":";
+        first_ = true;  // its value follows without a comma
+        return *this;
+    }
+    template <typename Integer>
+    JsonLine& Number(Integer n) {
+        char digits[kMaxIntegerChars];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
+        return Raw(std::string_view(digits, static_cast<std::size_t>(end.ptr - digits)));
+    }
+    JsonLine& Bool(bool b) { return Raw(b ? "true" : "false"); }
+    JsonLine& Null() { return Raw("null"); }
+    JsonLine& Text(const std::string& text) {
+        Separate();
+        AppendString(text_, text);
+        return *this;
+    }
+    const std::string& str() const { return text_; }
+
+private:
+    JsonLine& Raw(std::string_view json) {
+        Separate();
+        text_ += json;
+        return *this;
+    }
+    void Separate() {
+        if (!first_) text_ += ',';
+        first_ = false;
+    }
+
+    std::string text_;
+    bool first_ = true;
+};
+
+// The line's opening: {"event":EVENT,"game":GAME
+JsonLine EventLine(const char* name, int game) {
+    JsonLine line;
+    line.Open('{').Key(key::kEvent).Text(name).Key(key::kGame).Number(game);
+    return line;
+}
+
+void AddPlayers(JsonLine& line, const std::vector<PlayerRecord>& players, bool with_out_turn) {
+    line.Key(key::kPlayers).Open('[');
+    for (const PlayerRecord& p : players) {
+        line.Open('{').Key(key::kName).Text(p.name).Key(key::kMoney).Number(p.money);
+        line.Key(key::kRaw).Number(p.raw).Key(key::kProd).Number(p.prod);
+        line.Key(key::kFabrics).Number(p.fabrics).Key(key::kAutoPlants).Number(p.auto_plants);
+        line.Key(key::kOut).Bool(p.out);
+        if (with_out_turn) {
+            line.Key(key::kOutTurn);
+            p.out ? line.Number(p.out_turn) : line.Null();
+        }
+        if (p.out && !p.out_reason.empty()) line.Key(key::kOutReason).Text(p.out_reason);
+        line.Key(key::kUpgrading).Number(p.upgrading).Key(key::kBuilding).Number(p.building);
+        line.Close('}');
+    }
+    line.Close(']');
+}
+
+void AddMarket(JsonLine& line, const MarketRow& m) {
+    line.Key(key::kMarket).Open('{').Key(key::kMood).Number(m.mood);
+    line.Key(key::kRaw).Number(m.raw).Key(key::kMinRawPrice).Number(m.min_raw_price);
+    line.Key(key::kProd).Number(m.prod).Key(key::kMaxProdPrice).Number(m.max_prod_price);
+    line.Close('}');
+}
+
+}  // namespace
 
 void GameLog::Start(int game, std::uint64_t seed, int max_turns,
                     const std::vector<std::string>& players) {
-    std::string line = "{\"event\":\"start\",\"game\":" + std::to_string(game) +
-                       ",\"seed\":" + std::to_string(seed) +
-                       ",\"max_turns\":" + std::to_string(max_turns) + ",\"players\":[";
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        if (i > 0) line += ",";
-        line += JsonString(players[i]);
-    }
-    Write(line + "]}");
+    JsonLine line = EventLine(event::kStart, game);
+    line.Key(key::kSeed).Number(seed).Key(key::kMaxTurns).Number(max_turns);
+    line.Key(key::kPlayers).Open('[');
+    for (const std::string& name : players) line.Text(name);
+    Write(line.Close(']').Close('}').str());
 }
 
 void GameLog::Turn(int game, int turn, const MarketRow& market,
@@ -76,37 +138,34 @@ void GameLog::Turn(int game, int turn, const MarketRow& market,
                    const std::vector<RefusalRecord>& refused,
                    const std::vector<TradeRecord>& trades,
                    const std::vector<PlayerRecord>& players) {
-    std::string line = "{\"event\":\"turn\",\"game\":" + std::to_string(game) +
-                       ",\"turn\":" + std::to_string(turn) + ",\"market\":" + MarketJson(market) +
-                       ",\"orders\":[";
-    for (std::size_t i = 0; i < orders.size(); ++i) {
-        if (i > 0) line += ",";
-        line += "{\"player\":" + JsonString(orders[i].player) +
-                ",\"order\":" + JsonString(orders[i].order) + "}";
+    JsonLine line = EventLine(event::kTurn, game);
+    line.Key(key::kTurn).Number(turn);
+    AddMarket(line, market);
+    line.Key(key::kOrders).Open('[');
+    for (const OrderRecord& o : orders)
+        line.Open('{').Key(key::kPlayer).Text(o.player).Key(key::kOrder).Text(o.order).Close('}');
+    line.Close(']').Key(key::kRefused).Open('[');
+    for (const RefusalRecord& r : refused) {
+        line.Open('{').Key(key::kPlayer).Text(r.player).Key(key::kOrder).Text(r.order);
+        line.Key(key::kReason).Text(r.reason).Close('}');
     }
-    line += "],\"refused\":[";
-    for (std::size_t i = 0; i < refused.size(); ++i) {
-        if (i > 0) line += ",";
-        line += "{\"player\":" + JsonString(refused[i].player) +
-                ",\"order\":" + JsonString(refused[i].order) +
-                ",\"reason\":" + JsonString(refused[i].reason) + "}";
+    line.Close(']').Key(key::kTrades).Open('[');
+    for (const TradeRecord& t : trades) {
+        line.Open('{').Key(key::kPlayer).Text(t.player).Key(key::kKind).Text(t.kind);
+        line.Key(key::kN).Number(t.n).Key(key::kPrice).Number(t.price).Close('}');
     }
-    line += "],\"trades\":[";
-    for (std::size_t i = 0; i < trades.size(); ++i) {
-        const TradeRecord& t = trades[i];
-        if (i > 0) line += ",";
-        line += "{\"player\":" + JsonString(t.player) + ",\"kind\":" + JsonString(t.kind) +
-                ",\"n\":" + std::to_string(t.n) + ",\"price\":" + std::to_string(t.price) + "}";
-    }
-    Write(line + "],\"players\":" + PlayersJson(players, false) + "}");
+    line.Close(']');
+    AddPlayers(line, players, false);
+    Write(line.Close('}').str());
 }
 
 void GameLog::End(int game, int turn, const std::string& reason, const std::string& winner,
                   const std::vector<PlayerRecord>& players) {
-    Write("{\"event\":\"end\",\"game\":" + std::to_string(game) +
-          ",\"turn\":" + std::to_string(turn) + ",\"reason\":" + JsonString(reason) +
-          ",\"winner\":" + (winner.empty() ? "null" : JsonString(winner)) +
-          ",\"players\":" + PlayersJson(players, true) + "}");
+    JsonLine line = EventLine(event::kEnd, game);
+    line.Key(key::kTurn).Number(turn).Key(key::kReason).Text(reason).Key(key::kWinner);
+    winner.empty() ? line.Null() : line.Text(winner);
+    AddPlayers(line, players, true);
+    Write(line.Close('}').str());
 }
 
 void GameLog::Write(const std::string& line) {

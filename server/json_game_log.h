@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/game_log.h"
 #include "server/market.h"
 
 namespace gs {
@@ -27,11 +28,7 @@ struct PlayerRecord {
 };
 
 // Why a player went out: the words of the log's "out_reason" key.
-namespace out_reason {
-constexpr const char* kBankrupt = "bankrupt";          // its money fell below zero
-constexpr const char* kDisconnected = "disconnected";  // its connection closed, or it left
-constexpr const char* kTurnLimit = "turn_limit";       // not the richest at the game's last turn
-}  // namespace out_reason
+namespace out_reason = protocol::game_log::out_reason;
 
 // One accepted order, in its canonical text ("buy 2 600").
 struct OrderRecord {
@@ -46,7 +43,7 @@ struct RefusalRecord {
     std::string reason;
 };
 
-// One auction result: `kind` is "raw" (bought) or "prod" (sold).
+// One auction result: `kind` is a protocol::game_log::trade_kind word.
 struct TradeRecord {
     std::string player;
     std::string kind;
@@ -64,7 +61,7 @@ public:
     void Turn(int game, int turn, const MarketRow& market, const std::vector<OrderRecord>& orders,
               const std::vector<RefusalRecord>& refused, const std::vector<TradeRecord>& trades,
               const std::vector<PlayerRecord>& players);
-    // reason: "last_player", "turn_limit" or "all_out"; winner "" for none.
+    // reason: a protocol::game_log::game_end word; winner "" for none.
     void End(int game, int turn, const std::string& reason, const std::string& winner,
              const std::vector<PlayerRecord>& players);
 
@@ -73,8 +70,5 @@ private:
 
     std::ostream* out_;
 };
-
-// `text` as a JSON string literal, quotes included.
-std::string JsonString(const std::string& text);
 
 }  // namespace gs

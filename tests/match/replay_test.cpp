@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "match/json.h"
+#include "match/json_view.h"
 #include "match/web/palette.h"
 
 namespace match {
@@ -24,11 +24,11 @@ const std::string kLog = std::string(R"({"event":"start","game":1,"seed":3,"max_
     R"({"event":"end","game":2,"turn":1,"reason":"last_player","winner":"ann","players":[{"name":"ann","out_turn":null},)"
     R"({"name":"<\/script><script>alert(1)<\/script><!--","out_turn":1,"out_reason":"bankrupt"}]})" + "\n";
 
-JsonValue Data(std::int64_t game) {
+Json Data(std::int64_t game) {
     std::istringstream log(kLog);
-    std::optional<JsonValue> data = ParseJson(ReplayData(log, game, "t"));
+    std::optional<Json> data = ParseJson(ReplayData(log, game, "t"));
     EXPECT_TRUE(data.has_value());
-    return data.value_or(JsonValue());
+    return data.value_or(Json());
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -41,9 +41,9 @@ TEST(Replay, HostileNameStaysTextInTheData) {
     std::istringstream log(kLog);
     const std::string data = ReplayData(log, 2, kHostile);
     for (const char* c : {"<", ">", "&"}) EXPECT_EQ(data.find(c), std::string::npos) << c;
-    const JsonValue parsed = ParseJson(data).value_or(JsonValue());
-    EXPECT_EQ(parsed["title"].AsString(), kHostile);
-    EXPECT_EQ(parsed["players"].Items().at(1)["name"].AsString(), kHostile);
+    Json parsed = ParseJson(data).value_or(Json());
+    EXPECT_EQ(parsed["title"], kHostile);
+    EXPECT_EQ(parsed["players"].at(1)["name"], kHostile);
 
     std::istringstream again(kLog);
     const std::string page = RenderReplay(again, 2, kHostile);
@@ -52,49 +52,49 @@ TEST(Replay, HostileNameStaysTextInTheData) {
 }
 
 TEST(Replay, KeepsOneGameWithItsPlayersTurnsAndEnd) {
-    const JsonValue data = Data(2);
-    EXPECT_EQ(data["seed"].AsInt(), 7);
-    ASSERT_EQ(data["players"].Items().size(), 2u);
-    EXPECT_EQ(data["players"].Items()[1]["colour"].AsString(), PlayerColour(1));
-    ASSERT_EQ(data["turns"].Items().size(), 1u);
-    const JsonValue& turn = data["turns"].Items()[0];
-    EXPECT_EQ(turn["market"]["min_raw_price"].AsInt(), 550);
-    EXPECT_EQ(turn["orders"].Items()[0]["order"].AsString(), "buy 2 600");
-    EXPECT_TRUE(turn["orders"].Items()[0]["reason"].IsNull());
-    EXPECT_EQ(turn["refused"].Items()[0]["reason"].AsString(), "too low");
-    EXPECT_EQ(turn["trades"].Items()[0]["price"].AsInt(), 600);
+    Json data = Data(2);
+    EXPECT_EQ(data["seed"], 7);
+    ASSERT_EQ(data["players"].size(), 2u);
+    EXPECT_EQ(data["players"][1]["colour"], PlayerColour(1));
+    ASSERT_EQ(data["turns"].size(), 1u);
+    Json& turn = data["turns"][0];
+    EXPECT_EQ(turn["market"]["min_raw_price"], 550);
+    EXPECT_EQ(turn["orders"][0]["order"], "buy 2 600");
+    EXPECT_TRUE(turn["orders"][0]["reason"].is_null());
+    EXPECT_EQ(turn["refused"][0]["reason"], "too low");
+    EXPECT_EQ(turn["trades"][0]["price"], 600);
     // Holdings follow the order of "fields"; keys the log lacks are null.
-    const auto& fields = data["fields"].Items();
-    const auto& ann = turn["holdings"].Items()[0].Items();
+    const Json& fields = data["fields"];
+    const Json& ann = turn["holdings"][0];
     ASSERT_EQ(ann.size(), fields.size());
-    auto held = [&](const std::string& name) -> const JsonValue& {
+    auto held = [&](const std::string& name) -> const Json& {
         for (size_t i = 0; i < fields.size(); ++i)
-            if (fields[i].AsString() == name) return ann[i];
+            if (fields[i] == name) return ann[i];
         ADD_FAILURE() << "no field " << name;
         return ann[0];
     };
-    EXPECT_EQ(held("money").AsInt(), 9400);
-    EXPECT_EQ(held("upgrading").AsInt(), 1);
-    EXPECT_TRUE(held("out_reason").IsNull());
-    EXPECT_TRUE(turn["holdings"].Items()[1].IsNull());  // not in this turn's record
-    EXPECT_EQ(data["end"]["winner"].AsInt(-1), 0);
-    EXPECT_EQ(data["end"]["out_turn"].Items()[1].AsInt(), 1);
+    EXPECT_EQ(held("money"), 9400);
+    EXPECT_EQ(held("upgrading"), 1);
+    EXPECT_TRUE(held("out_reason").is_null());
+    EXPECT_TRUE(turn["holdings"][1].is_null());  // not in this turn's record
+    EXPECT_EQ(data["end"]["winner"], 0);
+    EXPECT_EQ(data["end"]["out_turn"][1], 1);
 }
 
 TEST(Replay, CarriesTheMatchsEndingOfEachPlayer) {
     std::istringstream log(kLog);
     const std::string text = ReplayData(log, 2, "t", {{"ann", "error -750 at turn 1: <bad>"}});
-    const JsonValue data = ParseJson(text).value_or(JsonValue());
-    EXPECT_EQ(data["players"].Items()[0]["ending"].AsString(), "error -750 at turn 1: <bad>");
-    EXPECT_TRUE(data["players"].Items()[1]["ending"].IsNull());
+    Json data = ParseJson(text).value_or(Json());
+    EXPECT_EQ(data["players"][0]["ending"], "error -750 at turn 1: <bad>");
+    EXPECT_TRUE(data["players"][1]["ending"].is_null());
 }
 
 TEST(Replay, FirstGameOfTheLogByDefault) {
-    const JsonValue data = Data(0);
-    EXPECT_EQ(data["game"].AsInt(), 1);
-    EXPECT_EQ(data["players"].Items().size(), 1u);
-    EXPECT_TRUE(data["turns"].Items().empty());
-    EXPECT_TRUE(data["end"].IsNull());
+    Json data = Data(0);
+    EXPECT_EQ(data["game"], 1);
+    EXPECT_EQ(data["players"].size(), 1u);
+    EXPECT_TRUE(data["turns"].empty());
+    EXPECT_TRUE(data["end"].is_null());
 }
 
 TEST(Replay, UnreadableLogIsAnError) {

@@ -2,10 +2,14 @@
 // "end" the final states.
 #include "match/game/log.h"
 
-#include "match/json.h"
+#include "match/json_view.h"
+#include "protocol/game_log.h"
 
 namespace match {
 namespace {
+
+namespace key = protocol::game_log::key;
+namespace event = protocol::game_log::event;
 
 MoneySeries& SeriesFor(GameRecord& record, const std::string& name) {
     for (MoneySeries& s : record.money)
@@ -14,47 +18,47 @@ MoneySeries& SeriesFor(GameRecord& record, const std::string& name) {
     return record.money.back();
 }
 
-void ReadStart(const JsonValue& event, GameRecord& record) {
-    record.seed = event["seed"].AsInt();
+void ReadStart(JsonView line, GameRecord& record) {
+    record.seed = line[key::kSeed].AsInt();
     record.players.clear();
-    for (const JsonValue& p : event["players"].Items()) {
+    for (JsonView p : line[key::kPlayers].Items()) {
         record.players.push_back(p.AsString());
         SeriesFor(record, p.AsString());
     }
 }
 
-void ReadTurn(const JsonValue& event, GameRecord& record) {
-    std::int64_t turn = event["turn"].AsInt();
-    for (const JsonValue& p : event["players"].Items()) {
-        MoneySeries& s = SeriesFor(record, p["name"].AsString());
+void ReadTurn(JsonView line, GameRecord& record) {
+    std::int64_t turn = line[key::kTurn].AsInt();
+    for (JsonView p : line[key::kPlayers].Items()) {
+        MoneySeries& s = SeriesFor(record, p[key::kName].AsString());
         if (s.out) continue;  // its line ended at the turn it went out
         s.turns.push_back(turn);
-        s.money.push_back(p["money"].AsInt());
-        s.out = p["out"].AsBool();
+        s.money.push_back(p[key::kMoney].AsInt());
+        s.out = p[key::kOut].AsBool();
     }
     // Logs written before refusals were recorded have no "refused" key: nothing was refused then.
-    for (const JsonValue& r : event["refused"].Items())
-        record.refused[r["player"].AsString()].push_back(
-            Refusal{turn, r["order"].AsString(), r["reason"].AsString()});
+    for (JsonView r : line[key::kRefused].Items())
+        record.refused[r[key::kPlayer].AsString()].push_back(
+            Refusal{turn, r[key::kOrder].AsString(), r[key::kReason].AsString()});
 }
 
-void ReadEnd(const JsonValue& event, GameRecord& record) {
+void ReadEnd(JsonView line, GameRecord& record) {
     record.ended = true;
-    record.last_turn = event["turn"].AsInt();
-    record.reason = event["reason"].AsString();
-    if (event["winner"].kind() == JsonValue::Kind::kString) record.winner = event["winner"].AsString();
+    record.last_turn = line[key::kTurn].AsInt();
+    record.reason = line[key::kReason].AsString();
+    if (line[key::kWinner]->is_string()) record.winner = line[key::kWinner].AsString();
     record.final_states.clear();
-    for (const JsonValue& p : event["players"].Items()) {
+    for (JsonView p : line[key::kPlayers].Items()) {
         FinalState f;
-        f.name = p["name"].AsString();
-        f.money = p["money"].AsInt();
-        f.raw = p["raw"].AsInt();
-        f.prod = p["prod"].AsInt();
-        f.fabrics = p["fabrics"].AsInt();
-        f.auto_plants = p["auto_plants"].AsInt();
-        f.out = p["out"].AsBool();
-        if (p["out_turn"].kind() == JsonValue::Kind::kNumber) f.out_turn = p["out_turn"].AsInt();
-        f.out_reason = p["out_reason"].AsString();
+        f.name = p[key::kName].AsString();
+        f.money = p[key::kMoney].AsInt();
+        f.raw = p[key::kRaw].AsInt();
+        f.prod = p[key::kProd].AsInt();
+        f.fabrics = p[key::kFabrics].AsInt();
+        f.auto_plants = p[key::kAutoPlants].AsInt();
+        f.out = p[key::kOut].AsBool();
+        if (p[key::kOutTurn]->is_number()) f.out_turn = p[key::kOutTurn].AsInt();
+        f.out_reason = p[key::kOutReason].AsString();
         record.final_states.push_back(f);
     }
 }
@@ -68,18 +72,19 @@ GameRecord ReadGameLog(std::istream& in, std::int64_t game, int* warnings) {
     std::string line;
     while (std::getline(in, line)) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        std::optional<JsonValue> event = ParseJson(line);
-        if (!event || event->kind() != JsonValue::Kind::kObject) {
+        std::optional<Json> parsed = ParseJson(line);
+        if (!parsed || !parsed->is_object()) {
             ++bad;
             continue;
         }
-        const std::string& kind = (*event)["event"].AsString();
-        std::int64_t id = (*event)["game"].AsInt(-1);
+        const JsonView entry = *parsed;
+        const std::string& kind = entry[key::kEvent].AsString();
+        std::int64_t id = entry[key::kGame].AsInt(-1);
         if (record.game == 0 && id > 0) record.game = id;
         if (id != record.game) continue;
-        if (kind == "start") ReadStart(*event, record);
-        else if (kind == "turn") ReadTurn(*event, record);
-        else if (kind == "end") ReadEnd(*event, record);
+        if (kind == event::kStart) ReadStart(entry, record);
+        else if (kind == event::kTurn) ReadTurn(entry, record);
+        else if (kind == event::kEnd) ReadEnd(entry, record);
     }
     if (warnings) *warnings = bad;
     return record;

@@ -20,7 +20,7 @@ struct FinalState {
     std::int64_t auto_plants = 0;
     bool out = false;
     std::optional<std::int64_t> out_turn;  // the turn in which the player went out
-    std::string out_reason;                // "bankrupt", "disconnected", "turn_limit", ...; "" unknown
+    std::string out_reason;                // a protocol::game_log::out_reason word; "" unknown
 };
 
 // An order the server refused, with its reason ("the lowest raw price this turn is 350").
@@ -46,7 +46,7 @@ struct GameRecord {
     std::vector<MoneySeries> money;    // one series per player, join order
     bool ended = false;                // an "end" event was read
     std::int64_t last_turn = 0;        // turn of the "end" event
-    std::string reason;                // "last_player", "turn_limit" or "all_out"
+    std::string reason;                // a protocol::game_log::game_end word
     std::optional<std::string> winner;
     std::vector<FinalState> final_states;
     std::map<std::string, std::vector<Refusal>> refused;  // per player, in the order given

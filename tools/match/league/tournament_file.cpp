@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "match/json.h"
+#include "match/json_view.h"
 #include "match/json_writer.h"
 
 namespace match {
@@ -44,26 +44,27 @@ std::string TournamentJson(const TournamentRoster& roster) {
 }
 
 std::optional<TournamentRoster> ParseTournament(const std::string& text, std::string* error) {
-    std::optional<JsonValue> doc = ParseJson(text, error);
-    if (!doc) return std::nullopt;
-    if ((*doc)["match_tournament"].AsInt() != 1) {
+    std::optional<Json> parsed = ParseJson(text, error);
+    if (!parsed) return std::nullopt;
+    const JsonView doc = *parsed;
+    if (doc["match_tournament"].AsInt() != 1) {
         if (error) *error = "not a match tournament file";
         return std::nullopt;
     }
     TournamentRoster roster;
-    roster.seed = SeedFromText((*doc)["seed"].AsString());
-    roster.turns = static_cast<int>((*doc)["turns"].AsInt());
-    roster.turn_timeout_s = static_cast<int>((*doc)["turn_timeout"].AsInt());
-    roster.table = static_cast<int>((*doc)["table"].AsInt());
-    roster.rounds = static_cast<int>((*doc)["rounds"].AsInt());
-    for (const JsonValue& s : (*doc)["scripts"].Items()) roster.scripts.push_back(s.AsString());
+    roster.seed = SeedFromText(doc["seed"].AsString());
+    roster.turns = static_cast<int>(doc["turns"].AsInt());
+    roster.turn_timeout_s = static_cast<int>(doc["turn_timeout"].AsInt());
+    roster.table = static_cast<int>(doc["table"].AsInt());
+    roster.rounds = static_cast<int>(doc["rounds"].AsInt());
+    for (JsonView s : doc["scripts"].Items()) roster.scripts.push_back(s.AsString());
     const int entries = static_cast<int>(roster.scripts.size());
-    for (const JsonValue& g : (*doc)["games"].Items()) {
+    for (JsonView g : doc["games"].Items()) {
         ScheduledGame game;
         game.index = static_cast<int>(g["index"].AsInt());
         game.round = static_cast<int>(g["round"].AsInt());
         game.seed = SeedFromText(g["seed"].AsString());
-        for (const JsonValue& s : g["seats"].Items()) {
+        for (JsonView s : g["seats"].Items()) {
             std::int64_t seat = s.AsInt(-1);
             if (seat < 0 || seat >= entries) {
                 if (error)

@@ -5,8 +5,13 @@
 
 #include <cstring>
 
+#include "protocol/game_log.h"
+
 namespace match {
 namespace {
+
+namespace out_reason = protocol::game_log::out_reason;
+namespace game_end = protocol::game_log::game_end;
 
 const char kReportLead[] = "~Error: ";
 const char kNumberLead[] = " :: ";
@@ -127,13 +132,13 @@ RobotEnding DecideEnding(const EndingFacts& f) {
         e.turn = *f.timed_out_since;
         // A robot that never ends its turns orders nothing, and its upkeep may bankrupt it
         // meanwhile.
-        if (reason == "bankrupt") e.message = "bankrupt at turn " + std::to_string(turn);
-    } else if (reason == "bankrupt") {
+        if (reason == out_reason::kBankrupt) e.message = "bankrupt at turn " + std::to_string(turn);
+    } else if (reason == out_reason::kBankrupt) {
         e.kind = RobotEnding::Kind::kBankrupt;
-    } else if (reason == "disconnected") {
+    } else if (reason == out_reason::kDisconnected) {
         e.kind = RobotEnding::Kind::kDisconnected;
-    } else if (reason == "turn_limit" ||
-               (f.game_end_reason == "turn_limit" && turn == f.last_turn)) {
+    } else if (reason == out_reason::kTurnLimit ||
+               (f.game_end_reason == game_end::kTurnLimit && turn == f.last_turn)) {
         e.kind = RobotEnding::Kind::kLostAtTurnLimit;
         e.turn = 0;
     } else {

@@ -6,13 +6,18 @@
 #include <map>
 #include <sstream>
 
-#include "match/json.h"
+#include "match/json_view.h"
 #include "match/json_writer.h"
 #include "match/outcome/results.h"
 #include "match/league/tournament_file.h"
+#include "protocol/game_log.h"
 
 namespace match {
 namespace {
+
+namespace log_key = protocol::game_log::key;
+namespace log_event = protocol::game_log::event;
+namespace log_out_reason = protocol::game_log::out_reason;
 
 constexpr int kResultVersion = 1;  // bumped when the file's meaning changes
 
@@ -28,16 +33,19 @@ LogExtras ReadLogExtras(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        std::optional<JsonValue> event = ParseJson(line);
-        if (!event) continue;
-        const std::string& kind = (*event)["event"].AsString();
-        if (kind == "turn")
-            for (const JsonValue& r : (*event)["refused"].Items())
-                ++extras.refused[r["player"].AsString()];
-        if (kind == "end")
-            for (const JsonValue& p : (*event)["players"].Items())
-                if (p["out_reason"].kind() == JsonValue::Kind::kString)
-                    extras.out_reason[p["name"].AsString()] = p["out_reason"].AsString();
+        std::optional<Json> parsed = ParseJson(line);
+        if (!parsed) continue;
+        const JsonView event = *parsed;
+        const std::string& kind = event[log_key::kEvent].AsString();
+        if (kind == log_event::kTurn)
+            for (JsonView r : event[log_key::kRefused].Items())
+                ++extras.refused[r[log_key::kPlayer].AsString()];
+        if (kind == log_event::kEnd)
+            for (JsonView p : event[log_key::kPlayers].Items()) {
+                const JsonView reason = p[log_key::kOutReason];
+                if (reason->is_string())
+                    extras.out_reason[p[log_key::kName].AsString()] = reason.AsString();
+            }
     }
     return extras;
 }
@@ -54,7 +62,7 @@ std::string PlayerJson(const PlayerOutcome& p) {
     return out.str();
 }
 
-PlayerOutcome ReadPlayer(const JsonValue& p) {
+PlayerOutcome ReadPlayer(JsonView p) {
     PlayerOutcome o;
     o.script = p["script"].AsString();
     o.name = p["name"].AsString();
@@ -62,7 +70,7 @@ PlayerOutcome ReadPlayer(const JsonValue& p) {
     o.money = p["money"].AsInt();
     o.won = p["won"].AsBool();
     o.out = p["out"].AsBool();
-    if (p["out_turn"].kind() == JsonValue::Kind::kNumber) o.out_turn = p["out_turn"].AsInt();
+    if (p["out_turn"]->is_number()) o.out_turn = p["out_turn"].AsInt();
     o.out_reason = p["out_reason"].AsString();
     o.bankrupt = p["bankrupt"].AsBool();
     o.refused = static_cast<int>(p["refused"].AsInt());
@@ -105,7 +113,8 @@ GameResult MakeGameResult(const GameSetup& setup, const GameOutcome& outcome) {
         if (reason != extras.out_reason.end()) p.out_reason = reason->second;
         // Without the server's word, a player out with a debt went bankrupt; one out with money
         // left disconnected.
-        p.bankrupt = p.out_reason.empty() ? p.out && p.money < 0 : p.out_reason == "bankrupt";
+        p.bankrupt = p.out_reason.empty() ? p.out && p.money < 0
+                                          : p.out_reason == log_out_reason::kBankrupt;
         p.refused = extras.refused.count(p.name) ? extras.refused[p.name] : 0;
         p.runtime_errors = CountRuntimeErrors(setup.out_dir + "/robot-" + p.name + ".log");
         result.players.push_back(p);
@@ -126,19 +135,20 @@ std::string GameResultJson(const GameResult& result) {
 }
 
 std::optional<GameResult> ParseGameResult(const std::string& text, std::string* error) {
-    std::optional<JsonValue> doc = ParseJson(text, error);
-    if (!doc) return std::nullopt;
-    if ((*doc)["match_result"].AsInt() != kResultVersion || (*doc)["players"].Items().empty()) {
+    std::optional<Json> parsed = ParseJson(text, error);
+    if (!parsed) return std::nullopt;
+    const JsonView doc = *parsed;
+    if (doc["match_result"].AsInt() != kResultVersion || doc["players"].Items().empty()) {
         if (error) *error = "not a match result file";
         return std::nullopt;
     }
     GameResult result;
-    result.seed = SeedFromText((*doc)["seed"].AsString());
-    result.turns = static_cast<int>((*doc)["turns"].AsInt());
-    result.turn_timeout_s = static_cast<int>((*doc)["turn_timeout"].AsInt());
-    result.last_turn = (*doc)["last_turn"].AsInt();
-    result.reason = (*doc)["reason"].AsString();
-    for (const JsonValue& p : (*doc)["players"].Items()) result.players.push_back(ReadPlayer(p));
+    result.seed = SeedFromText(doc["seed"].AsString());
+    result.turns = static_cast<int>(doc["turns"].AsInt());
+    result.turn_timeout_s = static_cast<int>(doc["turn_timeout"].AsInt());
+    result.last_turn = doc["last_turn"].AsInt();
+    result.reason = doc["reason"].AsString();
+    for (JsonView p : doc["players"].Items()) result.players.push_back(ReadPlayer(p));
     return result;
 }
 

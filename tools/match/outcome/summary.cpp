@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <fstream>
 
+#include "protocol/game_log.h"
+
 namespace match {
 namespace {
 
 std::string ReasonText(const std::string& reason) {
-    if (reason == "turn_limit") return "turn limit reached";
-    if (reason == "last_player") return "one player left";
-    if (reason == "all_out") return "every player went out";
+    if (reason == protocol::game_log::game_end::kTurnLimit) return "turn limit reached";
+    if (reason == protocol::game_log::game_end::kLastPlayer) return "one player left";
+    if (reason == protocol::game_log::game_end::kAllOut) return "every player went out";
     return reason;
 }
 

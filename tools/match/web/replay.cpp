@@ -9,33 +9,39 @@
 #include <sstream>
 #include <vector>
 
-#include "match/json.h"
+#include "match/json_view.h"
 #include "match/json_writer.h"
 #include "match/web/palette.h"
+#include "protocol/game_log.h"
 
 namespace match {
 namespace {
 
+namespace key = protocol::game_log::key;
+namespace event = protocol::game_log::event;
+
 // Each player's columns in a turn's holdings, in this order; the page takes the names from the
 // data, so this table is the only place that lists them. Keys missing from the log give null.
-const char* const kHoldingFields[] = {"money",     "raw",      "prod", "fabrics",   "auto_plants",
-                                      "upgrading", "building", "out",  "out_reason"};
-const char* const kMarketFields[] = {"mood", "raw", "min_raw_price", "prod", "max_prod_price"};
+const char* const kHoldingFields[] = {key::kMoney,     key::kRaw,      key::kProd,
+                                      key::kFabrics,   key::kAutoPlants, key::kUpgrading,
+                                      key::kBuilding,  key::kOut,      key::kOutReason};
+const char* const kMarketFields[] = {key::kMood, key::kRaw, key::kMinRawPrice, key::kProd,
+                                     key::kMaxProdPrice};
 
 // A number, flag or text of the log as JSON; anything else (absent, array, object) as null.
-std::string Scalar(const JsonValue& value) {
-    switch (value.kind()) {
-        case JsonValue::Kind::kNumber: {
-            const double n = value.AsNumber();
-            if (n == std::floor(n) && std::fabs(n) < 9e15) return std::to_string(value.AsInt());
-            char text[32];
-            std::snprintf(text, sizeof text, "%.17g", n);
-            return text;
-        }
-        case JsonValue::Kind::kBool: return value.AsBool() ? "true" : "false";
-        case JsonValue::Kind::kString: return JsonQuoteForScript(value.AsString());
-        default: return "null";
+std::string Scalar(JsonView value) {
+    if (value->is_number()) {
+        // Through a double, as the page's script reads it.
+        const double n = value.AsNumber();
+        if (n == std::floor(n) && std::fabs(n) < 9e15)
+            return std::to_string(static_cast<std::int64_t>(n));
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", n);
+        return text;
     }
+    if (value->is_boolean()) return value.AsBool() ? "true" : "false";
+    if (value->is_string()) return JsonQuoteForScript(value.AsString());
+    return "null";
 }
 
 template <typename Items, typename Fn>
@@ -50,14 +56,14 @@ class ReplayBuilder {
 public:
     explicit ReplayBuilder(std::int64_t game) : game_(game) {}
 
-    void Add(const JsonValue& event) {
-        const std::int64_t id = event["game"].AsInt(-1);
+    void Add(JsonView line) {
+        const std::int64_t id = line[key::kGame].AsInt(-1);
         if (game_ == 0 && id > 0) game_ = id;
         if (id != game_) return;
-        const std::string& kind = event["event"].AsString();
-        if (kind == "start") Start(event);
-        else if (kind == "turn") turns_.push_back(Turn(event));
-        else if (kind == "end") end_ = End(event);
+        const std::string& kind = line[key::kEvent].AsString();
+        if (kind == event::kStart) Start(line);
+        else if (kind == event::kTurn) turns_.push_back(Turn(line));
+        else if (kind == event::kEnd) end_ = End(line);
     }
 
     std::string Json(const std::string& title, const PlayerEndings& endings) const {
@@ -86,56 +92,60 @@ private:
         return index_[name] = players_.size() - 1;
     }
 
-    std::string Ref(const JsonValue& record) {
-        return "{\"p\":" + std::to_string(PlayerIndex(record["player"].AsString()));
+    std::string Ref(JsonView record) {
+        return "{\"p\":" + std::to_string(PlayerIndex(record[key::kPlayer].AsString()));
     }
 
-    void Start(const JsonValue& event) {
-        seed_ = Scalar(event["seed"]);
-        max_turns_ = Scalar(event["max_turns"]);
-        for (const JsonValue& name : event["players"].Items()) PlayerIndex(name.AsString());
+    void Start(JsonView line) {
+        seed_ = Scalar(line[key::kSeed]);
+        max_turns_ = Scalar(line[key::kMaxTurns]);
+        for (JsonView name : line[key::kPlayers].Items()) PlayerIndex(name.AsString());
     }
 
     // A turn: {"turn","market","orders","refused","trades","holdings"}; holdings[i] belongs to
-    // players[i], null for a player missing from this turn's record.
-    std::string Turn(const JsonValue& event) {
+    // players[i], null for a player missing from this turn's record. These keys are the page's
+    // own: they stay when the log's are renamed.
+    std::string Turn(JsonView line) {
         std::string market = "{";
-        for (const char* key : kMarketFields)
-            market += std::string(market.size() > 1 ? "," : "") + "\"" + key + "\":" + Scalar(event["market"][key]);
-        auto order = [&](const JsonValue& o) {
-            return Ref(o) + ",\"order\":" + Scalar(o["order"]) + ",\"reason\":" + Scalar(o["reason"]) + "}";
+        for (const char* field : kMarketFields)
+            market += std::string(market.size() > 1 ? "," : "") + "\"" + field + "\":" +
+                      Scalar(line[key::kMarket][field]);
+        auto order = [&](JsonView o) {
+            return Ref(o) + ",\"order\":" + Scalar(o[key::kOrder]) +
+                   ",\"reason\":" + Scalar(o[key::kReason]) + "}";
         };
-        auto trade = [&](const JsonValue& t) {
-            return Ref(t) + ",\"kind\":" + Scalar(t["kind"]) + ",\"n\":" + Scalar(t["n"]) +
-                   ",\"price\":" + Scalar(t["price"]) + "}";
+        auto trade = [&](JsonView t) {
+            return Ref(t) + ",\"kind\":" + Scalar(t[key::kKind]) + ",\"n\":" + Scalar(t[key::kN]) +
+                   ",\"price\":" + Scalar(t[key::kPrice]) + "}";
         };
         std::map<std::size_t, std::string> held;
-        for (const JsonValue& p : event["players"].Items())
-            held[PlayerIndex(p["name"].AsString())] =
-                JsonArray(kHoldingFields, [&](const char* key) { return Scalar(p[key]); });
+        for (JsonView p : line[key::kPlayers].Items())
+            held[PlayerIndex(p[key::kName].AsString())] =
+                JsonArray(kHoldingFields, [&](const char* field) { return Scalar(p[field]); });
         std::string holdings = "[";
         for (std::size_t i = 0; i < players_.size(); ++i)
             holdings += (i ? "," : "") + (held.count(i) ? held[i] : std::string("null"));
-        return "{\"turn\":" + Scalar(event["turn"]) + ",\"market\":" + market +
-               "},\"orders\":" + JsonArray(event["orders"].Items(), order) +
-               ",\"refused\":" + JsonArray(event["refused"].Items(), order) +
-               ",\"trades\":" + JsonArray(event["trades"].Items(), trade) + ",\"holdings\":" + holdings + "]}";
+        return "{\"turn\":" + Scalar(line[key::kTurn]) + ",\"market\":" + market +
+               "},\"orders\":" + JsonArray(line[key::kOrders].Items(), order) +
+               ",\"refused\":" + JsonArray(line[key::kRefused].Items(), order) +
+               ",\"trades\":" + JsonArray(line[key::kTrades].Items(), trade) + ",\"holdings\":" + holdings + "]}";
     }
 
     // The end: {"turn","reason","winner","out_turn"}; winner is a player index or null, out_turn[i]
     // the turn in which players[i] went out (null: stayed in or unknown).
-    std::string End(const JsonValue& event) {
-        const JsonValue& winner = event["winner"];
+    std::string End(JsonView line) {
+        const JsonView winner = line[key::kWinner];
         std::string winner_json =
-            winner.kind() == JsonValue::Kind::kString ? std::to_string(PlayerIndex(winner.AsString())) : "null";
+            winner->is_string() ? std::to_string(PlayerIndex(winner.AsString())) : "null";
         std::map<std::size_t, std::string> out_turn;
-        for (const JsonValue& p : event["players"].Items())
-            out_turn[PlayerIndex(p["name"].AsString())] = Scalar(p["out_turn"]);
+        for (JsonView p : line[key::kPlayers].Items())
+            out_turn[PlayerIndex(p[key::kName].AsString())] = Scalar(p[key::kOutTurn]);
         std::string outs = "[";
         for (std::size_t i = 0; i < players_.size(); ++i)
             outs += (i ? "," : "") + (out_turn.count(i) ? out_turn[i] : std::string("null"));
-        return "{\"turn\":" + Scalar(event["turn"]) + ",\"reason\":" + Scalar(event["reason"]) +
-               ",\"winner\":" + winner_json + ",\"out_turn\":" + outs + "]}";
+        return "{\"turn\":" + Scalar(line[key::kTurn]) +
+               ",\"reason\":" + Scalar(line[key::kReason]) + ",\"winner\":" + winner_json +
+               ",\"out_turn\":" + outs + "]}";
     }
 
     std::int64_t game_;
@@ -154,8 +164,8 @@ std::string ReplayData(std::istream& log, std::int64_t game, const std::string& 
     ReplayBuilder builder(game);
     std::string line;
     while (std::getline(log, line)) {
-        std::optional<JsonValue> event = ParseJson(line);
-        if (event && event->kind() == JsonValue::Kind::kObject) builder.Add(*event);
+        std::optional<Json> parsed = ParseJson(line);
+        if (parsed && parsed->is_object()) builder.Add(*parsed);
     }
     return builder.Json(title, endings);
 }
