@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kWidth = 800;  // pixels
 constexpr int kHeight = 410;
-constexpr double kFlatMoneySpan = 1000;  // money drawn when nobody's money ever changes
 
 // Losers at the turn limit are marked out in that last turn too; only a player whose line stops
 // before the game's end is labelled as out.

@@ -1,6 +1,8 @@
 "use strict";
 (function () {
   const data = JSON.parse(document.getElementById("replay-data").textContent);
+  // The SVG money chart's palette and tick count, so that both charts look alike.
+  const chartStyle = JSON.parse(document.getElementById("chart-style").textContent);
   const turns = data.turns || [];
   const players = data.players || [];
   const field = {};
@@ -193,8 +195,8 @@
         if (m !== null) { lo = Math.min(lo, m); hi = Math.max(hi, m); }
       });
     });
-    if (hi <= lo) hi = lo + 1000;
-    const step = niceStep(hi - lo, 5);
+    if (hi <= lo) hi = lo + chartStyle.flat_money_span;
+    const step = niceStep(hi - lo, chartStyle.value_ticks);
     lo = Math.floor(lo / step) * step;
     hi = Math.ceil(hi / step) * step;
     const left = 58, right = w - 12, top = 10, bottom = h - 24;
@@ -205,12 +207,14 @@
     chart.x = function (turn) { return left + (turn - first) / span * (right - left); };
     chart.y = function (m) { return bottom - (m - lo) / (hi - lo) * (bottom - top); };
     for (let v = lo; v <= hi + step / 2; v += step) {
-      svg("line", { x1: left, x2: right, y1: chart.y(v), y2: chart.y(v), stroke: v === 0 ? "#9aa1ad" : "#e6e8ee" }, box);
-      svg("text", { x: left - 6, y: chart.y(v) + 4, "text-anchor": "end" }, box).textContent = fmt(v);
+      svg("line", { x1: left, x2: right, y1: chart.y(v), y2: chart.y(v), stroke: chartStyle.grid }, box);
+      svg("text", { x: left - 6, y: chart.y(v) + 4, "text-anchor": "end", fill: chartStyle.ink }, box).textContent = fmt(v);
     }
+    // Turn labels at whole multiples of the step, plus the first turn.
     const xStep = Math.max(1, niceStep(span, Math.max(2, Math.floor((right - left) / 60))));
-    for (let v = Math.ceil(first / xStep) * xStep; v <= lastTurn; v += xStep)
-      svg("text", { x: chart.x(v), y: h - 6, "text-anchor": "middle" }, box).textContent = v;
+    for (let v = first; v <= lastTurn; v = v === first ? Math.max(first + 1, Math.ceil((first + 1) / xStep) * xStep) : v + xStep)
+      svg("text", { x: chart.x(v), y: h - 6, "text-anchor": "middle", fill: chartStyle.ink }, box).textContent = v;
+    svg("path", { d: "M" + left + " " + top + "V" + bottom + "H" + right, fill: "none", stroke: chartStyle.ink }, box);
     players.forEach(function (pl, p) {
       const points = [];
       for (const t of turns) {
