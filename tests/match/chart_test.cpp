@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "match/league/leaderboard.h"
+#include "match/web/palette.h"
+#include "match/web/replay.h"
+#include "match/web/report.h"
+
 namespace match {
 namespace {
 
@@ -79,6 +86,26 @@ TEST(Chart, EmptyOrFlatGamesStillGiveAValidChart) {
     std::string svg = RenderMoneyChart(flat, "t");
     EXPECT_EQ(svg.find("nan"), std::string::npos);
     EXPECT_EQ(svg.find("inf"), std::string::npos);
+}
+
+// The money chart, the tournament report and the replay page give the second player or script
+// the same colour and draw their grids alike.
+TEST(Chart, EveryPageDrawsInTheOnePalette) {
+    TournamentRoster roster;
+    roster.scripts = {"a", "b"};
+    roster.rounds = 1;
+    Standings standings;
+    standings.board.resize(2);
+    standings.board[1].entry = 1;
+    standings.together = standings.ahead = {{0, 0}, {0, 0}};
+    standings.history = {{0, 0}, {3, -3}};
+    std::istringstream log(R"({"event":"start","game":1,"players":["a","b"]})");
+    const std::string pages[] = {RenderMoneyChart(TwoPlayers(), "t"), RenderTournamentReport(roster, standings, {}),
+                                 RenderReplay(log, 1, "t")};
+    for (const std::string& page : pages) {
+        EXPECT_NE(page.find(PlayerColour(1)), std::string::npos) << page.substr(0, 200);
+        EXPECT_NE(page.find(kChartGridColour), std::string::npos) << page.substr(0, 200);
+    }
 }
 
 }  // namespace

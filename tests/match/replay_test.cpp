@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "match/json_view.h"
+#include "match/web/page_files.h"
 #include "match/web/palette.h"
 
 namespace match {
@@ -99,6 +103,28 @@ TEST(Replay, FirstGameOfTheLogByDefault) {
 
 TEST(Replay, UnreadableLogIsAnError) {
     EXPECT_NE(WriteReplay("/nonexistent/game.jsonl", 0, "t", "/tmp/replay.html"), "");
+}
+
+// Every page file of the source folder is built in byte for byte, and nothing else is.
+TEST(PageFiles, BuiltInExactlyAsTheFilesOfTheFolder) {
+    namespace fs = std::filesystem;
+    size_t files = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(PROJECT_SOURCE_DIR "/tools/match/web")) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".html" && ext != ".css" && ext != ".js") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(PageFile(entry.path().filename().string()), bytes) << entry.path();
+        ++files;
+    }
+    EXPECT_EQ(PageFileNames().size(), files);
+    EXPECT_THROW(PageFile("missing.js"), std::logic_error);
+}
+
+TEST(PageFiles, PlaceholderMustOccurOnce) {
+    EXPECT_EQ(FillPlaceholder("<p>{{x}}</p>", "{{x}}", "1"), "<p>1</p>");
+    for (const char* page : {"<p></p>", "{{x}}{{x}}"})
+        EXPECT_THROW(FillPlaceholder(page, "{{x}}", "1"), std::logic_error) << page;
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 namespace match {
 
+inline constexpr int kFlatMoneySpan = 1000;  // the money drawn when nobody's money ever changes
+
 // The SVG document: axes with ticks and labels, a title, one polyline per player and a legend.
 std::string RenderMoneyChart(const GameRecord& record, const std::string& title);
 
