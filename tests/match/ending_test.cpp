@@ -1,6 +1,6 @@
 // Tests of reading a robot's error reports and of deciding how each robot's game ended.
 #include "match/outcome/ending.h"
-#include "match/on_error.h"
+#include "match/game/on_error.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,5 +1,5 @@
 // Tests of the tolerant JSON reads: bad text and values of the wrong kind never throw.
-#include "match/json_view.h"
+#include "match/json/view.h"
 
 #include <gtest/gtest.h>
 

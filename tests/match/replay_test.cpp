@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "match/json_view.h"
+#include "match/json/view.h"
 #include "match/web/page_files.h"
 #include "match/web/palette.h"
 
@@ -109,7 +109,7 @@ TEST(Replay, UnreadableLogIsAnError) {
 TEST(PageFiles, BuiltInExactlyAsTheFilesOfTheFolder) {
     namespace fs = std::filesystem;
     size_t files = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(PROJECT_SOURCE_DIR "/tools/match/web")) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(PROJECT_SOURCE_DIR "/tools/match/web/pages")) {
         const std::string ext = entry.path().extension().string();
         if (ext != ".html" && ext != ".css" && ext != ".js") continue;
         std::ifstream in(entry.path(), std::ios::binary);

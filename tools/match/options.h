@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "match/on_error.h"
+#include "match/game/on_error.h"
 
 namespace match {
 

@@ -2,7 +2,7 @@
 // "end" the final states.
 #include "match/game/log.h"
 
-#include "match/json_view.h"
+#include "match/json/view.h"
 #include "protocol/game_log.h"
 
 namespace match {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "match/json_view.h"
-#include "match/json_writer.h"
+#include "match/json/view.h"
+#include "match/json/writer.h"
 
 namespace match {
 

@@ -6,8 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "match/json_view.h"
-#include "match/json_writer.h"
+#include "match/json/view.h"
+#include "match/json/writer.h"
 #include "match/outcome/results.h"
 #include "match/league/tournament_file.h"
 #include "protocol/game_log.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "match/json_writer.h"
+#include "match/json/writer.h"
 #include "match/web/line_chart.h"
 
 namespace match {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "match/json_writer.h"
+#include "match/json/writer.h"
 #include "match/web/palette.h"
 
 namespace match {

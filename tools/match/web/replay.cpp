@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "match/json_view.h"
-#include "match/json_writer.h"
+#include "match/json/view.h"
+#include "match/json/writer.h"
 #include "match/web/palette.h"
 #include "protocol/game_log.h"
 

@@ -2,7 +2,7 @@
 // so that the page needs nothing else.
 #include <string>
 
-#include "match/json_writer.h"
+#include "match/json/writer.h"
 #include "match/web/chart.h"
 #include "match/web/line_chart.h"
 #include "match/web/page_files.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "match/json_writer.h"
+#include "match/json/writer.h"
 #include "match/names.h"
 #include "match/web/line_chart.h"
 #include "match/web/page_files.h"

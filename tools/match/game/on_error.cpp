@@ -1,5 +1,5 @@
 // Answers a robot's "Try to continue?" question as the --on-error choice says.
-#include "match/on_error.h"
+#include "match/game/on_error.h"
 
 #include "match/outcome/ending.h"
 

@@ -1,5 +1,5 @@
 // JSON text for the result files and results.json.
-#include "match/json_writer.h"
+#include "match/json/writer.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Tolerant reads over nlohmann::json: every accessor checks the kind before it reads.
-#include "match/json_view.h"
+#include "match/json/view.h"
 
 #include <limits>
 
