@@ -44,8 +44,11 @@ bool Print(CExecuter& exe);    // "?print text, values"
 // "?macro name": index is FindMacro(name).
 bool Macro(CExecuter& exe, const char* name, int index);
 // A game data read; field is read's Field(), which the engine resolves once. Defined below,
-// inline: reads sit in the hot loops of scripts.
+// inline: reads sit in the hot loops of scripts. The engine, which keeps the stack top in a
+// register, runs its two halves itself: TraceDataRead, then DataValue with the popped index.
 inline bool ReadData(CExecuter& exe, const PolizFuncRoboWrite& read, const CDataField& field);
+inline void TraceDataRead(CExecuter& exe, const PolizFuncRoboWrite& read);
+inline int DataValue(CExecuter& exe, const CDataField& field, int index);
 }  // namespace builtin
 
 // Base of the robot built-in elements; their operands are integers.
@@ -127,15 +130,21 @@ protected:
     DataShape shape;
 };
 
+inline void builtin::TraceDataRead(CExecuter& exe, const PolizFuncRoboWrite& read) {
+    exe.Debug(" RData::s1(%s) -> ", read.GetS1());
+    if (read.GetS2()) exe.Debug(" RData::s2(%s) -> ", read.GetS2());
+}
+
+inline int builtin::DataValue(CExecuter& exe, const CDataField& field, int index) {
+    return exe.GetData() ? exe.GetData()->Read(field, index) : 0;
+}
+
 inline bool builtin::ReadData(CExecuter& exe, const PolizFuncRoboWrite& read,
                               const CDataField& field) {
     int index = 0;
     if (read.GetShape() == DataShape::kIndexedName && !exe.PopInt(index)) return false;
-    if (exe.IsDebug()) {
-        exe.Debug(" RData::s1(%s) -> ", read.GetS1());
-        if (read.GetS2()) exe.Debug(" RData::s2(%s) -> ", read.GetS2());
-    }
-    exe.PushInt(exe.GetData() ? exe.GetData()->Read(field, index) : 0);
+    if (exe.IsDebug()) TraceDataRead(exe, read);
+    exe.PushInt(DataValue(exe, field, index));
     return true;
 }
 

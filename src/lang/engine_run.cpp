@@ -328,13 +328,14 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         if (!RunBuiltin(*op)) return Outcome::kFailed;
         sp = stack.Top();
         NEXT();
-    CASE(Data)  // often in loops: called straight
-        SYNC();
-        if (!builtin::ReadData(*exe, *static_cast<const PolizFuncRoboWrite*>(op->e),
-                               fields[static_cast<std::size_t>(op->b)]))
-            return Outcome::kFailed;
-        sp = stack.Top();
+    CASE(Data) {  // often in loops: the built-in's halves around the engine's own stack
+        const auto* read = static_cast<const PolizFuncRoboWrite*>(op->e);
+        int index = 0;
+        if (read->GetShape() == DataShape::kIndexedName) POP_INT(index);
+        if (debug) builtin::TraceDataRead(*exe, *read);
+        PUSH_INT(builtin::DataValue(*exe, fields[static_cast<std::size_t>(op->b)], index));
         NEXT();
+    }
     CASE(Call)
         SYNC();
         if (!CallElement(*op)) return Outcome::kFailed;
