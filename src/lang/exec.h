@@ -1,6 +1,6 @@
-// The executor of compiled scripts (program list, value stack, variable table, runtime
-// reports) and CRun, the program as the parser and the driver see it. The value stack is
-// in value_stack.h; the lowered engine that runs the program is in engine.h.
+// The executor of compiled scripts: the program list, the variable table and the runtime
+// reports. The value stack is in value_stack.h; the program as the parser and the driver see
+// it, and its run loop, in run.h; the lowered engine that runs the program in engine.h.
 #ifndef MOD_LANG_EXEC_H
 #define MOD_LANG_EXEC_H
 
@@ -199,45 +199,6 @@ private:
     // program of hundreds of thousands of elements costs 8 bytes an element and growing it
     // copies nothing.
     std::deque<PolizElem*> program;
-};
-
-// The compiled program: the parser appends to it, the driver runs it once per turn.
-class CRun {
-public:
-    explicit CRun(CExecuter* executer);
-    ~CRun();
-    CRun(const CRun&) = delete;
-    CRun& operator=(const CRun&) = delete;
-
-    void AddElem(PolizElem* elem);
-    void LabelCollect();
-    void Execute();
-    bool Debug(const char* fmt, const char* data = nullptr);
-
-    // Ends each later Execute() quietly, as at the program's end, once it has executed
-    // steps elements; 0 means no limit.
-    void SetStepBudget(std::uint64_t steps) { budget = steps; }
-    // Whether the last Execute() ended because the step budget ran out.
-    bool BudgetExhausted() const { return exhausted; }
-
-private:
-    CExecuter* exe;
-    std::unique_ptr<CEngine> engine;
-    // Numbers of the elements that may define a label, noted as they are added while they
-    // are still in the cache: label collection then visits these alone, not every element.
-    std::vector<unsigned int> label_elements;
-    // Whether elements of a class may define a label, remembered by class: a program has a
-    // few classes, so each is examined once, not once per element.
-    struct ClassVerdict {
-        const std::type_info* type = nullptr;
-        bool label = false;
-    };
-    static constexpr std::size_t kVerdictPlaces = 64;  // a power of two above the classes
-    bool MayDefineLabel(PolizElem* e);
-    std::array<ClassVerdict, kVerdictPlaces> verdicts{};
-    bool collected;
-    std::uint64_t budget;
-    bool exhausted;
 };
 
 #endif

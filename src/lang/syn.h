@@ -7,6 +7,7 @@
 
 #include "lang/lex.h"
 #include "lang/exec.h"
+#include "lang/run.h"
 #include "lang/sem.h"
 #include "ui/onerror.h"
 

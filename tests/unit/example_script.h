@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lang/exec.h"
+#include "lang/run.h"
 #include "lang/lex.h"
 #include "robot/data.h"
 

@@ -13,6 +13,7 @@
 
 #include "lang/builtins.h"
 #include "lang/exec.h"
+#include "lang/run.h"
 
 // Runtime fixture: an executor, its program and helpers to build, run and inspect it.
 class RuntimeTest : public ::testing::Test {

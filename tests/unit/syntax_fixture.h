@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "lang/exec.h"
+#include "lang/run.h"
 #include "lang/lex.h"
 
 // Everything printed on standard output while `action` runs.

@@ -1,0 +1,56 @@
+// The compiled program as the parser and the driver see it: the parser appends elements, the
+// driver collects the labels once and runs the program once per turn through the engine.
+#ifndef LANG_RUN_H
+#define LANG_RUN_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <typeinfo>
+#include <vector>
+
+class CExecuter;
+class CEngine;
+class PolizElem;
+
+// The compiled program: the parser appends to it, the driver runs it once per turn.
+class CRun {
+public:
+    explicit CRun(CExecuter* executer);
+    ~CRun();
+    CRun(const CRun&) = delete;
+    CRun& operator=(const CRun&) = delete;
+
+    void AddElem(PolizElem* elem);
+    void LabelCollect();
+    void Execute();
+    bool Debug(const char* fmt, const char* data = nullptr);
+
+    // Ends each later Execute() quietly, as at the program's end, once it has executed
+    // steps elements; 0 means no limit.
+    void SetStepBudget(std::uint64_t steps) { budget = steps; }
+    // Whether the last Execute() ended because the step budget ran out.
+    bool BudgetExhausted() const { return exhausted; }
+
+private:
+    CExecuter* exe;
+    std::unique_ptr<CEngine> engine;
+    // Numbers of the elements that may define a label, noted as they are added while they
+    // are still in the cache: label collection then visits these alone, not every element.
+    std::vector<unsigned int> label_elements;
+    // Whether elements of a class may define a label, remembered by class: a program has a
+    // few classes, so each is examined once, not once per element.
+    struct ClassVerdict {
+        const std::type_info* type = nullptr;
+        bool label = false;
+    };
+    static constexpr std::size_t kVerdictPlaces = 64;  // a power of two above the classes
+    bool MayDefineLabel(PolizElem* e);
+    std::array<ClassVerdict, kVerdictPlaces> verdicts{};
+    bool collected;
+    std::uint64_t budget;
+    bool exhausted;
+};
+
+#endif
