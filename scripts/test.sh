@@ -9,25 +9,12 @@ packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel lib
 packages+=(nlohmann-json3-dev)  # JSON reading in match and the fuzz checks
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
-command -v node >/dev/null 2>&1 || missing+=(nodejs)
-command -v npm >/dev/null 2>&1 || missing+=(npm)
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q "${missing[@]}"
-  else
-    echo "Missing packages: ${missing[*]}" >&2
-    echo "Install them with: sudo apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+also_missing=()
+command -v node >/dev/null 2>&1 || also_missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || also_missing+=(npm)
+source scripts/packages.sh
+need_packages test "${packages[@]}"
 
 # The replay's browser test drives the system Chromium through puppeteer-core; no browser download.
 if [ ! -d tests/browser/node_modules ] ||
