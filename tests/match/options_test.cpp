@@ -85,5 +85,21 @@ TEST(Options, HelpAndVersionNeedNoScripts) {
     EXPECT_NE(UsageText().find("--host-range"), std::string::npos);
 }
 
+// What the option library might read otherwise: a flag given "=true", the first of two
+// mistakes, help among mistakes, and the last of a repeated value.
+TEST(Options, LibraryReadsAsTheUserMeans) {
+    MatchOptions o;
+    EXPECT_EQ(Parse({"--check=true", "a"}, o), "");
+    EXPECT_TRUE(o.check);
+    EXPECT_EQ(Parse({"--turns", "0", "--games", "x", "a"}, o),
+              "--turns needs a whole number from 1 to 100000, not '0'");
+    MatchOptions h;
+    EXPECT_EQ(Parse({"--help", "--colour"}, h), "");
+    EXPECT_TRUE(h.help);
+    MatchOptions r;
+    EXPECT_EQ(Parse({"--turns", "5", "--turns", "7", "a"}, r), "");
+    EXPECT_EQ(r.turns, 7);
+}
+
 }  // namespace
 }  // namespace match
