@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -85,6 +86,13 @@ const std::vector<ValueOption>& ValueOptions() {
         {"--max-clients", "N", NumberFrom1To(kMaxClientsLimit),
          "connections served at once " + Default(net.max_clients),
          IntIn(&ServerOptions::net, &NetConfig::max_clients, 1, kMaxClientsLimit)},
+        {"--state-dir", "DIR", "a folder name",
+         "folder for what the server keeps across restarts\n"
+         "(default: $STATE_DIRECTORY, else the current folder)",
+         [](const std::string& text, ServerOptions& o) {
+             o.state_dir = text;
+             return !text.empty();
+         }},
         {"--log", "FILE", "a file name", "write a JSON Lines log of every game to FILE",
          [](const std::string& text, ServerOptions& o) {
              o.log_path = text;
@@ -132,6 +140,13 @@ std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version) {
 
 }  // namespace
 
+std::string DefaultStateDir() {
+    const char* given = std::getenv("STATE_DIRECTORY");
+    std::string dir = given ? given : "";
+    dir = dir.substr(0, dir.find(':'));  // several folders are separated by colons
+    return dir.empty() ? "." : dir;
+}
+
 OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& options,
                            std::string& error) {
     bool version = false;
@@ -150,6 +165,7 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
         return OptionsAction::kError;
     }
     if (version) return OptionsAction::kVersion;
+    if (options.state_dir.empty()) options.state_dir = DefaultStateDir();
     if (!app->remaining().empty()) {
         error = UnknownOption(app->remaining().front());
         return OptionsAction::kError;

@@ -17,8 +17,13 @@ struct ServerOptions {
     NetConfig net;
     bool seed_given = false;  // false: the seed comes from the clock
     std::string log_path;     // JSON Lines log; empty: none
+    std::string state_dir;    // what the server keeps across restarts; see DefaultStateDir
     bool quiet = false;       // no human log lines on standard error
 };
+
+// The folder the service manager gave the server for its state ($STATE_DIRECTORY, its first
+// entry), else the current folder: a server run by hand keeps its state where it was started.
+std::string DefaultStateDir();
 
 // What the program should do after reading its command line.
 enum class OptionsAction { kRun, kHelp, kVersion, kError };
