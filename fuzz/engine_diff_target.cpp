@@ -98,16 +98,24 @@ Turn RunTurn(Side& side) {
     side.robot.orders.clear();
     ClearConsole();
     Turn turn;
+    bool stopped = false;
     try {
         side.run.Execute();
         turn.outcome = side.run.BudgetExhausted() ? "budget spent" : "ended";
     } catch (const fuzz::Stopped& stop) {
         turn.outcome = "stopped by report " + std::to_string(stop.number);
+        stopped = true;
     }
     turn.console = ReadConsole();
     turn.orders = std::move(side.robot.orders);
-    const CValueStack& stack = side.exe.Values();
-    turn.outcome += ", " + std::to_string(stack.Top() - stack.Base()) + " values left on the stack";
+    // A stop ends the robot inside an operation, where a fused one may not have pushed what its
+    // element-wise parts had: the stack there is never seen again, so only a finished run's is
+    // compared.
+    if (!stopped) {
+        const CValueStack& stack = side.exe.Values();
+        turn.outcome +=
+            ", " + std::to_string(stack.Top() - stack.Base()) + " values left on the stack";
+    }
     return turn;
 }
 
