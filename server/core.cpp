@@ -23,4 +23,6 @@ void ServerCore::OnTimer(std::int64_t now_ms) { lobby_->Timer(now_ms); }
 
 std::int64_t ServerCore::NextDeadline() const { return lobby_->NextDeadline(); }
 
+std::uint64_t ServerCore::ChatLinesDropped() const { return lobby_->ChatLinesDropped(); }
+
 }  // namespace gs

@@ -7,6 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "server/chat_limit.h"
+#include "server/event_log.h"
+
 namespace gs {
 
 using ClientId = std::uint64_t;
@@ -22,6 +25,10 @@ public:
     virtual void SendTurnEnd(ClientId id, const std::string& line) { Send(id, line); }
     // Close the client once everything queued for it has been written.
     virtual void Close(ClientId id) = 0;
+    // Close, saying why for the log.
+    virtual void CloseFor(ClientId id, DisconnectReason /*reason*/) { Close(id); }
+    // The client is known by this name from now on (for the log).
+    virtual void Named(ClientId /*id*/, const std::string& /*name*/) {}
 };
 
 // Settings of the lobby and of every game it runs.
@@ -30,6 +37,9 @@ struct CoreOptions {
     int max_turns = 100;
     int turn_timeout_s = 60;  // 0: no limit
     int max_players = 16;     // creator included, at most protocol::kMaxPlayersPerGame
+    int chat_burst = kDefaultChatBurst;            // chat lines a client may send at once
+    int chat_per_second = kDefaultChatPerSecond;   // and a second after that
+    bool chat_log = true;  // chat lines go to the human log with their sender
 };
 
 class Lobby;
@@ -52,6 +62,7 @@ public:
     void OnDisconnect(ClientId id, std::int64_t now_ms);
     void OnTimer(std::int64_t now_ms);  // resolves turns whose timeout has passed
     std::int64_t NextDeadline() const;  // monotonic ms of the next turn timeout, or -1
+    std::uint64_t ChatLinesDropped() const;  // chat lines not relayed for their rate, so far
 
 private:
     std::unique_ptr<Lobby> lobby_;

@@ -7,7 +7,7 @@
 // - anything else is chat, for the members of the same waiting game, the players still in the
 //   same running game, or everyone in the lobby. Bytes outside printable ASCII become '?';
 //   a relayed line ("NAME: text") that then contains a robot marker is not sent, and its
-//   sender gets an error.
+//   sender gets an error. Chat is rate-limited (see ChatLimiter); orders and requests never are.
 // A player who goes out of a running game (bankrupt, or by ".leave") is back in the lobby at
 // once, but "info" and "market" keep answering from that game until it creates or joins another.
 #include "server/lobby.h"
@@ -25,6 +25,7 @@ namespace gs {
 namespace {
 
 constexpr char kJoinUsage[] = "! error: usage: .join N (N: the number of a waiting game)";
+constexpr int kLobbyRoom = 0;  // the chat limiter's number for the lobby; games count from 1
 
 std::string Players(std::size_t count) {
     return Num(static_cast<std::int64_t>(count)) + (count == 1 ? " player" : " players");
@@ -34,7 +35,11 @@ std::string Players(std::size_t count) {
 
 Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
              std::ostream* events)
-    : options_(options), transport_(transport), log_(log), events_(events) {
+    : options_(options),
+      transport_(transport),
+      log_(log),
+      events_(events),
+      chat_limiter_(options.chat_burst, options.chat_per_second) {
     options_.max_players = std::clamp(options_.max_players, 1, protocol::kMaxPlayersPerGame);
     options_.max_turns = std::max(options_.max_turns, 1);
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
@@ -63,7 +68,7 @@ void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
     } else if (const Request request = ParseRequest(line); request.kind != RequestKind::kNone) {
         GameRequest(id, client, request, now_ms);
     } else {
-        Chat(id, client, line);
+        Chat(id, client, line, now_ms);
     }
 }
 
@@ -76,6 +81,7 @@ void Lobby::Disconnect(ClientId id, std::int64_t now_ms) {
     }
     names_.erase(it->second.name);
     clients_.erase(it);
+    chat_limiter_.ForgetSender(id);
 }
 
 void Lobby::Timer(std::int64_t now_ms) {
@@ -109,9 +115,10 @@ void Lobby::SendTurnEnd(ClientId id, const std::string& line) {
     if (Reachable(id)) transport_.SendTurnEnd(id, line);
 }
 
-void Lobby::CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms) {
+void Lobby::CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms,
+                        DisconnectReason reason) {
     Send(id, last_line);
-    transport_.Close(id);
+    transport_.CloseFor(id, reason);
     Client& client = clients_[id];
     client.closing = true;
     Leave(id, client, now_ms, true);
@@ -119,7 +126,7 @@ void Lobby::CloseClient(ClientId id, const std::string& last_line, std::int64_t 
 
 void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms) {
     if (line == ".quit") {
-        CloseClient(id, "ok: bye", now_ms);
+        CloseClient(id, "ok: bye", now_ms, DisconnectReason::kQuit);
         return;
     }
     std::string error = NameError(line);
@@ -127,11 +134,12 @@ void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::
     if (!error.empty()) {
         LogEvent(events_, "client " + Num(static_cast<std::int64_t>(id)) + ": name \"" + PrintableChat(line) +
               "\" refused: " + error);
-        CloseClient(id, "! error: " + error, now_ms);
+        CloseClient(id, "! error: " + error, now_ms, DisconnectReason::kBadName);
         return;
     }
     client.name = line;
     names_.insert(line);
+    transport_.Named(id, line);
     Send(id, "ok: welcome, " + line);
 }
 
@@ -159,7 +167,7 @@ const Lobby::Command* Lobby::FindCommand(const std::string& word) {
          }},
         {".quit", 0, kNoArguments,
          [](Lobby& lobby, ClientId id, Client&, const Words&, std::int64_t now_ms) {
-             lobby.CloseClient(id, "ok: bye", now_ms);
+             lobby.CloseClient(id, "ok: bye", now_ms, DisconnectReason::kQuit);
          }},
     };
     for (const Command& command : kCommands) {
@@ -329,7 +337,7 @@ void Lobby::GameRequest(ClientId id, Client& client, const Request& request, std
     }
 }
 
-void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
+void Lobby::Chat(ClientId id, const Client& client, const std::string& line, std::int64_t now_ms) {
     // The line as it will be written is checked, not the text alone: the relayed "NAME: " can
     // complete a marker ("x: has created the game #7" holds " has created the game #").
     // Refused rather than rewritten: a changed message would say something its sender did not.
@@ -338,19 +346,49 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
         Send(id, "! error: chat not sent: it contains text reserved for robots");
         return;
     }
+    int room = kLobbyRoom;
+    std::vector<ClientId> audience = ChatAudience(id, client, room);
+    audience.erase(std::remove_if(audience.begin(), audience.end(),
+                                  [&](ClientId other) { return other == id || !Reachable(other); }),
+                   audience.end());
+    const std::size_t bytes = message.size() + 1;  // as written, with its LF
+    switch (chat_limiter_.Admit(id, room, bytes, audience.size(), now_ms)) {
+        case ChatVerdict::kRelay:
+            break;
+        case ChatVerdict::kDropSenderTooFast:
+            Send(id, "! error: chat not sent: more than " + Num(options_.chat_burst) +
+                         " lines at once or " + Num(options_.chat_per_second) +
+                         " a second; chat is dropped until you slow down");
+            return;
+        case ChatVerdict::kDropRoomBusy:
+            Send(id, "! error: chat not sent: too much chat here right now; chat is dropped "
+                     "until it calms down");
+            return;
+        case ChatVerdict::kDropQuietly:
+            return;
+    }
+    if (options_.chat_log)
+        LogEvent(events_, "chat in " + (room == kLobbyRoom ? "lobby" : "game " + Num(room)) +
+                              " from " + message);
+    for (ClientId other : audience) Send(other, message);
+}
+
+// The clients that hear a chat line from `id` (it among them), and the number of their room.
+std::vector<ClientId> Lobby::ChatAudience(ClientId id, const Client& client, int& room) const {
     std::vector<ClientId> audience;
     if (client.table != 0) {
-        audience = tables_[client.table].members;
+        room = client.table;
+        audience = tables_.at(client.table).members;
     } else if (client.game && client.game->IsPlaying(id)) {
+        room = client.game->number();
         audience = client.game->PlayingClients();
     } else {
+        room = kLobbyRoom;
         for (const auto& [other, each] : clients_) {
             if (!each.name.empty() && !InGame(other, each)) audience.push_back(other);
         }
     }
-    for (ClientId other : audience) {
-        if (other != id) Send(other, message);
-    }
+    return audience;
 }
 
 void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {

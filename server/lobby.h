@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "server/chat_limit.h"
 #include "server/core.h"
 #include "server/game.h"
 #include "server/json_game_log.h"
@@ -27,6 +28,7 @@ public:
     void Disconnect(ClientId id, std::int64_t now_ms);
     void Timer(std::int64_t now_ms);
     std::int64_t NextDeadline() const;
+    std::uint64_t ChatLinesDropped() const { return chat_limiter_.Dropped(); }
 
 private:
     // A connection and where it stands.
@@ -56,7 +58,8 @@ private:
     bool Reachable(ClientId id) const;  // connected and not closing: lines may still go to it
     void Send(ClientId id, const std::string& line);
     void SendTurnEnd(ClientId id, const std::string& line);
-    void CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms);
+    void CloseClient(ClientId id, const std::string& last_line, std::int64_t now_ms,
+                     DisconnectReason reason = DisconnectReason::kClosedByServer);
     void TakeName(ClientId id, Client& client, const std::string& line, std::int64_t now_ms);
     void RunCommand(ClientId id, Client& client, const std::vector<std::string>& words,
                     std::int64_t now_ms);
@@ -68,7 +71,8 @@ private:
     void Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly);
     void LeaveTable(ClientId id, Client& client);
     void GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms);
-    void Chat(ClientId id, const Client& client, const std::string& line);
+    void Chat(ClientId id, const Client& client, const std::string& line, std::int64_t now_ms);
+    std::vector<ClientId> ChatAudience(ClientId id, const Client& client, int& room) const;
     void ForgetFinished(const std::shared_ptr<Game>& game);
     bool Full(const Table& table) const;
     bool InGame(ClientId id, const Client& client) const;
@@ -81,6 +85,7 @@ private:
     std::ostream* events_;
     std::map<ClientId, Client> clients_;
     std::set<std::string> names_;                   // names in use
+    ChatLimiter chat_limiter_;
     std::map<int, Table> tables_;                   // waiting games by number, oldest first
     std::map<int, std::shared_ptr<Game>> running_;  // running games by number
     int next_game_ = 1;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/core.h"
+#include "server/event_log.h"
 #include "server/net.h"
 #include "server/log_file.h"
 #include "server/options.h"
@@ -97,7 +98,10 @@ int main(int argc, char** argv) {
         case gs::OptionsAction::kRun:
             break;
     }
-    std::ostream* events = options.quiet ? nullptr : &std::cerr;
+    // Human log lines carry their time; error messages before the server runs do not.
+    gs::TimestampedLines timestamped(std::cerr.rdbuf());
+    std::ostream log_stream(&timestamped);
+    std::ostream* events = options.quiet ? nullptr : &log_stream;
     if (!options.seed_given) options.core.seed = SeedFromClock();
 
     RaiseFileLimit(options.net.max_clients, events);

@@ -15,7 +15,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <ostream>
+
+#include "server/server_text.h"
 
 namespace gs {
 namespace {
@@ -51,6 +54,9 @@ std::int64_t MonotonicUs() {
 struct NetServer::Client {
     ClientId id = 0;
     int fd = -1;
+    std::string peer;  // address:port, for the log
+    std::string name;  // once the core has accepted one, for the log
+    std::optional<DisconnectReason> reason;  // why it is closing or gone: the first cause
     InputBuffer in;
     OutputBuffer out;
     bool known = false;  // the core has heard of it and not yet of its end
@@ -153,7 +159,7 @@ bool NetServer::WaitAndDispatch() {
     epoll_event events[kMaxEventsPerWait];
     const int count = ::epoll_wait(epoll_fd_, events, kMaxEventsPerWait, PollTimeout());
     if (count < 0 && errno != EINTR) {
-        if (events_) *events_ << SystemError("epoll_wait") << std::endl;
+        LogEvent(events_, SystemError("epoll_wait"));
         return false;
     }
     now_ = MonotonicMs();
@@ -202,15 +208,25 @@ void NetServer::Queue(ClientId id, const std::string& line, bool ends_turn) {
     client.out.PushLine(line);
     if (ends_turn && line_read_us_ >= 0) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
-        Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
+        // It has stopped reading; keeping its backlog would only grow memory.
+        Drop(client, DisconnectReason::kOutputBacklog);
     } else if (!client.output_queued) {
         client.output_queued = true;
         with_output_.push_back(id);
     }
 }
 
-void NetServer::Close(ClientId id) {
-    if (auto it = clients_.find(id); it != clients_.end()) BeginClosing(*it->second);
+void NetServer::Close(ClientId id) { CloseFor(id, DisconnectReason::kClosedByServer); }
+
+void NetServer::CloseFor(ClientId id, DisconnectReason reason) {
+    if (auto it = clients_.find(id); it != clients_.end()) BeginClosing(*it->second, reason);
+}
+
+void NetServer::Named(ClientId id, const std::string& name) {
+    auto it = clients_.find(id);
+    if (it == clients_.end()) return;
+    it->second->name = name;
+    LogEvent(events_, "client " + std::to_string(id) + " is " + name);
 }
 
 void NetServer::Accept() {
@@ -251,12 +267,13 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
+    client->peer = peer;
     client->known = true;
     Client& added = *client;
     clients_.emplace(added.id, std::move(client));
     WatchEvents(added, EPOLLIN);
     ++connected_;
-    if (events_) *events_ << "client " << added.id << " connected from " << peer << std::endl;
+    LogEvent(events_, "client " + std::to_string(added.id) + " connected from " + peer);
     core_->OnConnect(added.id, now_);
 }
 
@@ -264,12 +281,14 @@ void NetServer::Refuse(int fd, const std::string& peer) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
+    client->peer = peer;
     Client& refused = *client;
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
     refused.out.PushLine(kServerFull);
-    BeginClosing(refused);
-    if (events_) *events_ << "connection from " << peer << " refused: server full" << std::endl;
+    BeginClosing(refused, DisconnectReason::kServerFull);
+    LogEvent(events_, ClientLabel(refused.id, "", peer) + " refused: " +
+                          ReasonWords(DisconnectReason::kServerFull));
 }
 
 void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
@@ -302,7 +321,8 @@ void NetServer::ReadFrom(Client& client) {
     char buffer[kReadChunkBytes];
     const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
     if (n < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) Drop(client);
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            Drop(client, DisconnectReason::kClosedByPeer);
         return;
     }
     if (n == 0) {
@@ -310,7 +330,7 @@ void NetServer::ReadFrom(Client& client) {
         if (!client.closing) {
             // The peer may only have shut down its sending side: answer what it sent, then close.
             HandleLines(client, -1);
-            BeginClosing(client);
+            BeginClosing(client, DisconnectReason::kClosedByPeer);
         }
         Flush(client);
         return;
@@ -343,7 +363,7 @@ void NetServer::HandleLines(Client& client, int budget) {
                 return;
             case InputBuffer::Next::kTooLong:
                 client.out.PushLine(kLineTooLong);
-                BeginClosing(client);
+                BeginClosing(client, DisconnectReason::kLineTooLong);
                 return;
         }
     }
@@ -398,7 +418,7 @@ void NetServer::Flush(Client& client) {
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
         } else {
-            Drop(client);
+            Drop(client, DisconnectReason::kClosedByPeer);
             return;
         }
     }
@@ -409,7 +429,7 @@ void NetServer::Flush(Client& client) {
     }
     if (client.closing) {
         if (client.peer_eof) {
-            Drop(client);  // everything written and the peer is done: close now
+            Drop(client, DisconnectReason::kClosedByPeer);  // all written, the peer is done
             return;
         }
         if (!client.write_shut) {
@@ -422,8 +442,9 @@ void NetServer::Flush(Client& client) {
     WatchEvents(client, Interest(client));
 }
 
-void NetServer::BeginClosing(Client& client) {
+void NetServer::BeginClosing(Client& client, DisconnectReason reason) {
     if (client.closing || client.dead) return;
+    if (!client.reason) client.reason = reason;
     client.closing = true;
     client.accepts_output = false;
     client.close_deadline = now_ + kCloseGraceMs;
@@ -435,8 +456,9 @@ void NetServer::BeginClosing(Client& client) {
     }
 }
 
-void NetServer::Drop(Client& client) {
+void NetServer::Drop(Client& client, DisconnectReason reason) {
     if (client.dead) return;
+    if (!client.reason) client.reason = reason;
     client.dead = true;
     client.accepts_output = false;
     client.out.Clear();
@@ -460,8 +482,10 @@ void NetServer::DeliverDisconnects() {
         for (ClientId id : gone) {
             auto it = clients_.find(id);
             if (it == clients_.end() || !it->second->known) continue;
-            it->second->known = false;
-            if (events_) *events_ << "client " << id << " disconnected" << std::endl;
+            Client& client = *it->second;
+            client.known = false;
+            LogEvent(events_, ClientLabel(id, client.name, client.peer) + " disconnected: " +
+                                  ReasonWords(client.reason.value_or(DisconnectReason::kClosedByPeer)));
             core_->OnDisconnect(id, now_);
         }
     }
@@ -473,7 +497,7 @@ void NetServer::CheckDeadlines() {
         auto it = clients_.find(id);
         if (it == clients_.end() || it->second->dead) continue;
         if (now_ >= it->second->close_deadline) {
-            Drop(*it->second);
+            Drop(*it->second, DisconnectReason::kClosedByPeer);  // keeps the reason it closed for
         } else {
             still_closing.push_back(id);
         }
@@ -517,6 +541,10 @@ int NetServer::PollTimeout() const {
 
 void NetServer::CloseAll() {
     for (auto& [id, client] : clients_) {
+        if (client->known && !client->disconnect_queued) {
+            LogEvent(events_, ClientLabel(id, client->name, client->peer) + " disconnected: " +
+                                  ReasonWords(DisconnectReason::kServerStopping));
+        }
         // One last non-blocking attempt to hand over queued lines; nothing waits on a slow reader.
         if (client->out.Pending() > 0) {
             (void)!::send(client->fd, client->out.Data(), client->out.Pending(), MSG_NOSIGNAL);

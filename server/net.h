@@ -56,6 +56,8 @@ public:
     void Send(ClientId id, const std::string& line) override;
     void SendTurnEnd(ClientId id, const std::string& line) override;
     void Close(ClientId id) override;
+    void CloseFor(ClientId id, DisconnectReason reason) override;
+    void Named(ClientId id, const std::string& name) override;
 
     // With config.time_turns: for each turn ended by a client's line, the time from reading
     // that line to writing the last of the turn's turn-end lines (the read of the client's
@@ -87,8 +89,8 @@ private:
     void SettleTurnMarks(Client& client, bool all);
     void FlushAll();
     void Flush(Client& client);
-    void BeginClosing(Client& client);
-    void Drop(Client& client);
+    void BeginClosing(Client& client, DisconnectReason reason);
+    void Drop(Client& client, DisconnectReason reason);
     void Forget(Client& client);
     void DeliverDisconnects();
     void CheckDeadlines();

@@ -54,6 +54,19 @@ std::string NumberFrom1To(int high) { return "a number from 1 to " + std::to_str
 
 std::string Default(int value) { return "(default " + std::to_string(value) + ")"; }
 
+// Reads "BURST/PER_SECOND" (two whole numbers from 1 to kMaxChatRate) into the chat limit.
+bool StoreChatRate(const std::string& text, ServerOptions& o) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    int burst = 0, per_second = 0;
+    if (!ParseNumber(text.substr(0, slash), 1, kMaxChatRate, burst) ||
+        !ParseNumber(text.substr(slash + 1), 1, kMaxChatRate, per_second))
+        return false;
+    o.core.chat_burst = burst;
+    o.core.chat_per_second = per_second;
+    return true;
+}
+
 const std::vector<ValueOption>& ValueOptions() {
     static const CoreOptions core;
     static const NetConfig net;
@@ -86,6 +99,11 @@ const std::vector<ValueOption>& ValueOptions() {
         {"--max-clients", "N", NumberFrom1To(kMaxClientsLimit),
          "connections served at once " + Default(net.max_clients),
          IntIn(&ServerOptions::net, &NetConfig::max_clients, 1, kMaxClientsLimit)},
+        {"--chat-rate", "BURST/RATE",
+         "BURST/RATE, two numbers from 1 to " + std::to_string(kMaxChatRate) + ", such as 10/2",
+         "chat lines a client may send at once, then a second (default " +
+             std::to_string(core.chat_burst) + "/" + std::to_string(core.chat_per_second) + ")",
+         StoreChatRate},
         {"--state-dir", "DIR", "a folder name",
          "folder for what the server keeps across restarts\n"
          "(default: $STATE_DIRECTORY, else the current folder)",
@@ -129,6 +147,8 @@ std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version) {
         return [flag](const std::string& value) { return UnknownOption(flag + "=" + value); };
     };
     AddStrictFlag(*app, "--quiet", options.quiet, "no log lines on standard error", refusal("--quiet"));
+    AddStrictFlag(*app, "--no-chat-log", options.no_chat_log,
+                  "leave chat out of the log on standard error", refusal("--no-chat-log"));
     AddStrictFlag(*app, "--turn-stats", options.net.time_turns,
                   "on stopping, print the time from reading each turn's last\n"
                   "order to writing its last end of turn (percentiles)",
@@ -165,6 +185,7 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
         return OptionsAction::kError;
     }
     if (version) return OptionsAction::kVersion;
+    options.core.chat_log = !options.no_chat_log;
     if (options.state_dir.empty()) options.state_dir = DefaultStateDir();
     if (!app->remaining().empty()) {
         error = UnknownOption(app->remaining().front());

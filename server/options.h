@@ -19,6 +19,7 @@ struct ServerOptions {
     std::string log_path;     // JSON Lines log; empty: none
     std::string state_dir;    // what the server keeps across restarts; see DefaultStateDir
     bool quiet = false;       // no human log lines on standard error
+    bool no_chat_log = false;  // chat is not written to the human log (core.chat_log)
 };
 
 // The folder the service manager gave the server for its state ($STATE_DIRECTORY, its first

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/server_log.h"
+
 extern char** environ;
 
 namespace {
@@ -108,6 +110,7 @@ public:
         std::string line;
         while (err_.Next(line)) {
             const std::string prefix = std::string("listening on ") + kHost + ":";
+            line = std::string(protocol::server_log::WithoutTime(line));
             if (line.rfind(prefix, 0) == 0) return std::atoi(line.c_str() + prefix.size());
         }
         return 0;
@@ -155,7 +158,10 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
     client.Attach(fd);
     std::string line;
     ASSERT_TRUE(server.Err().Next(line));
-    EXPECT_EQ(line.rfind("client 1 connected from ", 0), 0u) << line;
+    const std::size_t time = protocol::server_log::TimePrefixLength(line);
+    EXPECT_GT(time, 0u) << line;
+    const std::string connected = "client 1 connected from ";
+    EXPECT_EQ(line.compare(time, connected.size(), connected), 0) << line;
 
     const std::string commands = "alice\n.create\nstart\n";
     ASSERT_EQ(::send(fd, commands.data(), commands.size(), MSG_NOSIGNAL),

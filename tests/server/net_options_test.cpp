@@ -16,7 +16,8 @@ TEST(ServerOptions, EveryOptionInBothForms) {
     std::string error;
     ASSERT_EQ(Parse({"--host", "127.0.30.9", "--port=0", "--seed", "18446744073709551615",
                      "--max-turns=3", "--turn-timeout", "0", "--max-players", "101",
-                     "--max-clients=5", "--log", "g.jsonl", "--quiet", "--turn-stats"},
+                     "--max-clients=5", "--log", "g.jsonl", "--quiet", "--turn-stats",
+                     "--chat-rate=30/5", "--no-chat-log"},
                     options, error),
               OptionsAction::kRun)
         << error;
@@ -31,6 +32,9 @@ TEST(ServerOptions, EveryOptionInBothForms) {
     EXPECT_EQ(options.log_path, "g.jsonl");
     EXPECT_TRUE(options.quiet);
     EXPECT_TRUE(options.net.time_turns);
+    EXPECT_EQ(options.core.chat_burst, 30);
+    EXPECT_EQ(options.core.chat_per_second, 5);
+    EXPECT_FALSE(options.core.chat_log);
 }
 
 TEST(ServerOptions, HelpWinsOverTheOptionsAroundIt) {
@@ -67,6 +71,15 @@ TEST(ServerOptions, BadValuesAreRefusedWithTheReason) {
         {{"--max-turns"}, "--max-turns needs a value: a number from 1 to 1000000"},
         {{"--verbose"}, "unknown option: --verbose"},
         {{"--quiet=yes"}, "unknown option: --quiet=yes"},
+        {{"--chat-rate", "10"},
+         "bad value for --chat-rate: '10' (expected BURST/RATE, two numbers from 1 to 1000000, "
+         "such as 10/2)"},
+        {{"--chat-rate", "10/0"},
+         "bad value for --chat-rate: '10/0' (expected BURST/RATE, two numbers from 1 to "
+         "1000000, such as 10/2)"},
+        {{"--chat-rate", "/2"},
+         "bad value for --chat-rate: '/2' (expected BURST/RATE, two numbers from 1 to 1000000, "
+         "such as 10/2)"},
     };
     for (const BadCase& c : cases) {
         ServerOptions options;

@@ -32,14 +32,14 @@ gs::NetConfig ConfigFor(const std::string& host, int max_clients, bool time_turn
 }  // namespace
 
 ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, int max_clients,
-                                 bool time_turns)
-    : host_(host), net_(ConfigFor(host, max_clients, time_turns), nullptr) {
+                                 bool time_turns, std::ostream* events)
+    : host_(host), net_(ConfigFor(host, max_clients, time_turns), events) {
     std::string error;
     if (!net_.Listen(error)) {
         ADD_FAILURE() << error;
         return;
     }
-    core_ = std::make_unique<gs::ServerCore>(core, net_, nullptr, nullptr);
+    core_ = std::make_unique<gs::ServerCore>(core, net_, nullptr, events);
     loop_ = std::thread([this] { net_.Run(*core_); });
 }
 

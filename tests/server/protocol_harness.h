@@ -2,6 +2,7 @@
 // on a loopback address, and raw line clients that talk to it with timeouts instead of sleeps.
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,8 +18,10 @@ constexpr int kTimeoutMs = 10000;  // a test fails rather than waits longer for 
 // A gameserver running in this process until the object goes away.
 class ServerUnderTest {
 public:
+    // events: where the human log goes (read it only after StopAndTurnTimes), or nullptr.
     explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {},
-                             int max_clients = 1024, bool time_turns = false);
+                             int max_clients = 1024, bool time_turns = false,
+                             std::ostream* events = nullptr);
     ~ServerUnderTest();
     const std::string& host() const { return host_; }
     int port() const { return net_.Port(); }
@@ -54,6 +57,7 @@ public:
     bool WaitClosed();
     void ShutdownWrite();
     std::size_t BytesRead() const { return bytes_read_; }
+    int fd() const { return fd_; }  // for a test that polls many clients at once
 
 private:
     enum class Fill { kData, kClosed, kTimeout };

@@ -14,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "protocol/server_log.h"
+
 extern char** environ;
 
 namespace {
@@ -85,7 +87,8 @@ std::string BackgroundProgram::AwaitErrLine(const std::string& prefix,
     for (;;) {
         std::size_t end;
         while ((end = err_.find('\n', err_pos_)) != std::string::npos) {
-            std::string line = err_.substr(err_pos_, end - err_pos_);
+            std::string line(protocol::server_log::WithoutTime(
+                std::string_view(err_).substr(err_pos_, end - err_pos_)));
             err_pos_ = end + 1;
             if (line.compare(0, prefix.size(), prefix) == 0) return line;
         }

@@ -22,8 +22,9 @@ public:
 
     bool Running() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
-    // Reads standard error up to the first line that begins with prefix and returns that
-    // line; "" when the program closed its standard error or the time ran out first.
+    // Reads standard error up to the first line that begins with prefix, after the time a
+    // server log line begins with, and returns that line without its time; "" when the
+    // program closed its standard error or the time ran out first.
     std::string AwaitErrLine(const std::string& prefix, std::chrono::milliseconds timeout);
     // Waits for the program to end, reading its standard error meanwhile so that it never
     // blocks on a full pipe. False when it was still running at the time limit.

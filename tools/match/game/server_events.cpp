@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "protocol/server_log.h"
+
 namespace match {
 namespace {
 
@@ -94,7 +96,8 @@ ServerEvent ParseGameLine(const std::string& line) {
 
 }  // namespace
 
-ServerEvent ParseServerLine(const std::string& line) {
+ServerEvent ParseServerLine(const std::string& timed_line) {
+    const std::string line(protocol::server_log::WithoutTime(timed_line));
     if (StartsWith(line, "listening on ")) return ParseListening(line);
     if (StartsWith(line, "game ")) return ParseGameLine(line);
     return ServerEvent{};

@@ -21,7 +21,8 @@ struct ServerEvent {
 
 // "listening on HOST:PORT, seed SEED", "game N created by NAME", "game N: NAME joined",
 // "game N started: ...", "game N ended after T turns: ...", "game N: NAME out at turn T (WHY)",
-// "game N: turn T timed out waiting for NAME, NAME"; anything else is kOther.
+// "game N: turn T timed out waiting for NAME, NAME", each after its time or without one;
+// anything else is kOther.
 ServerEvent ParseServerLine(const std::string& line);
 
 }  // namespace match
