@@ -87,12 +87,14 @@ TEST(ChatFlood, GameFloodDropsNobodyAndHoldsUpNoOrder) {
     ASSERT_EQ(bob->ReadUntil("& START").back(), "& START");
 
     // Ann floods, her orders in the middle; bob starts reading only once her first order is
-    // answered, so the flood has had every chance to pile up in his backlog.
+    // answered, when her flood before it could have filled the kernel's buffers and his backlog.
+    const std::string flood =
+        ChatLines(static_cast<int>((KernelSendBufferMax() + gs::kMaxOutputBytes) / kLongChat.size()) + 1);
     std::promise<void> first_answer;
     std::thread flooder([&] {
         for (int turn = 1; turn <= 3; ++turn) {
             const std::string orders = turn == 1 ? "market\nprod 1\n" : "market\n";
-            ann->Send(ChatLines(300) + orders + ChatLines(300) + "turn\n");
+            ann->Send(flood + orders + ChatLines(100) + "turn\n");
             const auto lines = ann->ReadUntil("& MARKET");
             EXPECT_TRUE(AnyStartsWith(lines, "& MARKET ")) << "turn " << turn;
             if (turn == 1) first_answer.set_value();

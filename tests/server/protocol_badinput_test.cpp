@@ -2,7 +2,6 @@
 // reading, garbage bytes, and attempts to inject robot markers through names and chat.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <thread>
 
 #include "protocol_harness.h"
@@ -12,14 +11,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using gs::kMaxOutputBytes;
-
-// The most the kernel may buffer for one TCP sender (the last field of tcp_wmem).
-std::size_t KernelSendBufferMax() {
-    std::ifstream limits("/proc/sys/net/ipv4/tcp_wmem");
-    std::size_t low = 0, initial = 0, most = 4 << 20;
-    limits >> low >> initial >> most;
-    return most;
-}
 
 class ProtocolBadInput : public ::testing::Test {
 protected:

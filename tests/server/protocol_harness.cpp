@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 
 namespace gs_test {
 namespace {
@@ -30,6 +31,13 @@ gs::NetConfig ConfigFor(const std::string& host, int max_clients, bool time_turn
 }
 
 }  // namespace
+
+std::size_t KernelSendBufferMax() {
+    std::ifstream limits("/proc/sys/net/ipv4/tcp_wmem");
+    std::size_t low = 0, initial = 0, most = 4 << 20;
+    limits >> low >> initial >> most;
+    return most;
+}
 
 ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, int max_clients,
                                  bool time_turns, std::ostream* events)

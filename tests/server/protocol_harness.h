@@ -15,6 +15,9 @@ namespace gs_test {
 
 constexpr int kTimeoutMs = 10000;  // a test fails rather than waits longer for any answer
 
+// The most the kernel may buffer for one TCP sender (the last field of tcp_wmem).
+std::size_t KernelSendBufferMax();
+
 // A gameserver running in this process until the object goes away.
 class ServerUnderTest {
 public:
