@@ -17,6 +17,8 @@ TEST(ServerEvents, RecognisesTheLinesAMatchWaitsFor) {
     const Case cases[] = {
         {"listening on 127.77.0.5:4774, seed 99", K::kListening, 0, "127.77.0.5:4774"},
         {"game 3 created by alpha", K::kCreated, 3, "alpha"},
+        {"2026-12-09T20:01:02.345Z game 4 created by beta", K::kCreated, 4, "beta"},
+        {"2026-12-09T20:01:02Z game 1 started: a", K::kStarted, 1, ""},
         {"game 12: b-2.x joined", K::kJoined, 12, "b-2.x"},
         {"game 1 started: a, b", K::kStarted, 1, ""},
         {"game 1 ended after 30 turns: winner a", K::kEnded, 1, ""},
