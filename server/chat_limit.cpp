@@ -34,20 +34,28 @@ bool TokenBucket::Full(std::int64_t now_ms) {
 ChatLimiter::ChatLimiter(int burst, int per_second)
     : burst_(std::max(burst, 1)), per_second_(std::max(per_second, 1)) {}
 
-ChatVerdict ChatLimiter::Admit(std::uint64_t sender_id, int room_number, std::size_t bytes,
-                               std::size_t readers, std::int64_t now_ms) {
+ChatVerdict ChatLimiter::AdmitSender(std::uint64_t sender_id, std::int64_t now_ms) {
     auto [it, added] = senders_.try_emplace(sender_id, Sender{TokenBucket(burst_, per_second_)});
     Sender& sender = it->second;
     // A sender that has paused long enough to refill is told again about its next drop.
     if (!added && sender.lines.Full(now_ms)) sender.notice_due = true;
     if (!sender.lines.Take(1, now_ms)) return Drop(sender, ChatVerdict::kDropSenderTooFast);
+    return ChatVerdict::kRelay;
+}
+
+ChatVerdict ChatLimiter::AdmitToRoom(std::uint64_t sender_id, int room_number, std::size_t bytes,
+                                     std::size_t readers, std::int64_t now_ms) {
     if (readers == 0) return ChatVerdict::kRelay;
     Room& room = RoomOf(room_number, now_ms);
     const double line = static_cast<double>(bytes);
     const double fanout = line * static_cast<double>(readers);
     // Both caps are checked before either is spent, so a refused line costs the room nothing.
-    if (!room.bytes.Allows(line, now_ms) || !room.fanout.Allows(fanout, now_ms))
-        return Drop(sender, ChatVerdict::kDropRoomBusy);
+    if (!room.bytes.Allows(line, now_ms) || !room.fanout.Allows(fanout, now_ms)) {
+        auto sender = senders_.find(sender_id);
+        if (sender != senders_.end()) return Drop(sender->second, ChatVerdict::kDropRoomBusy);
+        ++dropped_;
+        return ChatVerdict::kDropRoomBusy;
+    }
     room.bytes.Spend(line);
     room.fanout.Spend(fanout);
     return ChatVerdict::kRelay;

@@ -35,7 +35,7 @@ public:
     bool Allows(double cost, std::int64_t now_ms);
     void Spend(double cost) { tokens_ -= cost; }
     bool Take(double cost, std::int64_t now_ms);  // spends cost if allowed; false if not
-    bool Full(std::int64_t now_ms);  // the bucket has refilled up to its burst
+    bool Full(std::int64_t now_ms);               // the bucket has refilled up to its burst
 
 private:
     void Refill(std::int64_t now_ms);
@@ -60,10 +60,13 @@ class ChatLimiter {
 public:
     ChatLimiter(int burst, int per_second);
 
-    // A line of `bytes` (as written, LF included) from sender to `readers` clients of `room`
+    // A chat line from sender, checked against its own rate. Checked first, before the lobby
+    // looks for the line's readers: a flood is dropped at the cost of this alone.
+    ChatVerdict AdmitSender(std::uint64_t sender, std::int64_t now_ms);
+    // Then the same line, of `bytes` (as written, LF included), to `readers` clients of `room`
     // (0: the lobby, else the game's number).
-    ChatVerdict Admit(std::uint64_t sender, int room, std::size_t bytes, std::size_t readers,
-                      std::int64_t now_ms);
+    ChatVerdict AdmitToRoom(std::uint64_t sender, int room, std::size_t bytes, std::size_t readers,
+                            std::int64_t now_ms);
     void ForgetSender(std::uint64_t sender);
     std::uint64_t Dropped() const { return dropped_; }  // chat lines dropped since the start
 

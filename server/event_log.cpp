@@ -1,8 +1,8 @@
 // The human log's times, disconnect reasons and client labels.
 #include "server/event_log.h"
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 namespace gs {
 namespace {
@@ -49,7 +49,13 @@ std::string Rfc3339Utc(std::chrono::system_clock::time_point time) {
 }
 
 std::string ClientLabel(std::uint64_t id, const std::string& name, const std::string& address) {
-    return "client " + std::to_string(id) + " (" + (name.empty() ? "" : name + ", ") + address + ")";
+    return "client " + std::to_string(id) + " (" + (name.empty() ? "" : name + ", ") + address +
+           ")";
+}
+
+std::string DisconnectedLine(std::uint64_t id, const std::string& name, const std::string& address,
+                             DisconnectReason reason) {
+    return ClientLabel(id, name, address) + " disconnected: " + ReasonWords(reason);
 }
 
 TimestampedLines::TimestampedLines(std::streambuf* out, Clock now)

@@ -35,6 +35,10 @@ std::string Rfc3339Utc(std::chrono::system_clock::time_point time);
 // while the client has none.
 std::string ClientLabel(std::uint64_t id, const std::string& name, const std::string& address);
 
+// The log line of a connection that ended: "client 4 (alice, 10.0.0.4:51022) disconnected: quit".
+std::string DisconnectedLine(std::uint64_t id, const std::string& name, const std::string& address,
+                             DisconnectReason reason);
+
 // A stream buffer that writes each line to `out` with the time and a space in front of it. The
 // time is taken when the line's first byte is written, from `now` (the system clock by default).
 // Each line goes out in one piece, so that an unbuffered stderr costs one write a line.

@@ -347,12 +347,14 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line, std
         return;
     }
     int room = kLobbyRoom;
-    std::vector<ClientId> audience = ChatAudience(id, client, room);
-    audience.erase(std::remove_if(audience.begin(), audience.end(),
-                                  [&](ClientId other) { return other == id || !Reachable(other); }),
-                   audience.end());
-    const std::size_t bytes = message.size() + 1;  // as written, with its LF
-    switch (chat_limiter_.Admit(id, room, bytes, audience.size(), now_ms)) {
+    std::vector<ClientId> audience;
+    ChatVerdict verdict = chat_limiter_.AdmitSender(id, now_ms);
+    if (verdict == ChatVerdict::kRelay) {
+        audience = ChatAudience(id, client, room);
+        const std::size_t bytes = message.size() + 1;  // as written, with its LF
+        verdict = chat_limiter_.AdmitToRoom(id, room, bytes, audience.size(), now_ms);
+    }
+    switch (verdict) {
         case ChatVerdict::kRelay:
             break;
         case ChatVerdict::kDropSenderTooFast:
@@ -373,7 +375,7 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line, std
     for (ClientId other : audience) Send(other, message);
 }
 
-// The clients that hear a chat line from `id` (it among them), and the number of their room.
+// The clients that hear a chat line from `id` (not it), and the number of their room.
 std::vector<ClientId> Lobby::ChatAudience(ClientId id, const Client& client, int& room) const {
     std::vector<ClientId> audience;
     if (client.table != 0) {
@@ -388,6 +390,10 @@ std::vector<ClientId> Lobby::ChatAudience(ClientId id, const Client& client, int
             if (!each.name.empty() && !InGame(other, each)) audience.push_back(other);
         }
     }
+    // Only those that lines still reach count against the room's caps.
+    audience.erase(std::remove_if(audience.begin(), audience.end(),
+                                  [&](ClientId other) { return other == id || !Reachable(other); }),
+                   audience.end());
     return audience;
 }
 

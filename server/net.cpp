@@ -484,8 +484,8 @@ void NetServer::DeliverDisconnects() {
             if (it == clients_.end() || !it->second->known) continue;
             Client& client = *it->second;
             client.known = false;
-            LogEvent(events_, ClientLabel(id, client.name, client.peer) + " disconnected: " +
-                                  ReasonWords(client.reason.value_or(DisconnectReason::kClosedByPeer)));
+            const DisconnectReason reason = client.reason.value_or(DisconnectReason::kClosedByPeer);
+            LogEvent(events_, DisconnectedLine(id, client.name, client.peer, reason));
             core_->OnDisconnect(id, now_);
         }
     }
@@ -542,8 +542,8 @@ int NetServer::PollTimeout() const {
 void NetServer::CloseAll() {
     for (auto& [id, client] : clients_) {
         if (client->known && !client->disconnect_queued) {
-            LogEvent(events_, ClientLabel(id, client->name, client->peer) + " disconnected: " +
-                                  ReasonWords(DisconnectReason::kServerStopping));
+            LogEvent(events_, DisconnectedLine(id, client->name, client->peer,
+                                               DisconnectReason::kServerStopping));
         }
         // One last non-blocking attempt to hand over queued lines; nothing waits on a slow reader.
         if (client->out.Pending() > 0) {

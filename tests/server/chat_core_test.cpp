@@ -49,7 +49,8 @@ TEST_F(ChatCore, ChatIsLoggedWithItsSenderUnlessTurnedOff) {
         const ClientId ann = Named("ann" + std::to_string(chat_log));
         Named("bob" + std::to_string(chat_log));
         Say(ann, "hello \x01 all");
-        const std::string line = "chat in lobby from ann" + std::to_string(chat_log) + ": hello ? all\n";
+        const std::string line =
+            "chat in lobby from ann" + std::to_string(chat_log) + ": hello ? all\n";
         EXPECT_EQ(events.str().find(line) != std::string::npos, chat_log) << events.str();
     }
 }

@@ -38,7 +38,8 @@ TEST(ChatFlood, LobbyFloodWithManyListenersWritesLittle) {
     constexpr std::size_t kMostBytes = 10 * 1000 * 1000;
     ServerUnderTest server("127.0.63.1");
     std::vector<std::unique_ptr<LineClient>> listeners;
-    for (int i = 0; i < kListeners; ++i) listeners.push_back(LogIn(server, "l" + std::to_string(i)));
+    for (int i = 0; i < kListeners; ++i)
+        listeners.push_back(LogIn(server, "l" + std::to_string(i)));
     auto flooder = LogIn(server, "flooder");
 
     const Clock::time_point end = Clock::now() + kFlood;
@@ -88,8 +89,8 @@ TEST(ChatFlood, GameFloodDropsNobodyAndHoldsUpNoOrder) {
 
     // Ann floods, her orders in the middle; bob starts reading only once her first order is
     // answered, when her flood before it could have filled the kernel's buffers and his backlog.
-    const std::string flood =
-        ChatLines(static_cast<int>((KernelSendBufferMax() + gs::kMaxOutputBytes) / kLongChat.size()) + 1);
+    const std::string flood = ChatLines(
+        static_cast<int>((KernelSendBufferMax() + gs::kMaxOutputBytes) / kLongChat.size()) + 1);
     std::promise<void> first_answer;
     std::thread flooder([&] {
         for (int turn = 1; turn <= 3; ++turn) {

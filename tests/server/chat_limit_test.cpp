@@ -1,8 +1,8 @@
 // The chat limits on their own, driven by a hand-set clock: the token bucket, and the caps on
 // what one room relays.
-#include <gtest/gtest.h>
-
 #include "server/chat_limit.h"
+
+#include <gtest/gtest.h>
 
 namespace gs {
 namespace {
@@ -15,11 +15,11 @@ TEST(TokenBucket, RefillsAtItsRateUpToItsBurst) {
     };
     // Burst 3, 2 a second: one token every 500 ms.
     const Step steps[] = {
-        {0, 1, true},    {0, 1, true},    {0, 1, true},  {0, 1, false},     // the burst
-        {499, 1, false}, {500, 1, true},  {500, 1, false},                 // then the rate
-        {10000, 3, true}, {10000, 1, false},                               // no more than the burst
-        {11500, 5, true}, {12500, 1, false}, {13000, 1, true},  // a big cost leaves a debt
-        {12000, 1, false},                                      // time going back adds nothing
+        {0, 1, true},      {0, 1, true},      {0, 1, true},     {0, 1, false},  // the burst
+        {499, 1, false},   {500, 1, true},    {500, 1, false},                  // then the rate
+        {10000, 3, true},  {10000, 1, false},                    // no more than the burst
+        {11500, 5, true},  {12500, 1, false}, {13000, 1, true},  // a big cost leaves a debt
+        {12000, 1, false},                                       // time going back adds nothing
     };
     TokenBucket bucket(3, 2);
     for (const Step& step : steps) {
@@ -30,12 +30,12 @@ TEST(TokenBucket, RefillsAtItsRateUpToItsBurst) {
 
 TEST(ChatLimiter, CapsWhatOneRoomRelays) {
     // Many senders, each within its own rate, one room: the room's caps hold them all.
-    ChatLimiter limiter(1000, 1000);
+    ChatLimiter limiter(kDefaultChatBurst, kDefaultChatPerSecond);
     const std::size_t line = 1000;
     const auto relayed_bytes = [&](int room, std::size_t readers) {
         double bytes = 0;
         for (std::uint64_t sender = 1; sender <= 2000; ++sender) {
-            if (limiter.Admit(sender, room, line, readers, 0) == ChatVerdict::kRelay)
+            if (limiter.AdmitToRoom(sender, room, line, readers, 0) == ChatVerdict::kRelay)
                 bytes += static_cast<double>(line * readers);
         }
         return bytes;
@@ -47,7 +47,7 @@ TEST(ChatLimiter, CapsWhatOneRoomRelays) {
     EXPECT_LE(relayed_bytes(2, 200), kRoomChatFanoutBytesPerSecond + line * 200);
     EXPECT_GT(relayed_bytes(3, 200), 0);  // each room has caps of its own
     // A line bigger than the cap still passes when the room is quiet.
-    EXPECT_EQ(limiter.Admit(9999, 4, kMaxLineBytes, 300, 0), ChatVerdict::kRelay);
+    EXPECT_EQ(limiter.AdmitToRoom(9999, 4, kMaxLineBytes, 300, 0), ChatVerdict::kRelay);
 }
 
 }  // namespace

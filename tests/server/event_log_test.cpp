@@ -1,12 +1,13 @@
 // The human log: its time stamps, and a line for every connection, name and disconnection with
 // the reason, written by a real server.
+#include "server/event_log.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <sstream>
 
 #include "protocol_harness.h"
-#include "server/event_log.h"
 
 namespace gs_test {
 namespace {
@@ -58,7 +59,8 @@ TEST(EventLog, EveryConnectionIsLoggedWithItsNameAddressAndWhyItEnded) {
     };
     for (const char* line : expected) {
         EXPECT_TRUE(std::regex_search(log, std::regex(std::string("(^|\n)") + line + "\n")))
-            << line << "\nin:\n" << log;
+            << line << "\nin:\n"
+            << log;
     }
 }
 
