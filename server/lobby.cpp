@@ -43,6 +43,8 @@ Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log
     options_.max_players = std::clamp(options_.max_players, 1, protocol::kMaxPlayersPerGame);
     options_.max_turns = std::max(options_.max_turns, 1);
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
+    options_.chat_burst = std::max(options_.chat_burst, 1);  // as the chat limiter takes them
+    options_.chat_per_second = std::max(options_.chat_per_second, 1);
 }
 
 void Lobby::Connect(ClientId id) { clients_.emplace(id, Client{}); }
