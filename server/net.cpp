@@ -60,6 +60,8 @@ struct NetServer::Client {
     bool write_shut = false;     // our side of the stream has been shut down
     bool peer_eof = false;       // the peer has stopped sending
     bool dead = false;
+    bool counted = false;       // holds a place in per_address_ under `address` until Forget
+    std::uint32_t address = 0;  // the peer's IPv4 address, in network byte order
     bool input_queued = false;
     bool output_queued = false;
     bool registered = false;    // the socket is in the epoll set
@@ -221,9 +223,14 @@ void NetServer::Accept() {
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
             if (connected_ >= config_.max_clients) {
-                Refuse(fd, PeerName(addr));
+                Refuse(fd, PeerName(addr), kServerFull, "server full");
+            } else if (AddressFull(addr.sin_addr.s_addr)) {
+                Refuse(fd, PeerName(addr),
+                       "! error: too many connections from your address (at most " +
+                           std::to_string(config_.max_per_address) + ")",
+                       "per-address limit");
             } else {
-                AddClient(fd, PeerName(addr));
+                AddClient(fd, addr);
             }
             continue;
         }
@@ -244,7 +251,14 @@ void NetServer::Accept() {
     }
 }
 
-void NetServer::AddClient(int fd, const std::string& peer) {
+bool NetServer::AddressFull(std::uint32_t address) const {
+    if (config_.max_per_address <= 0) return false;
+    auto it = per_address_.find(address);
+    return it != per_address_.end() && it->second >= config_.max_per_address;
+}
+
+void NetServer::AddClient(int fd, const sockaddr_in& addr) {
+    const std::string peer = PeerName(addr);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one,
                  sizeof one);  // answers are already batched per pass
@@ -252,6 +266,9 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     client->id = next_id_++;
     client->fd = fd;
     client->known = true;
+    client->counted = true;
+    client->address = addr.sin_addr.s_addr;
+    ++per_address_[client->address];
     Client& added = *client;
     clients_.emplace(added.id, std::move(client));
     WatchEvents(added, EPOLLIN);
@@ -260,16 +277,17 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     core_->OnConnect(added.id, now_);
 }
 
-void NetServer::Refuse(int fd, const std::string& peer) {
+void NetServer::Refuse(int fd, const std::string& peer, const std::string& line,
+                       const std::string& why) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
     Client& refused = *client;
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
-    refused.out.PushLine(kServerFull);
+    refused.out.PushLine(line);
     BeginClosing(refused);
-    if (events_) *events_ << "connection from " << peer << " refused: server full" << std::endl;
+    if (events_) *events_ << "connection from " << peer << " refused: " << why << std::endl;
 }
 
 void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
@@ -446,7 +464,13 @@ void NetServer::Drop(Client& client) {
 }
 
 // Schedules the core's OnDisconnect; it is delivered between callbacks, never inside one.
+// A closing client no longer counts against its address: its socket lives at most
+// kCloseGraceMs longer, and its owner may reconnect at once.
 void NetServer::Forget(Client& client) {
+    if (client.counted) {
+        client.counted = false;
+        if (--per_address_[client.address] <= 0) per_address_.erase(client.address);
+    }
     if (!client.known || client.disconnect_queued) return;
     client.disconnect_queued = true;
     --connected_;
@@ -524,6 +548,7 @@ void NetServer::CloseAll() {
         ::close(client->fd);
     }
     clients_.clear();
+    per_address_.clear();
     with_input_.clear();
     with_output_.clear();
     closing_.clear();

@@ -18,7 +18,8 @@ constexpr int kTimeoutMs = 10000;  // a test fails rather than waits longer for 
 class ServerUnderTest {
 public:
     explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {},
-                             int max_clients = 1024, bool time_turns = false);
+                             int max_clients = 1024, bool time_turns = false,
+                             int max_per_address = gs::NetConfig{}.max_per_address);
     ~ServerUnderTest();
     const std::string& host() const { return host_; }
     int port() const { return net_.Port(); }
