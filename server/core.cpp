@@ -11,7 +11,7 @@ ServerCore::ServerCore(const CoreOptions& options, Transport& transport, std::os
 
 ServerCore::~ServerCore() = default;
 
-void ServerCore::OnConnect(ClientId id, std::int64_t /*now_ms*/) { lobby_->Connect(id); }
+void ServerCore::OnConnect(ClientId id, std::int64_t now_ms) { lobby_->Connect(id, now_ms); }
 
 void ServerCore::OnLine(ClientId id, const std::string& line, std::int64_t now_ms) {
     lobby_->Line(id, line, now_ms);

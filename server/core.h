@@ -40,6 +40,8 @@ struct CoreOptions {
     int chat_burst = kDefaultChatBurst;            // chat lines a client may send at once
     int chat_per_second = kDefaultChatPerSecond;   // and a second after that
     bool chat_log = true;  // chat lines go to the human log with their sender
+    int start_timeout_s = 60;  // after a waiting game's first join; 0: waiting games never end
+    int name_timeout_s = 30;   // a connection must send its name within it; 0: no limit
 };
 
 class Lobby;
@@ -60,8 +62,8 @@ public:
     // Called exactly once for every connected client when its connection ends for any reason,
     // also after the core's own Close(id). Never Send to a client after Close(id) or OnDisconnect.
     void OnDisconnect(ClientId id, std::int64_t now_ms);
-    void OnTimer(std::int64_t now_ms);  // resolves turns whose timeout has passed
-    std::int64_t NextDeadline() const;  // monotonic ms of the next turn timeout, or -1
+    void OnTimer(std::int64_t now_ms);  // turn, start and name timeouts that have passed
+    std::int64_t NextDeadline() const;  // monotonic ms of the next timeout, or -1
     std::uint64_t ChatLinesDropped() const;  // chat lines not relayed for their rate, so far
 
 private:

@@ -16,6 +16,7 @@
 #include <ostream>
 
 #include "server/names.h"
+#include "server/order_typos.h"
 #include "server/request.h"
 #include "protocol/robot_protocol.h"
 #include "server/rules.h"
@@ -45,9 +46,17 @@ Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log
     options_.turn_timeout_s = std::max(options_.turn_timeout_s, 0);
     options_.chat_burst = std::max(options_.chat_burst, 1);  // as the chat limiter takes them
     options_.chat_per_second = std::max(options_.chat_per_second, 1);
+    options_.start_timeout_s = std::max(options_.start_timeout_s, 0);
+    options_.name_timeout_s = std::max(options_.name_timeout_s, 0);
 }
 
-void Lobby::Connect(ClientId id) { clients_.emplace(id, Client{}); }
+void Lobby::Connect(ClientId id, std::int64_t now_ms) {
+    Client& client = clients_.emplace(id, Client{}).first->second;
+    if (options_.name_timeout_s > 0) {
+        client.name_deadline_ms = now_ms + std::int64_t{options_.name_timeout_s} * 1000;
+        name_deadlines_.emplace(client.name_deadline_ms, id);
+    }
+}
 
 void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
     auto it = clients_.find(id);
@@ -69,6 +78,9 @@ void Lobby::Line(ClientId id, const std::string& line, std::int64_t now_ms) {
         }
     } else if (const Request request = ParseRequest(line); request.kind != RequestKind::kNone) {
         GameRequest(id, client, request, now_ms);
+    } else if (const std::string typo = InGame(id, client) ? MistypedOrderError(line) : "";
+               !typo.empty()) {
+        Send(id, typo);  // not relayed: the typist learns why nothing happened
     } else {
         Chat(id, client, line, now_ms);
     }
@@ -81,12 +93,15 @@ void Lobby::Disconnect(ClientId id, std::int64_t now_ms) {
         it->second.closing = true;
         Leave(id, it->second, now_ms, true);
     }
+    ForgetNameDeadline(it->second, id);
     names_.erase(it->second.name);
     clients_.erase(it);
     chat_limiter_.ForgetSender(id);
 }
 
 void Lobby::Timer(std::int64_t now_ms) {
+    NameTimeouts(now_ms);
+    StartTimeouts(now_ms);
     std::vector<std::shared_ptr<Game>> games;
     for (const auto& entry : running_) games.push_back(entry.second);
     for (const std::shared_ptr<Game>& game : games) {
@@ -101,7 +116,55 @@ std::int64_t Lobby::NextDeadline() const {
         const std::int64_t deadline = entry.second->deadline_ms();
         if (deadline >= 0 && (next < 0 || deadline < next)) next = deadline;
     }
+    for (const auto& entry : tables_) {
+        const std::int64_t deadline = entry.second.timer.deadline_ms();
+        if (deadline >= 0 && (next < 0 || deadline < next)) next = deadline;
+    }
+    if (!name_deadlines_.empty()) {
+        const std::int64_t deadline = name_deadlines_.begin()->first;
+        if (next < 0 || deadline < next) next = deadline;
+    }
     return next;
+}
+
+// A creator is first asked to start, as if the first joiner had sent ".botstart" (a robot
+// creator starts at once); a game still waiting one timeout later is started by the server.
+void Lobby::StartTimeouts(std::int64_t now_ms) {
+    std::vector<std::pair<int, StartTimer::Due>> due;
+    for (auto& [number, table] : tables_) {
+        const StartTimer::Due step = table.timer.Poll(now_ms);
+        if (step != StartTimer::Due::kNothing) due.emplace_back(number, step);
+    }
+    for (const auto& [number, step] : due) {
+        auto it = tables_.find(number);
+        if (it == tables_.end() || it->second.members.size() < 2) continue;
+        const ClientId owner = it->second.members.front();
+        if (step == StartTimer::Due::kAskCreator) {
+            Send(owner, std::string(protocol::kMarkerBotstart) + " " + NameOf(it->second.members[1]));
+        } else {
+            LogEvent(events_, "game " + Num(number) + ": start timeout, started by the server");
+            StartGame(owner, clients_[owner], now_ms);
+        }
+    }
+}
+
+void Lobby::NameTimeouts(std::int64_t now_ms) {
+    while (!name_deadlines_.empty() && name_deadlines_.begin()->first <= now_ms) {
+        const ClientId id = name_deadlines_.begin()->second;
+        name_deadlines_.erase(name_deadlines_.begin());
+        auto it = clients_.find(id);
+        if (it == clients_.end()) continue;
+        it->second.name_deadline_ms = -1;
+        if (it->second.closing || !it->second.name.empty()) continue;
+        CloseClient(id, "! error: no name sent within " + Num(options_.name_timeout_s) + " s", now_ms,
+                    DisconnectReason::kNameTimeout);
+    }
+}
+
+void Lobby::ForgetNameDeadline(Client& client, ClientId id) {
+    if (client.name_deadline_ms < 0) return;
+    name_deadlines_.erase({client.name_deadline_ms, id});
+    client.name_deadline_ms = -1;
 }
 
 bool Lobby::Reachable(ClientId id) const {
@@ -142,6 +205,7 @@ void Lobby::TakeName(ClientId id, Client& client, const std::string& line, std::
     client.name = line;
     names_.insert(line);
     transport_.Named(id, line);
+    ForgetNameDeadline(client, id);
     Send(id, "ok: welcome, " + line);
 }
 
@@ -156,8 +220,8 @@ const Lobby::Command* Lobby::FindCommand(const std::string& word) {
              lobby.Create(id, client);
          }},
         {".join", 1, kJoinUsage,
-         [](Lobby& lobby, ClientId id, Client& client, const Words& words, std::int64_t) {
-             lobby.Join(id, client, words);
+         [](Lobby& lobby, ClientId id, Client& client, const Words& words, std::int64_t now_ms) {
+             lobby.Join(id, client, words, now_ms);
          }},
         {".botstart", 0, kNoArguments,
          [](Lobby& lobby, ClientId id, Client& client, const Words&, std::int64_t) {
@@ -212,13 +276,16 @@ void Lobby::Create(ClientId id, Client& client) {
         return;
     }
     const int number = next_game_++;
-    tables_[number].members.push_back(id);
+    Table& table = tables_[number];
+    table.members.push_back(id);
+    table.timer = StartTimer(options_.start_timeout_s);
     client.table = number;
     Send(id, client.name + protocol::kMarkerCreated + Num(number));
     LogEvent(events_, "game " + Num(number) + " created by " + client.name);
 }
 
-void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& words) {
+void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& words,
+                 std::int64_t now_ms) {
     std::int64_t number = 0;
     if (words.size() != 2 || !ParseNumber(words[1], number)) {
         Send(id, kJoinUsage);
@@ -242,6 +309,7 @@ void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& wo
     }
     for (ClientId member : table.members) Send(member, protocol::kMarkerJoin + client.name);
     table.members.push_back(id);
+    table.timer.MembersChanged(table.members.size(), now_ms);
     client.table = static_cast<int>(number);
     Send(id, "ok: you joined game #" + Num(number));
     LogEvent(events_, "game " + Num(number) + ": " + client.name + " joined");
@@ -294,7 +362,7 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
 void Lobby::Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly) {
     if (client.table != 0) {
         const int number = client.table;
-        LeaveTable(id, client);
+        LeaveTable(id, client, now_ms);
         if (!quietly) Send(id, "ok: you left game #" + Num(number));
     } else if (client.game && client.game->IsPlaying(id)) {
         const std::shared_ptr<Game> game = client.game;
@@ -308,7 +376,7 @@ void Lobby::Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly
     }
 }
 
-void Lobby::LeaveTable(ClientId id, Client& client) {
+void Lobby::LeaveTable(ClientId id, Client& client, std::int64_t now_ms) {
     const int number = client.table;
     client.table = 0;
     Table& table = tables_[number];
@@ -319,6 +387,7 @@ void Lobby::LeaveTable(ClientId id, Client& client) {
         tables_.erase(number);
         return;
     }
+    table.timer.MembersChanged(table.members.size(), now_ms);
     for (ClientId member : table.members) Send(member, client.name + " left game #" + Num(number));
     // The earliest remaining member inherits the game, so the others are not left waiting for
     // nobody.

@@ -8,12 +8,14 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "server/chat_limit.h"
 #include "server/core.h"
 #include "server/game.h"
 #include "server/json_game_log.h"
+#include "server/start_timer.h"
 
 namespace gs {
 
@@ -23,7 +25,7 @@ public:
     Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
           std::ostream* events);
 
-    void Connect(ClientId id);
+    void Connect(ClientId id, std::int64_t now_ms);
     void Line(ClientId id, const std::string& line, std::int64_t now_ms);
     void Disconnect(ClientId id, std::int64_t now_ms);
     void Timer(std::int64_t now_ms);
@@ -37,11 +39,13 @@ private:
         bool closing = false;        // Close was asked for: nothing more is sent or handled
         int table = 0;               // waiting game it belongs to, 0 for none
         std::shared_ptr<Game> game;  // running game it plays in, or the last game it played
+        std::int64_t name_deadline_ms = -1;  // when it is closed unless named; -1: none
     };
 
     // A game waiting for its players; members[0] owns it.
     struct Table {
         std::vector<ClientId> members;
+        StartTimer timer{0};
     };
 
     // A lobby command: its word, how many words follow it, the error when the count is wrong,
@@ -65,11 +69,15 @@ private:
                     std::int64_t now_ms);
     void Who(ClientId id);
     void Create(ClientId id, Client& client);
-    void Join(ClientId id, Client& client, const std::vector<std::string>& words);
+    void Join(ClientId id, Client& client, const std::vector<std::string>& words,
+              std::int64_t now_ms);
     void AskStart(ClientId id, Client& client);
     void StartGame(ClientId id, Client& client, std::int64_t now_ms);
     void Leave(ClientId id, Client& client, std::int64_t now_ms, bool quietly);
-    void LeaveTable(ClientId id, Client& client);
+    void LeaveTable(ClientId id, Client& client, std::int64_t now_ms);
+    void StartTimeouts(std::int64_t now_ms);
+    void NameTimeouts(std::int64_t now_ms);
+    void ForgetNameDeadline(Client& client, ClientId id);
     void GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms);
     void Chat(ClientId id, const Client& client, const std::string& line, std::int64_t now_ms);
     std::vector<ClientId> ChatAudience(ClientId id, const Client& client, int& room) const;
@@ -88,6 +96,7 @@ private:
     ChatLimiter chat_limiter_;
     std::map<int, Table> tables_;                   // waiting games by number, oldest first
     std::map<int, std::shared_ptr<Game>> running_;  // running games by number
+    std::set<std::pair<std::int64_t, ClientId>> name_deadlines_;  // of clients not yet named
     int next_game_ = 1;
 };
 

@@ -2,6 +2,7 @@
 #include "server/names.h"
 
 #include "protocol/robot_protocol.h"
+#include "server/reserved_names.h"
 
 namespace gs {
 namespace {
@@ -24,6 +25,7 @@ std::string NameError(const std::string& name) {
     // Lines beginning with '.' are commands; a name like ".who" would only confuse its owner.
     if (name[0] == '.') return "a name may not begin with '.'";
     if (ContainsRobotMarker(name)) return "this name is reserved";
+    if (IsReservedName(name)) return "this name would read like the server's own lines";
     return "";
 }
 

@@ -66,6 +66,8 @@ struct NetServer::Client {
     bool write_shut = false;     // our side of the stream has been shut down
     bool peer_eof = false;       // the peer has stopped sending
     bool dead = false;
+    bool counted = false;       // holds a place in per_address_ under `address` until Forget
+    std::uint32_t address = 0;  // the peer's IPv4 address, in network byte order
     bool input_queued = false;
     bool output_queued = false;
     bool registered = false;    // the socket is in the epoll set
@@ -237,9 +239,14 @@ void NetServer::Accept() {
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
             if (connected_ >= config_.max_clients) {
-                Refuse(fd, PeerName(addr));
+                Refuse(fd, PeerName(addr), kServerFull, DisconnectReason::kServerFull);
+            } else if (AddressFull(addr.sin_addr.s_addr)) {
+                Refuse(fd, PeerName(addr),
+                       "! error: too many connections from your address (at most " +
+                           std::to_string(config_.max_per_address) + ")",
+                       DisconnectReason::kPerAddressLimit);
             } else {
-                AddClient(fd, PeerName(addr));
+                AddClient(fd, addr);
             }
             continue;
         }
@@ -260,7 +267,14 @@ void NetServer::Accept() {
     }
 }
 
-void NetServer::AddClient(int fd, const std::string& peer) {
+bool NetServer::AddressFull(std::uint32_t address) const {
+    if (config_.max_per_address <= 0) return false;
+    auto it = per_address_.find(address);
+    return it != per_address_.end() && it->second >= config_.max_per_address;
+}
+
+void NetServer::AddClient(int fd, const sockaddr_in& addr) {
+    const std::string peer = PeerName(addr);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one,
                  sizeof one);  // answers are already batched per pass
@@ -269,6 +283,9 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     client->fd = fd;
     client->peer = peer;
     client->known = true;
+    client->counted = true;
+    client->address = addr.sin_addr.s_addr;
+    ++per_address_[client->address];
     Client& added = *client;
     clients_.emplace(added.id, std::move(client));
     WatchEvents(added, EPOLLIN);
@@ -277,7 +294,8 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     core_->OnConnect(added.id, now_);
 }
 
-void NetServer::Refuse(int fd, const std::string& peer) {
+void NetServer::Refuse(int fd, const std::string& peer, const std::string& line,
+                       DisconnectReason why) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
@@ -285,10 +303,9 @@ void NetServer::Refuse(int fd, const std::string& peer) {
     Client& refused = *client;
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
-    refused.out.PushLine(kServerFull);
-    BeginClosing(refused, DisconnectReason::kServerFull);
-    LogEvent(events_, ClientLabel(refused.id, "", peer) + " refused: " +
-                          ReasonWords(DisconnectReason::kServerFull));
+    refused.out.PushLine(line);
+    BeginClosing(refused, why);
+    LogEvent(events_, ClientLabel(refused.id, "", peer) + " refused: " + ReasonWords(why));
 }
 
 void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
@@ -468,7 +485,13 @@ void NetServer::Drop(Client& client, DisconnectReason reason) {
 }
 
 // Schedules the core's OnDisconnect; it is delivered between callbacks, never inside one.
+// A closing client no longer counts against its address: its socket lives at most
+// kCloseGraceMs longer, and its owner may reconnect at once.
 void NetServer::Forget(Client& client) {
+    if (client.counted) {
+        client.counted = false;
+        if (--per_address_[client.address] <= 0) per_address_.erase(client.address);
+    }
     if (!client.known || client.disconnect_queued) return;
     client.disconnect_queued = true;
     --connected_;
@@ -552,6 +575,7 @@ void NetServer::CloseAll() {
         ::close(client->fd);
     }
     clients_.clear();
+    per_address_.clear();
     with_input_.clear();
     with_output_.clear();
     closing_.clear();

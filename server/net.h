@@ -14,6 +14,8 @@
 #include "server/net_buffers.h"
 #include "protocol/robot_protocol.h"
 
+struct sockaddr_in;
+
 namespace gs {
 
 constexpr int kMaxLinesPerPass = 64;  // lines of one client handled per loop pass; the rest wait
@@ -26,6 +28,7 @@ struct NetConfig {
     std::string host = "127.0.0.1";
     int port = protocol::kRobotPort;  // 0: any free port (the one chosen is printed)
     int max_clients = 1024;           // connections served at once
+    int max_per_address = 64;         // connections from one IPv4 address; 0: no limit
     bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
 };
 
@@ -78,8 +81,9 @@ private:
     void HandleQueuedInput();
     void RunTimers();
     void Accept();
-    void AddClient(int fd, const std::string& peer);
-    void Refuse(int fd, const std::string& peer);
+    void AddClient(int fd, const sockaddr_in& addr);
+    void Refuse(int fd, const std::string& peer, const std::string& line, DisconnectReason why);
+    bool AddressFull(std::uint32_t address) const;
     void OnSocketEvent(Client& client, std::uint32_t events);
     static bool ReadingPaused(const Client& client);
     static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
@@ -112,6 +116,7 @@ private:
     ClientId next_id_ = 1;
     int connected_ = 0;  // clients the core knows
     std::unordered_map<ClientId, std::unique_ptr<Client>> clients_;
+    std::unordered_map<std::uint32_t, int> per_address_;  // open connections by IPv4 address
     std::vector<ClientId> with_input_;   // clients holding complete lines not yet handled
     std::vector<ClientId> with_output_;  // clients with output to write before the next wait
     std::vector<ClientId> closing_;      // clients past BeginClosing, watched for their grace time

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kMaxClientsLimit = 1000000;  // connections; far beyond any open-file limit
 constexpr int kMaxTurnsLimit = 1000000;    // turns per game
+constexpr int kMaxLobbyTimeoutS = 24 * 60 * 60;  // seconds of --start-timeout, --name-timeout
 
 // Reads a whole decimal number in [low, high]; false on anything else.
 template <typename Int>
@@ -104,6 +105,18 @@ const std::vector<ValueOption>& ValueOptions() {
          "chat lines a client may send at once, then a second (default " +
              std::to_string(core.chat_burst) + "/" + std::to_string(core.chat_per_second) + ")",
          StoreChatRate},
+        {"--max-per-address", "N", "a number from 0 to " + std::to_string(kMaxClientsLimit),
+         "connections from one IPv4 address, 0 for no limit " + Default(net.max_per_address),
+         IntIn(&ServerOptions::net, &NetConfig::max_per_address, 0, kMaxClientsLimit)},
+        {"--start-timeout", "SECONDS", "seconds from 0 to " + std::to_string(kMaxLobbyTimeoutS),
+         "after a waiting game's first join, its creator is asked to\n"
+         "start it; as long again, and the server starts it (0: never) " +
+             Default(core.start_timeout_s),
+         IntIn(&ServerOptions::core, &CoreOptions::start_timeout_s, 0, kMaxLobbyTimeoutS)},
+        {"--name-timeout", "SECONDS", "seconds from 0 to " + std::to_string(kMaxLobbyTimeoutS),
+         "time a new connection has to send its name, 0 for no limit " +
+             Default(core.name_timeout_s),
+         IntIn(&ServerOptions::core, &CoreOptions::name_timeout_s, 0, kMaxLobbyTimeoutS)},
         {"--state-dir", "DIR", "a folder name",
          "folder for what the server keeps across restarts\n"
          "(default: $STATE_DIRECTORY, else the current folder)",

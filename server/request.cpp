@@ -86,6 +86,12 @@ Request ParseRequest(const std::string& line) {
     return request;
 }
 
+std::vector<RequestShape> RequestShapes() {
+    std::vector<RequestShape> shapes;
+    for (const RequestWord& entry : kRequestWords) shapes.push_back({entry.word, entry.numbers});
+    return shapes;
+}
+
 std::string RequestText(const Request& request) {
     switch (request.kind) {
         case RequestKind::kMarket:

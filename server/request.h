@@ -31,6 +31,15 @@ bool ParseNumber(const std::string& word, std::int64_t& value);
 // A line whose first word names a game request, parsed; any other line gives kind kNone.
 Request ParseRequest(const std::string& line);
 
+// A request's word and how many numbers follow it, as the parser reads them.
+struct RequestShape {
+    const char* word;
+    int numbers;
+};
+
+// Every game request's word, in the parser's own table order.
+std::vector<RequestShape> RequestShapes();
+
 // The canonical text of a well-formed request, as written to the game log ("buy 2 600").
 std::string RequestText(const Request& request);
 

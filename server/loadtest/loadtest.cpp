@@ -425,6 +425,14 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
                                      "30",
                                      "--seed",
                                      "1",
+                                     // Every client comes from one address, and a thousand of
+                                     // them take a while to connect, name and gather.
+                                     "--max-per-address",
+                                     "0",
+                                     "--name-timeout",
+                                     "0",
+                                     "--start-timeout",
+                                     "0",
                                      "--turn-stats"};
     server.pid = fork();
     if (server.pid < 0) return error = "fork failed", false;

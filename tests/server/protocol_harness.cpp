@@ -21,12 +21,14 @@ std::int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-gs::NetConfig ConfigFor(const std::string& host, int max_clients, bool time_turns) {
+gs::NetConfig ConfigFor(const std::string& host, int max_clients, bool time_turns,
+                        int max_per_address) {
     gs::NetConfig config;
     config.host = host;
     config.port = 0;  // any free port: tests never collide
     config.max_clients = max_clients;
     config.time_turns = time_turns;
+    config.max_per_address = max_per_address;
     return config;
 }
 
@@ -40,8 +42,9 @@ std::size_t KernelSendBufferMax() {
 }
 
 ServerUnderTest::ServerUnderTest(const std::string& host, gs::CoreOptions core, int max_clients,
-                                 bool time_turns, std::ostream* events)
-    : host_(host), net_(ConfigFor(host, max_clients, time_turns), events) {
+                                 bool time_turns, int max_per_address,
+                                 std::ostream* events)
+    : host_(host), net_(ConfigFor(host, max_clients, time_turns, max_per_address), events) {
     std::string error;
     if (!net_.Listen(error)) {
         ADD_FAILURE() << error;

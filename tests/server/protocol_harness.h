@@ -24,6 +24,7 @@ public:
     // events: where the human log goes (read it only after StopAndTurnTimes), or nullptr.
     explicit ServerUnderTest(const std::string& host, gs::CoreOptions core = {},
                              int max_clients = 1024, bool time_turns = false,
+                             int max_per_address = gs::NetConfig{}.max_per_address,
                              std::ostream* events = nullptr);
     ~ServerUnderTest();
     const std::string& host() const { return host_; }
