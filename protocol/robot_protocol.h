@@ -18,6 +18,8 @@ constexpr char kMarkerWaitingGame[] = "waiting  #";           // ".who": a game 
 constexpr char kMarkerGamesPlayed[] = "games are played";     // ".who": the last line
 constexpr char kMarkerCreated[] = " has created the game #";  // ".create": NAME + this + N
 constexpr char kMarkerJoin[] = "@+ JOIN ";                    // to a game's members: who joined
+// ".join N": begins every refusal of a join (no such game, already running, full), then why.
+constexpr char kMarkerJoinRefused[] = "! error: join refused:";
 constexpr char kMarkerBotstart[] = "botstart";                // to a game's creator: start it
 constexpr char kMarkerStart[] = "& START";
 constexpr char kMarkerMarket[] = "& MARKET";
@@ -28,9 +30,10 @@ constexpr char kMarkerEndTurn[] = "& ENDTURN";
 constexpr char kMarkerYouWin[] = "& YOU_WIN";
 
 constexpr const char* kRobotMarkers[] = {
-    kMarkerWaitingGame, kMarkerGamesPlayed, kMarkerCreated, kMarkerJoin,
-    kMarkerBotstart,    kMarkerStart,       kMarkerMarket,  kMarkerInfo,
-    kMarkerPlayers,     kMarkerBankrupt,    kMarkerEndTurn, kMarkerYouWin,
+    kMarkerWaitingGame, kMarkerGamesPlayed, kMarkerCreated,  kMarkerJoin,
+    kMarkerJoinRefused, kMarkerBotstart,    kMarkerStart,    kMarkerMarket,
+    kMarkerInfo,        kMarkerPlayers,     kMarkerBankrupt, kMarkerEndTurn,
+    kMarkerYouWin,
 };
 
 // The words of a player's requests during a game.

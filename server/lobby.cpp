@@ -298,13 +298,13 @@ void Lobby::Join(ClientId id, Client& client, const std::vector<std::string>& wo
     auto it = tables_.find(static_cast<int>(number));
     if (it == tables_.end()) {
         const bool running = running_.count(static_cast<int>(number)) > 0;
-        Send(id, running ? "! error: game #" + Num(number) + " is already running"
-                         : "! error: no such game");
+        Send(id, std::string(protocol::kMarkerJoinRefused) +
+                     (running ? " game #" + Num(number) + " is already running" : " no such game"));
         return;
     }
     Table& table = it->second;
     if (Full(table)) {
-        Send(id, "! error: game #" + Num(number) + " is full");
+        Send(id, protocol::kMarkerJoinRefused + (" game #" + Num(number) + " is full"));
         return;
     }
     for (ClientId member : table.members) Send(member, protocol::kMarkerJoin + client.name);

@@ -2,8 +2,10 @@
 // game data image every turn and follows the end of each turn, with its console commentary.
 #include "robot/habitat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "protocol/robot_protocol.h"
 
@@ -22,23 +24,45 @@ void CHabitat::Introduce(const char* gamer_name, int to_wait) {
     CopyGamerName(Data.you.gamer_name, gamer_name);
     std::printf("~Info: The name is %s.\n", Data.you.gamer_name);
     Socket.SendCommand("Hi!");
-    Socket.SendCommand(".who");
 
-    // The first of the two markers decides: a listed waiting game, or the end of the list.
-    Data.game_number = Socket.ReadAfterWait2_Int(protocol::kMarkerWaitingGame,
-                                                 protocol::kMarkerGamesPlayed, 0, -1);
-    if (Socket.GetError().get_number() == -5000) {
+    // A listed game may start or fill up before the join reaches the server; each refusal
+    // sends the robot back to the list, where that game is passed over from then on.
+    std::vector<int> refused;
+    while (!EnterGame(to_wait, refused)) {
+    }
+    std::printf("~Info: The game is started.\n\n");
+}
+
+bool CHabitat::EnterGame(int to_wait, std::vector<int>& refused) {
+    Socket.SendCommand(".who");
+    if (!FindWaitingGame(refused)) {
         Data.game_number = -1;
         std::printf("~Info: %s creating a game...\n", Data.you.gamer_name);
         NewGame(to_wait);
-    } else {
-        std::printf("~Info: %s finding a game...\n", Data.you.gamer_name);
-        Socket.SendCommandWithInt(".join ", Data.game_number);
-        std::printf("~Info: %s join to #%d game.\n", Data.you.gamer_name, Data.game_number);
+        Socket.Wait(protocol::kMarkerStart);
+        return true;
     }
+    std::printf("~Info: %s finding a game...\n", Data.you.gamer_name);
+    Socket.SendCommandWithInt(".join ", Data.game_number);
+    std::printf("~Info: %s join to #%d game.\n", Data.you.gamer_name, Data.game_number);
 
-    Socket.Wait(protocol::kMarkerStart);
-    std::printf("~Info: The game is started.\n\n");
+    // A server that never refuses with the marker leaves this a plain wait for the start.
+    if (Socket.Wait2(protocol::kMarkerStart, protocol::kMarkerJoinRefused) == 1) return true;
+    std::printf("~Info: %s join to #%d game refused.\n", Data.you.gamer_name, Data.game_number);
+    refused.push_back(Data.game_number);
+    return false;
+}
+
+// The first marker decides: a listed waiting game, or the end of the list. The rest of the
+// list stays unread; the robot's next wait passes over it.
+bool CHabitat::FindWaitingGame(const std::vector<int>& refused) {
+    for (;;) {
+        if (Socket.Wait2(protocol::kMarkerWaitingGame, protocol::kMarkerGamesPlayed) != 1)
+            return false;
+        Data.game_number = Socket.Read_Int();
+        if (std::find(refused.begin(), refused.end(), Data.game_number) == refused.end())
+            return true;
+    }
 }
 
 void CHabitat::NewGame(int to_wait) {

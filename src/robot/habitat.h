@@ -3,6 +3,8 @@
 #ifndef MOD_ROBOT_HABITAT_H
 #define MOD_ROBOT_HABITAT_H
 
+#include <vector>
+
 #include "robot/data.h"
 #include "robot/socket.h"
 
@@ -31,6 +33,12 @@ public:
     CSocket* GetSocketAddr() { return &Socket; }
 
 private:
+    // Lists the games and joins the first waiting one not in refused, or creates a game;
+    // true once it has started, false when the server refused the join.
+    bool EnterGame(int to_wait, std::vector<int>& refused);
+    // Reads the games list up to the first waiting game not in refused (its number goes to
+    // the image); false when the list ends first.
+    bool FindWaitingGame(const std::vector<int>& refused);
     void Market();
     void Info();
     // Reads one "& INFO" entry (name and five numbers) into the image.

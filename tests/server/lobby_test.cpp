@@ -72,7 +72,7 @@ TEST_F(Lobby, JoinTellsEveryMemberAndTheJoiner) {
     EXPECT_EQ(Take(ann), Lines{"@+ JOIN cid"});
     EXPECT_EQ(Take(bob), Lines{"@+ JOIN cid"});
     const ClientId dee = Named("dee");
-    EXPECT_EQ(AskOne(dee, ".join 1"), "! error: game #1 is full");
+    EXPECT_EQ(AskOne(dee, ".join 1"), "! error: join refused: game #1 is full");
     EXPECT_EQ(Ask(dee, ".who"), (Lines{"game 1 (ann, 3 players) is full", "0 games are played"}));
     EXPECT_EQ(events.str(), "game 1 created by ann\ngame 1: bob joined\ngame 1: cid joined\n");
 }
@@ -84,8 +84,8 @@ TEST_F(Lobby, CommandErrorsChangeNothing) {
         std::string line;
         std::string reply;
     } cases[] = {
-        {".join 1", "! error: game #1 is already running"},
-        {".join 7", "! error: no such game"},
+        {".join 1", "! error: join refused: game #1 is already running"},
+        {".join 7", "! error: join refused: no such game"},
         {".join x", "! error: usage: .join N (N: the number of a waiting game)"},
         {".join 99999999999999999999", "! error: usage: .join N (N: the number of a waiting game)"},
         {".join", "! error: usage: .join N (N: the number of a waiting game)"},
@@ -173,7 +173,7 @@ TEST_F(Lobby, ChatCarryingARobotMarkerIsRefused) {
          {"& START", "x & ENDTURN", "@+ JOIN ann", "please botstart", "3 games are played",
           "game 9 (ann, 1 player) is waiting  #9", "# You are a bankrupt, haha",
           "me has created the game #4", "& YOU_WIN", "& INFO ann 1 1 1 1 1", "& PLAYERS 1",
-          "& MARKET 1 1 1 1"}) {
+          "& MARKET 1 1 1 1", "! error: join refused: game #2 is full"}) {
         EXPECT_EQ(AskOne(ann, line), "! error: chat not sent: it contains text reserved for robots")
             << line;
     }

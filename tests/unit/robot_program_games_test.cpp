@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_peer.h"
+#include "protocol/robot_protocol.h"
 #include "run_program.h"
 #include "scratch_dir.h"
 
@@ -69,10 +70,30 @@ public:
                 " join to #4 game.\n~Info: The game is started.\n\n";
         sent_ += ".join 4\n";
     }
-    // No game waits: the robot creates game 9. `lobby` is what the server says next, until
-    // the robot starts the game; `noted` the console lines the robot prints about it.
-    void Create(int wait, const std::string& lobby, const std::string& noted = "") {
-        peer_.Send("game 2 is running, turn 14, 3 players\n1 games are played\n")
+    // The server lists `games`; the robot joins game `joined` and the server refuses it with
+    // `refusal`; the robot asks for the list again.
+    void JoinRefused(const std::string& games, int joined, const std::string& refusal) {
+        peer_.Send(games).Expect(".join " + Num(joined)).Send(refusal + "\n").Expect(".who");
+        out_ += "~Info: " + name_ + " finding a game...\n~Info: " + name_ + " join to #" +
+                Num(joined) + " game.\n~Info: " + name_ + " join to #" + Num(joined) +
+                " game refused.\n";
+        sent_ += ".join " + Num(joined) + "\n.who\n";
+    }
+    // The server lists `games`; the robot joins game `joined`, which starts.
+    void JoinListed(const std::string& games, int joined) {
+        peer_.Send(games).Expect(".join " + Num(joined)).Send("ok: you joined game #" +
+                                                             Num(joined) + "\n& START\n");
+        out_ += "~Info: " + name_ + " finding a game...\n~Info: " + name_ + " join to #" +
+                Num(joined) + " game.\n~Info: The game is started.\n\n";
+        sent_ += ".join " + Num(joined) + "\n";
+    }
+    // No game waits, or only games listed in `games` that refused the robot before: it creates
+    // game 9. `lobby` is what the server says next, until the robot starts the game; `noted`
+    // the console lines the robot prints about it.
+    void Create(int wait, const std::string& lobby, const std::string& noted = "",
+                const std::string& games = "game 2 is running, turn 14, 3 players\n"
+                                           "1 games are played\n") {
+        peer_.Send(games)
             .Expect(".create")
             .Send(name_ + " has created the game #9\n" + lobby)
             .Expect("start")
@@ -326,6 +347,37 @@ TEST_F(RobotProgramGames, RuntimeErrorAnsweredYesLetsTheGameGoOn) {
     ExpectGame(peer, game,
                "{ $n := $n + 1; ?buy $n, 600; if ($n = 2) $x := ?macro \"Nope\"; ?turn }", {},
                "y\n");
+}
+
+const std::string kRefused = protocol::kMarkerJoinRefused;
+
+// A game that started or filled up after the list was sent refuses the join: the robot lists
+// the games again and joins the next one, passing over the one that refused it though it is
+// still listed as waiting.
+TEST_F(RobotProgramGames, RefusedJoinListsTheGamesAgainAndJoinsAnother) {
+    FakePeer peer("127.0.61.1", FakePeer::kRobotPort);
+    ScriptedGame game(peer, "robo");
+    const std::string both =
+        "game 4 (ann, 1 player) is waiting  #4\ngame 6 (bob, 1 player) is waiting  #6\n"
+        "0 games are played\n";
+    game.JoinRefused(both, 4, kRefused + " game #4 is already running");
+    game.JoinRefused(both, 6, kRefused + " game #6 is full");
+    game.JoinListed("game 4 (ann, 1 player) is waiting  #4\ngame 7 (cid, 1 player) is waiting  #7\n"
+                    "0 games are played\n",
+                    7);
+    game.Play({market_, {robo_, bob_}, kTurnSaid, {"turn"}, Ending::kWin});
+    ExpectGame(peer, game, kTurnOnly);
+}
+
+// When every waiting game has refused it, the robot creates one.
+TEST_F(RobotProgramGames, RefusedByEveryListedGameCreatesOne) {
+    FakePeer peer("127.0.61.2", FakePeer::kRobotPort);
+    ScriptedGame game(peer, "robo");
+    const std::string one = "game 4 (ann, 1 player) is waiting  #4\n0 games are played\n";
+    game.JoinRefused(one, 4, kRefused + " no such game");
+    game.Create(1, "@+ JOIN bob\n", "", one);
+    game.Play({market_, {robo_, bob_}, kTurnSaid, {"turn"}, Ending::kWin});
+    ExpectGame(peer, game, kTurnOnly);
 }
 
 // A robot command in the script, what the robot prints for it and the line it sends.
