@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace gs {
 
@@ -30,6 +31,33 @@ struct CoreOptions {
     int max_turns = 100;
     int turn_timeout_s = 60;  // 0: no limit
     int max_players = 16;     // creator included, at most protocol::kMaxPlayersPerGame
+    int drain_timeout_s = 300;  // seconds the running games of a drain may go on
+};
+
+// What the lobby holds, as the operator sees it.
+struct LobbyStats {
+    std::int64_t clients = 0;  // connected, named or not
+    std::int64_t named = 0;
+    std::int64_t waiting_games = 0;
+    std::int64_t running_games = 0;
+    std::int64_t finished_games = 0;
+    std::int64_t turns_resolved = 0;
+    bool draining = false;
+};
+
+// One connected client: its name ("" before it has one) and the game it is in (0: none).
+struct ClientView {
+    ClientId id = 0;
+    std::string name;
+    int game = 0;
+};
+
+// One waiting or running game: its players (for a running game, those still in).
+struct GameView {
+    int number = 0;
+    bool running = false;
+    int turn = 0;
+    std::vector<std::string> players;
 };
 
 class Lobby;
@@ -52,6 +80,25 @@ public:
     void OnDisconnect(ClientId id, std::int64_t now_ms);
     void OnTimer(std::int64_t now_ms);  // resolves turns whose timeout has passed
     std::int64_t NextDeadline() const;  // monotonic ms of the next turn timeout, or -1
+
+    // Stopping: a drain refuses new games, tells the players of the running ones that the server
+    // stops after them, and at options.drain_timeout_s ends those still running (OnTimer).
+    void BeginDrain(std::int64_t now_ms);
+    bool Draining() const;
+    bool Drained() const;  // draining and no game is running: the server may exit
+    // Ends every running game with no winner; reason is a protocol::game_log::game_end word.
+    void EndAllGames(const std::string& reason);
+
+    // The operator's controls: false when there is no such game or client.
+    bool EndGame(int number);
+    bool Kick(const std::string& name, std::int64_t now_ms);
+    // Sends last_line to the client and closes it.
+    void Remove(ClientId id, const std::string& last_line, std::int64_t now_ms);
+    // One line to every connected client; the caller keeps robot markers out of it.
+    void Notice(const std::string& line);
+    LobbyStats Stats() const;
+    std::vector<ClientView> Clients() const;
+    std::vector<GameView> Games() const;
 
 private:
     std::unique_ptr<Lobby> lobby_;

@@ -17,6 +17,7 @@
 
 #include "server/names.h"
 #include "server/request.h"
+#include "protocol/game_log.h"
 #include "protocol/robot_protocol.h"
 #include "server/rules.h"
 #include "server/server_text.h"
@@ -85,6 +86,7 @@ void Lobby::Timer(std::int64_t now_ms) {
         game->OnTimer(now_ms);
         ForgetFinished(game);
     }
+    if (Draining() && now_ms >= drain_deadline_ms_) EndAllGames(protocol::game_log::game_end::kDrainTimeout);
 }
 
 std::int64_t Lobby::NextDeadline() const {
@@ -93,6 +95,8 @@ std::int64_t Lobby::NextDeadline() const {
         const std::int64_t deadline = entry.second->deadline_ms();
         if (deadline >= 0 && (next < 0 || deadline < next)) next = deadline;
     }
+    if (Draining() && !running_.empty() && (next < 0 || drain_deadline_ms_ < next))
+        next = drain_deadline_ms_;
     return next;
 }
 
@@ -201,6 +205,10 @@ void Lobby::Create(ClientId id, Client& client) {
         Send(id, InGameError(client));
         return;
     }
+    if (!DrainRefusal().empty()) {
+        Send(id, DrainRefusal());
+        return;
+    }
     const int number = next_game_++;
     tables_[number].members.push_back(id);
     client.table = number;
@@ -262,6 +270,10 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
     if (table.members.front() != id) {
         Send(id, "! error: only " + NameOf(table.members.front()) +
                      ", who created the game, can start it");
+        return;
+    }
+    if (!DrainRefusal().empty()) {
+        Send(id, DrainRefusal());
         return;
     }
     std::vector<Seat> seats;
@@ -355,7 +367,10 @@ void Lobby::Chat(ClientId id, const Client& client, const std::string& line) {
 
 void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {
     // Its players keep the game for "info" and "market"; the lobby only stops listing it.
-    if (game->finished()) running_.erase(game->number());
+    if (game->finished() && running_.erase(game->number()) > 0) {
+        ++games_finished_;
+        turns_finished_games_ += game->turns_resolved();
+    }
 }
 
 bool Lobby::Full(const Table& table) const {

@@ -28,6 +28,19 @@ public:
     void Timer(std::int64_t now_ms);
     std::int64_t NextDeadline() const;
 
+    // The operator's controls and views (lobby_control.cpp).
+    void BeginDrain(std::int64_t now_ms);
+    bool Draining() const { return drain_deadline_ms_ >= 0; }
+    bool Drained() const { return Draining() && running_.empty(); }
+    void EndAllGames(const std::string& reason);
+    bool EndGame(int number);
+    bool Kick(const std::string& name, std::int64_t now_ms);
+    void Remove(ClientId id, const std::string& last_line, std::int64_t now_ms);
+    void Notice(const std::string& line);
+    LobbyStats Stats() const;
+    std::vector<ClientView> Clients() const;
+    std::vector<GameView> Games() const;
+
 private:
     // A connection and where it stands.
     struct Client {
@@ -70,6 +83,9 @@ private:
     void GameRequest(ClientId id, Client& client, const Request& request, std::int64_t now_ms);
     void Chat(ClientId id, const Client& client, const std::string& line);
     void ForgetFinished(const std::shared_ptr<Game>& game);
+    void EndRunning(const std::shared_ptr<Game>& game, const std::string& reason,
+                    const std::string& why);
+    std::string DrainRefusal() const;  // why no game may begin now, or ""
     bool Full(const Table& table) const;
     bool InGame(ClientId id, const Client& client) const;
     std::string InGameError(const Client& client) const;
@@ -84,6 +100,9 @@ private:
     std::map<int, Table> tables_;                   // waiting games by number, oldest first
     std::map<int, std::shared_ptr<Game>> running_;  // running games by number
     int next_game_ = 1;
+    std::int64_t drain_deadline_ms_ = -1;  // when the running games of a drain are ended
+    std::int64_t games_finished_ = 0;
+    std::int64_t turns_finished_games_ = 0;  // turns resolved by games no longer running
 };
 
 }  // namespace gs

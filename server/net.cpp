@@ -15,7 +15,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <ostream>
+
+#include "protocol/game_log.h"
 
 namespace gs {
 namespace {
@@ -24,12 +27,20 @@ constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening so
 constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
 constexpr int kMaxEventsPerWait = 32;           // epoll events per wait: short passes, quick turns
 constexpr char kLineTooLong[] = "! error: line too long";
+constexpr char kErrorPrefix[] = "! error: ";
 constexpr char kServerFull[] = "! error: server full";
+constexpr char kStopping[] = "! error: the server is stopping";
+constexpr char kWakeStop = 's';   // wake-up byte: stop now
+constexpr char kWakeDrain = 'd';  // wake-up byte: begin a drain
 
-std::string PeerName(const sockaddr_in& addr) {
+std::string PeerAddress(const sockaddr_in& addr) {
     char text[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
+    return text;
+}
+
+std::string PeerName(const sockaddr_in& addr) {
+    return PeerAddress(addr) + ":" + std::to_string(ntohs(addr.sin_port));
 }
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
@@ -51,6 +62,11 @@ std::int64_t MonotonicUs() {
 struct NetServer::Client {
     ClientId id = 0;
     int fd = -1;
+    std::string address;  // peer IPv4 address
+    std::string peer;     // address:port
+    std::int64_t since_unix_s = 0;
+    std::uint64_t bytes_in = 0;
+    std::uint64_t bytes_out = 0;
     InputBuffer in;
     OutputBuffer out;
     bool known = false;  // the core has heard of it and not yet of its end
@@ -118,11 +134,59 @@ bool NetServer::Listen(std::string& error) {
     return true;
 }
 
-void NetServer::RequestStop() {
+namespace {
+void WakeWith(int fd, char byte) {
     const int saved = errno;  // this runs in signal handlers too
-    const char byte = 's';
-    if (wake_pipe_[1] >= 0) (void)!::write(wake_pipe_[1], &byte, 1);
+    if (fd >= 0) (void)!::write(fd, &byte, 1);
     errno = saved;
+}
+}  // namespace
+
+void NetServer::RequestStop() { WakeWith(wake_pipe_[1], kWakeStop); }
+
+void NetServer::RequestDrain() { WakeWith(wake_pipe_[1], kWakeDrain); }
+
+// Reads the wake-up bytes: a stop wins over a drain asked for in the same pass.
+void NetServer::OnWake() {
+    char bytes[64];
+    ssize_t n;
+    while ((n = ::read(wake_pipe_[0], bytes, sizeof bytes)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (bytes[i] == kWakeStop) stop_ = true;
+            if (bytes[i] == kWakeDrain && !stop_) core_->BeginDrain(now_);
+        }
+    }
+}
+
+std::uint64_t NetServer::Watch(int fd, std::uint32_t events, Watcher on_event) {
+    if (next_watch_tag_ == 0) next_watch_tag_ = kWakeTag - 1;
+    const std::uint64_t tag = next_watch_tag_--;
+    epoll_event event{events, {}};
+    event.data.u64 = tag;
+    if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &event) != 0) return 0;
+    watchers_[tag] = std::move(on_event);
+    return tag;
+}
+
+void NetServer::Rewatch(int fd, std::uint64_t tag, std::uint32_t events) {
+    epoll_event event{events, {}};
+    event.data.u64 = tag;
+    ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &event);
+}
+
+void NetServer::Unwatch(int fd, std::uint64_t tag) {
+    ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, fd, nullptr);
+    watchers_.erase(tag);
+}
+
+std::vector<ConnectionView> NetServer::Connections() const {
+    std::vector<ConnectionView> views;
+    for (const auto& [id, client] : clients_) {
+        if (!client->known) continue;
+        views.push_back({id, client->address, client->peer, client->since_unix_s,
+                         client->bytes_in, client->bytes_out});
+    }
+    return views;
 }
 
 void NetServer::Run(ServerCore& core) {
@@ -134,7 +198,11 @@ void NetServer::Run(ServerCore& core) {
         if (!WaitAndDispatch()) break;
         HandleQueuedInput();
         RunTimers();
+        if (core_->Drained()) stop_ = true;
     }
+    // Games cut short by the stop still get their end record and a last line to their players.
+    core_->EndAllGames(protocol::game_log::game_end::kServerStopped);
+    Settle();
     CloseAll();
     core_ = nullptr;
 }
@@ -160,11 +228,14 @@ bool NetServer::WaitAndDispatch() {
     for (int i = 0; i < count; ++i) {
         const std::uint64_t tag = events[i].data.u64;
         if (tag == kWakeTag) {
-            stop_ = true;
+            OnWake();
         } else if (tag == kListenTag) {
             Accept();
         } else if (auto it = clients_.find(tag); it != clients_.end()) {
             OnSocketEvent(*it->second, events[i].events);
+        } else if (auto watcher = watchers_.find(tag); watcher != watchers_.end()) {
+            const Watcher on_event = watcher->second;  // it may unwatch itself
+            on_event(events[i].events);
         }
     }
     return true;
@@ -220,10 +291,15 @@ void NetServer::Accept() {
         const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length,
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
-            if (connected_ >= config_.max_clients) {
-                Refuse(fd, PeerName(addr));
+            const std::string refusal = core_->Draining() ? kStopping
+                                        : gate_             ? gate_(PeerAddress(addr))
+                                                            : "";
+            if (!refusal.empty()) {
+                Refuse(fd, PeerName(addr), refusal);
+            } else if (connected_ >= config_.max_clients) {
+                Refuse(fd, PeerName(addr), kServerFull);
             } else {
-                AddClient(fd, PeerName(addr));
+                AddClient(fd, addr);
             }
             continue;
         }
@@ -244,13 +320,17 @@ void NetServer::Accept() {
     }
 }
 
-void NetServer::AddClient(int fd, const std::string& peer) {
+void NetServer::AddClient(int fd, const sockaddr_in& addr) {
+    const std::string peer = PeerName(addr);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one,
                  sizeof one);  // answers are already batched per pass
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
+    client->address = PeerAddress(addr);
+    client->peer = peer;
+    client->since_unix_s = static_cast<std::int64_t>(std::time(nullptr));
     client->known = true;
     Client& added = *client;
     clients_.emplace(added.id, std::move(client));
@@ -260,16 +340,19 @@ void NetServer::AddClient(int fd, const std::string& peer) {
     core_->OnConnect(added.id, now_);
 }
 
-void NetServer::Refuse(int fd, const std::string& peer) {
+void NetServer::Refuse(int fd, const std::string& peer, const std::string& line) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
     Client& refused = *client;
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
-    refused.out.PushLine(kServerFull);
+    refused.out.PushLine(line);
     BeginClosing(refused);
-    if (events_) *events_ << "connection from " << peer << " refused: server full" << std::endl;
+    if (events_) {
+        const std::string why = line.rfind(kErrorPrefix, 0) == 0 ? line.substr(sizeof kErrorPrefix - 1) : line;
+        *events_ << "connection from " << peer << " refused: " << why << std::endl;
+    }
 }
 
 void NetServer::OnSocketEvent(Client& client, std::uint32_t events) {
@@ -317,6 +400,7 @@ void NetServer::ReadFrom(Client& client) {
     }
     if (client.closing) return;  // input after the last answer is read and discarded
     if (config_.time_turns) client.last_read_us = MonotonicUs();
+    client.bytes_in += static_cast<std::uint64_t>(n);
     client.in.Append(buffer, static_cast<std::size_t>(n));
     if (!client.input_queued) {
         client.input_queued = true;
@@ -393,6 +477,7 @@ void NetServer::Flush(Client& client) {
         const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
         if (n > 0) {
             client.out.Consume(static_cast<std::size_t>(n));
+            client.bytes_out += static_cast<std::uint64_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {

@@ -86,6 +86,16 @@ const std::vector<ValueOption>& ValueOptions() {
         {"--max-clients", "N", NumberFrom1To(kMaxClientsLimit),
          "connections served at once " + Default(net.max_clients),
          IntIn(&ServerOptions::net, &NetConfig::max_clients, 1, kMaxClientsLimit)},
+        {"--drain-timeout", "SECONDS", "seconds from 0 to " + std::to_string(protocol::kSecondsPerDay),
+         "on SIGTERM, time the running games may go on\n"
+         "before they are ended " + Default(core.drain_timeout_s),
+         IntIn(&ServerOptions::core, &CoreOptions::drain_timeout_s, 0, protocol::kSecondsPerDay)},
+        {"--admin-socket", "PATH", "a file name",
+         "the operator's Unix socket (default: admin.sock in the\nstate folder)",
+         [](const std::string& text, ServerOptions& o) {
+             o.admin_socket = text;
+             return !text.empty();
+         }},
         {"--state-dir", "DIR", "a folder name",
          "folder for what the server keeps across restarts\n"
          "(default: $STATE_DIRECTORY, else the current folder)",
@@ -147,6 +157,10 @@ std::string DefaultStateDir() {
     return dir.empty() ? "." : dir;
 }
 
+std::string DefaultAdminSocket(const std::string& state_dir) {
+    return state_dir + "/" + kAdminSocketName;
+}
+
 OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& options,
                            std::string& error) {
     bool version = false;
@@ -166,6 +180,7 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
     }
     if (version) return OptionsAction::kVersion;
     if (options.state_dir.empty()) options.state_dir = DefaultStateDir();
+    if (options.admin_socket.empty()) options.admin_socket = DefaultAdminSocket(options.state_dir);
     if (!app->remaining().empty()) {
         error = UnknownOption(app->remaining().front());
         return OptionsAction::kError;
