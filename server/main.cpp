@@ -135,8 +135,13 @@ int main(int argc, char** argv) {
     gs::ServerCore core(options.core, server, log.Stream(), events);
     gs::AdminServer admin(server, core, bans, events);
     if (!admin.Open(options.admin_socket, error)) {
-        std::cerr << "gameserver: " << error << "\n";
-        return kExitFailure;
+        // Only a socket asked for by name is a must: servers started side by side in one folder
+        // (as match does) share the default one, and the first of them serves it.
+        if (options.admin_socket_given) {
+            std::cerr << "gameserver: " << error << "\n";
+            return kExitFailure;
+        }
+        if (events) *events << "warning: no admin socket: " << error << std::endl;
     }
     server.SetGate([&admin](const std::string& address) { return admin.Refusal(address); });
     g_server = &server;

@@ -94,6 +94,7 @@ const std::vector<ValueOption>& ValueOptions() {
          "the operator's Unix socket (default: admin.sock in the\nstate folder)",
          [](const std::string& text, ServerOptions& o) {
              o.admin_socket = text;
+             o.admin_socket_given = true;
              return !text.empty();
          }},
         {"--state-dir", "DIR", "a folder name",

@@ -19,6 +19,7 @@ struct ServerOptions {
     std::string log_path;     // JSON Lines log; empty: none
     std::string state_dir;    // what the server keeps across restarts; see DefaultStateDir
     std::string admin_socket;  // the operator's Unix socket; see DefaultAdminSocket
+    bool admin_socket_given = false;  // named on the command line, not the default
     bool quiet = false;       // no human log lines on standard error
 };
 
