@@ -147,7 +147,9 @@ protected:
 };
 
 TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
-    ServerProcess server({"--host", kHost, "--port", "0", "--seed", "42", "--log", log_path_});
+    // No drain time: SIGTERM ends the running game at once, as SIGINT does.
+    ServerProcess server({"--host", kHost, "--port", "0", "--seed", "42", "--log", log_path_,
+                          "--drain-timeout", "0"});
     const int port = server.WaitListening();
     ASSERT_GT(port, 0);
     const int fd = Connect(port);
