@@ -173,6 +173,10 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
 
     server.Signal(GetParam());
     EXPECT_EQ(server.Wait(), 0);
+    // The game cut short is over for its player, who is told so before the connection closes.
+    ASSERT_TRUE(client.Next(line));
+    EXPECT_EQ(line.rfind("# You are a bankrupt, the game is over (ended as the server stop", 0), 0u)
+        << line;
     EXPECT_FALSE(client.Next(line));  // the connection was closed
     ::close(fd);
 }
