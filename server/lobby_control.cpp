@@ -39,6 +39,7 @@ void Lobby::BeginDrain(std::int64_t now_ms) {
     drain_deadline_ms_ = now_ms + static_cast<std::int64_t>(options_.drain_timeout_s) * kMsPerSecond;
     LogEvent(events_, "draining: " + Num(static_cast<std::int64_t>(running_.size())) +
                           " running games may go on for " + Num(options_.drain_timeout_s) + " s");
+    if (options_.drain_timeout_s == 0) return;  // the games end at once: they are told so then
     for (const auto& [number, game] : running_) {
         for (ClientId id : game->PlayingClients()) Send(id, DrainNotice(options_.drain_timeout_s));
     }
