@@ -69,6 +69,10 @@ namespace game_end {
 constexpr char kLastPlayer[] = "last_player";  // one player is left in: it wins
 constexpr char kTurnLimit[] = "turn_limit";    // the last turn was played
 constexpr char kAllOut[] = "all_out";          // every player went out in the same turn
+// Ended with no winner by the server, not by play:
+constexpr char kDrainTimeout[] = "drain_timeout";    // still running when a drain's time was up
+constexpr char kServerStopped[] = "server_stopped";  // the server was told to stop at once
+constexpr char kOperator[] = "operator";             // an operator ended it from the admin socket
 }  // namespace game_end
 
 // A player record's "out_reason".

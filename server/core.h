@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "server/chat_limit.h"
 #include "server/event_log.h"
@@ -42,6 +43,33 @@ struct CoreOptions {
     bool chat_log = true;  // chat lines go to the human log with their sender
     int start_timeout_s = 60;  // after a waiting game's first join; 0: waiting games never end
     int name_timeout_s = 30;   // a connection must send its name within it; 0: no limit
+    int drain_timeout_s = 300;  // seconds the running games of a drain may go on
+};
+
+// What the lobby holds, as the operator sees it.
+struct LobbyStats {
+    std::int64_t clients = 0;  // connected, named or not
+    std::int64_t named = 0;
+    std::int64_t waiting_games = 0;
+    std::int64_t running_games = 0;
+    std::int64_t finished_games = 0;
+    std::int64_t turns_resolved = 0;
+    bool draining = false;
+};
+
+// One connected client: its name ("" before it has one) and the game it is in (0: none).
+struct ClientView {
+    ClientId id = 0;
+    std::string name;
+    int game = 0;
+};
+
+// One waiting or running game: its players (for a running game, those still in).
+struct GameView {
+    int number = 0;
+    bool running = false;
+    int turn = 0;
+    std::vector<std::string> players;
 };
 
 class Lobby;
@@ -65,6 +93,26 @@ public:
     void OnTimer(std::int64_t now_ms);  // turn, start and name timeouts that have passed
     std::int64_t NextDeadline() const;  // monotonic ms of the next timeout, or -1
     std::uint64_t ChatLinesDropped() const;  // chat lines not relayed for their rate, so far
+
+    // Stopping: a drain refuses new games, tells the players of the running ones that the server
+    // stops after them, and at options.drain_timeout_s ends those still running (OnTimer).
+    void BeginDrain(std::int64_t now_ms);
+    bool Draining() const;
+    bool Drained() const;  // draining and no game is running: the server may exit
+    // Ends every running game with no winner; reason is a protocol::game_log::game_end word.
+    void EndAllGames(const std::string& reason);
+
+    // The operator's controls: false when there is no such game or client.
+    bool EndGame(int number);
+    bool Kick(const std::string& name, std::int64_t now_ms);
+    // Sends last_line to the client and closes it.
+    void Remove(ClientId id, const std::string& last_line, std::int64_t now_ms,
+                DisconnectReason reason);
+    // One line to every connected client; the caller keeps robot markers out of it.
+    void Notice(const std::string& line);
+    LobbyStats Stats() const;
+    std::vector<ClientView> Clients() const;
+    std::vector<GameView> Games() const;
 
 private:
     std::unique_ptr<Lobby> lobby_;

@@ -24,6 +24,8 @@ constexpr ReasonRow kReasons[] = {
     {DisconnectReason::kBadName, "bad name"},
     {DisconnectReason::kClosedByServer, "closed by server"},
     {DisconnectReason::kServerStopping, "server stopping"},
+    {DisconnectReason::kBanned, "banned"},
+    {DisconnectReason::kKicked, "kicked by the operator"},
 };
 
 }  // namespace

@@ -23,6 +23,8 @@ enum class DisconnectReason {
     kBadName,          // its name was refused
     kClosedByServer,   // the server closed it after an error line, for no reason above
     kServerStopping,   // the server is shutting down
+    kBanned,           // its address is banned by the operator
+    kKicked,           // the operator removed it
 };
 
 // The reason's words in the log ("closed by peer").

@@ -100,6 +100,14 @@ void Game::OnTimer(std::int64_t now_ms) {
     EndTurn(now_ms);
 }
 
+void Game::Abort(const std::string& reason, const std::string& last_line) {
+    if (finished_) return;
+    for (const Player& player : players_) {
+        if (!player.out) Send(player, last_line);
+    }
+    Finish(reason);
+}
+
 int Game::PlayersIn() const {
     return static_cast<int>(
         std::count_if(players_.begin(), players_.end(), [](const Player& p) { return !p.out; }));
@@ -283,6 +291,7 @@ void Game::EndTurnIfReady(std::int64_t now_ms) {
 }
 
 void Game::EndTurn(std::int64_t now_ms) {
+    ++turns_resolved_;
     std::vector<TradeRecord> trades;
     RawAuction(trades);
     ProductAuction(trades);

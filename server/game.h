@@ -42,9 +42,13 @@ public:
     void Detach(ClientId client, std::int64_t now_ms);
     // Ends the turn when its timeout has passed.
     void OnTimer(std::int64_t now_ms);
+    // Ends the game now, in the middle of its turn, with no winner: the end record gives reason
+    // (a game_end word) and every player still following the game gets last_line.
+    void Abort(const std::string& reason, const std::string& last_line);
 
     int number() const { return number_; }
     int turn() const { return turn_; }
+    int turns_resolved() const { return turns_resolved_; }
     bool finished() const { return finished_; }
     std::int64_t deadline_ms() const { return deadline_ms_; }  // -1: none
     int PlayersIn() const;
@@ -122,6 +126,7 @@ private:
     std::int64_t deadline_ms_ = -1;
     bool finished_ = false;
     int winner_ = -1;  // index into players_, or -1
+    int turns_resolved_ = 0;
 };
 
 }  // namespace gs

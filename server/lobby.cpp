@@ -18,6 +18,7 @@
 #include "server/names.h"
 #include "server/order_typos.h"
 #include "server/request.h"
+#include "protocol/game_log.h"
 #include "protocol/robot_protocol.h"
 #include "server/rules.h"
 #include "server/server_text.h"
@@ -108,6 +109,7 @@ void Lobby::Timer(std::int64_t now_ms) {
         game->OnTimer(now_ms);
         ForgetFinished(game);
     }
+    if (Draining() && now_ms >= drain_deadline_ms_) EndAllGames(protocol::game_log::game_end::kDrainTimeout);
 }
 
 std::int64_t Lobby::NextDeadline() const {
@@ -124,6 +126,8 @@ std::int64_t Lobby::NextDeadline() const {
         const std::int64_t deadline = name_deadlines_.begin()->first;
         if (next < 0 || deadline < next) next = deadline;
     }
+    if (Draining() && !running_.empty() && (next < 0 || drain_deadline_ms_ < next))
+        next = drain_deadline_ms_;
     return next;
 }
 
@@ -275,6 +279,10 @@ void Lobby::Create(ClientId id, Client& client) {
         Send(id, InGameError(client));
         return;
     }
+    if (!DrainRefusal().empty()) {
+        Send(id, DrainRefusal());
+        return;
+    }
     const int number = next_game_++;
     Table& table = tables_[number];
     table.members.push_back(id);
@@ -340,6 +348,10 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
     if (table.members.front() != id) {
         Send(id, "! error: only " + NameOf(table.members.front()) +
                      ", who created the game, can start it");
+        return;
+    }
+    if (!DrainRefusal().empty()) {
+        Send(id, DrainRefusal());
         return;
     }
     std::vector<Seat> seats;
@@ -470,7 +482,10 @@ std::vector<ClientId> Lobby::ChatAudience(ClientId id, const Client& client, int
 
 void Lobby::ForgetFinished(const std::shared_ptr<Game>& game) {
     // Its players keep the game for "info" and "market"; the lobby only stops listing it.
-    if (game->finished()) running_.erase(game->number());
+    if (game->finished() && running_.erase(game->number()) > 0) {
+        ++games_finished_;
+        turns_finished_games_ += game->turns_resolved();
+    }
 }
 
 bool Lobby::Full(const Table& table) const {

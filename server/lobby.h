@@ -32,6 +32,20 @@ public:
     std::int64_t NextDeadline() const;
     std::uint64_t ChatLinesDropped() const { return chat_limiter_.Dropped(); }
 
+    // The operator's controls and views (lobby_control.cpp).
+    void BeginDrain(std::int64_t now_ms);
+    bool Draining() const { return drain_deadline_ms_ >= 0; }
+    bool Drained() const { return Draining() && running_.empty(); }
+    void EndAllGames(const std::string& reason);
+    bool EndGame(int number);
+    bool Kick(const std::string& name, std::int64_t now_ms);
+    void Remove(ClientId id, const std::string& last_line, std::int64_t now_ms,
+                DisconnectReason reason);
+    void Notice(const std::string& line);
+    LobbyStats Stats() const;
+    std::vector<ClientView> Clients() const;
+    std::vector<GameView> Games() const;
+
 private:
     // A connection and where it stands.
     struct Client {
@@ -82,6 +96,9 @@ private:
     void Chat(ClientId id, const Client& client, const std::string& line, std::int64_t now_ms);
     std::vector<ClientId> ChatAudience(ClientId id, const Client& client, int& room) const;
     void ForgetFinished(const std::shared_ptr<Game>& game);
+    void EndRunning(const std::shared_ptr<Game>& game, const std::string& reason,
+                    const std::string& why);
+    std::string DrainRefusal() const;  // why no game may begin now, or ""
     bool Full(const Table& table) const;
     bool InGame(ClientId id, const Client& client) const;
     std::string InGameError(const Client& client) const;
@@ -98,6 +115,9 @@ private:
     std::map<int, std::shared_ptr<Game>> running_;  // running games by number
     std::set<std::pair<std::int64_t, ClientId>> name_deadlines_;  // of clients not yet named
     int next_game_ = 1;
+    std::int64_t drain_deadline_ms_ = -1;  // when the running games of a drain are ended
+    std::int64_t games_finished_ = 0;
+    std::int64_t turns_finished_games_ = 0;  // turns resolved by games no longer running
 };
 
 }  // namespace gs

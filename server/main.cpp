@@ -1,5 +1,7 @@
 // gameserver: runs trading games for robots and people over TCP. Reads its options, opens the
-// log, listens, and serves clients in one event loop until SIGINT or SIGTERM.
+// log, listens, and serves clients in one event loop until it is drained (SIGTERM, or "drain" on
+// the admin socket) or stopped at once (SIGINT, or a second SIGTERM). "gameserver admin CMD"
+// instead sends one command to a running server's admin socket.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -10,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "server/admin.h"
+#include "server/admin_client.h"
+#include "server/bans.h"
 #include "server/core.h"
 #include "server/event_log.h"
 #include "server/net.h"
@@ -28,9 +33,16 @@ constexpr int kExitUsage = 2;       // bad command line
 constexpr rlim_t kSpareFiles = 64;  // descriptors beyond one per client: listener, log, epoll, ...
 
 gs::NetServer* g_server = nullptr;  // the loop the stop signals wake up
+volatile sig_atomic_t g_terms = 0;  // SIGTERMs received
 
-extern "C" void OnStopSignal(int) {
-    if (g_server != nullptr) g_server->RequestStop();
+// The first SIGTERM drains; a second one, or SIGINT, stops at once.
+extern "C" void OnStopSignal(int signal) {
+    if (g_server == nullptr) return;
+    if (signal == SIGTERM && g_terms++ == 0) {
+        g_server->RequestDrain();
+    } else {
+        g_server->RequestStop();
+    }
 }
 
 void InstallSignals() {
@@ -82,6 +94,8 @@ void PrintTurnStats(const gs::LatencyHistogram& times) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == gs::kAdminSubcommand)
+        return gs::RunAdminClient(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
     gs::ServerOptions options;
     std::string error;
     switch (gs::ParseOptions(std::vector<std::string>(argv, argv + argc), options, error)) {
@@ -117,10 +131,25 @@ int main(int argc, char** argv) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
     }
+    gs::BanList bans(options.state_dir + "/" + gs::kBansFileName);
+    if (!bans.Load(error)) {
+        std::cerr << "gameserver: " << error << "\n";
+        return kExitFailure;
+    }
+    gs::ServerCore core(options.core, server, log.Stream(), events);
+    gs::AdminServer admin(server, core, bans, events);
+    if (!admin.Open(options.admin_socket, error)) {
+        // Only a socket asked for by name is a must: servers started side by side in one folder
+        // (as match does) share the default one, and the first of them serves it.
+        if (options.admin_socket_given) {
+            std::cerr << "gameserver: " << error << "\n";
+            return kExitFailure;
+        }
+        if (events) *events << "warning: no admin socket: " << error << std::endl;
+    }
+    server.SetGate([&admin](const std::string& address) { return admin.Refusal(address); });
     g_server = &server;
     InstallSignals();
-
-    gs::ServerCore core(options.core, server, log.Stream(), events);
 
     if (events) {
         *events << "listening on " << options.net.host << ":" << server.Port() << ", seed "

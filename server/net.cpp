@@ -15,9 +15,11 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <ostream>
 
+#include "protocol/game_log.h"
 #include "server/server_text.h"
 
 namespace gs {
@@ -27,12 +29,20 @@ constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening so
 constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
 constexpr int kMaxEventsPerWait = 32;           // epoll events per wait: short passes, quick turns
 constexpr char kLineTooLong[] = "! error: line too long";
+constexpr char kErrorPrefix[] = "! error: ";
 constexpr char kServerFull[] = "! error: server full";
+constexpr char kStopping[] = "! error: the server is stopping";
+constexpr char kWakeStop = 's';   // wake-up byte: stop now
+constexpr char kWakeDrain = 'd';  // wake-up byte: begin a drain
 
-std::string PeerName(const sockaddr_in& addr) {
+std::string PeerAddress(const sockaddr_in& addr) {
     char text[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
+    return text;
+}
+
+std::string PeerName(const sockaddr_in& addr) {
+    return PeerAddress(addr) + ":" + std::to_string(ntohs(addr.sin_port));
 }
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
@@ -57,6 +67,10 @@ struct NetServer::Client {
     std::string peer;  // address:port, for the log
     std::string name;  // once the core has accepted one, for the log
     std::optional<DisconnectReason> reason;  // why it is closing or gone: the first cause
+    std::string ip;    // peer IPv4 address, for the operator
+    std::int64_t since_unix_s = 0;
+    std::uint64_t bytes_in = 0;
+    std::uint64_t bytes_out = 0;
     InputBuffer in;
     OutputBuffer out;
     bool known = false;  // the core has heard of it and not yet of its end
@@ -126,11 +140,59 @@ bool NetServer::Listen(std::string& error) {
     return true;
 }
 
-void NetServer::RequestStop() {
+namespace {
+void WakeWith(int fd, char byte) {
     const int saved = errno;  // this runs in signal handlers too
-    const char byte = 's';
-    if (wake_pipe_[1] >= 0) (void)!::write(wake_pipe_[1], &byte, 1);
+    if (fd >= 0) (void)!::write(fd, &byte, 1);
     errno = saved;
+}
+}  // namespace
+
+void NetServer::RequestStop() { WakeWith(wake_pipe_[1], kWakeStop); }
+
+void NetServer::RequestDrain() { WakeWith(wake_pipe_[1], kWakeDrain); }
+
+// Reads the wake-up bytes: a stop wins over a drain asked for in the same pass.
+void NetServer::OnWake() {
+    char bytes[64];
+    ssize_t n;
+    while ((n = ::read(wake_pipe_[0], bytes, sizeof bytes)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (bytes[i] == kWakeStop) stop_ = true;
+            if (bytes[i] == kWakeDrain && !stop_) core_->BeginDrain(now_);
+        }
+    }
+}
+
+std::uint64_t NetServer::Watch(int fd, std::uint32_t events, Watcher on_event) {
+    if (next_watch_tag_ == 0) next_watch_tag_ = kWakeTag - 1;
+    const std::uint64_t tag = next_watch_tag_--;
+    epoll_event event{events, {}};
+    event.data.u64 = tag;
+    if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &event) != 0) return 0;
+    watchers_[tag] = std::move(on_event);
+    return tag;
+}
+
+void NetServer::Rewatch(int fd, std::uint64_t tag, std::uint32_t events) {
+    epoll_event event{events, {}};
+    event.data.u64 = tag;
+    ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &event);
+}
+
+void NetServer::Unwatch(int fd, std::uint64_t tag) {
+    ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, fd, nullptr);
+    watchers_.erase(tag);
+}
+
+std::vector<ConnectionView> NetServer::Connections() const {
+    std::vector<ConnectionView> views;
+    for (const auto& [id, client] : clients_) {
+        if (!client->known) continue;
+        views.push_back({id, client->ip, client->peer, client->since_unix_s,
+                         client->bytes_in, client->bytes_out});
+    }
+    return views;
 }
 
 void NetServer::Run(ServerCore& core) {
@@ -142,7 +204,11 @@ void NetServer::Run(ServerCore& core) {
         if (!WaitAndDispatch()) break;
         HandleQueuedInput();
         RunTimers();
+        if (core_->Drained()) stop_ = true;
     }
+    // Games cut short by the stop still get their end record and a last line to their players.
+    core_->EndAllGames(protocol::game_log::game_end::kServerStopped);
+    Settle();
     CloseAll();
     core_ = nullptr;
 }
@@ -168,11 +234,14 @@ bool NetServer::WaitAndDispatch() {
     for (int i = 0; i < count; ++i) {
         const std::uint64_t tag = events[i].data.u64;
         if (tag == kWakeTag) {
-            stop_ = true;
+            OnWake();
         } else if (tag == kListenTag) {
             Accept();
         } else if (auto it = clients_.find(tag); it != clients_.end()) {
             OnSocketEvent(*it->second, events[i].events);
+        } else if (auto watcher = watchers_.find(tag); watcher != watchers_.end()) {
+            const Watcher on_event = watcher->second;  // it may unwatch itself
+            on_event(events[i].events);
         }
     }
     return true;
@@ -238,7 +307,12 @@ void NetServer::Accept() {
         const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &length,
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
-            if (connected_ >= config_.max_clients) {
+            const std::string gate_refusal = gate_ ? gate_(PeerAddress(addr)) : "";
+            if (core_->Draining()) {
+                Refuse(fd, PeerName(addr), kStopping, DisconnectReason::kServerStopping);
+            } else if (!gate_refusal.empty()) {
+                Refuse(fd, PeerName(addr), gate_refusal, DisconnectReason::kBanned);
+            } else if (connected_ >= config_.max_clients) {
                 Refuse(fd, PeerName(addr), kServerFull, DisconnectReason::kServerFull);
             } else if (AddressFull(addr.sin_addr.s_addr)) {
                 Refuse(fd, PeerName(addr),
@@ -281,7 +355,9 @@ void NetServer::AddClient(int fd, const sockaddr_in& addr) {
     auto client = std::make_unique<Client>();
     client->id = next_id_++;
     client->fd = fd;
+    client->ip = PeerAddress(addr);
     client->peer = peer;
+    client->since_unix_s = static_cast<std::int64_t>(std::time(nullptr));
     client->known = true;
     client->counted = true;
     client->address = addr.sin_addr.s_addr;
@@ -354,6 +430,7 @@ void NetServer::ReadFrom(Client& client) {
     }
     if (client.closing) return;  // input after the last answer is read and discarded
     if (config_.time_turns) client.last_read_us = MonotonicUs();
+    client.bytes_in += static_cast<std::uint64_t>(n);
     client.in.Append(buffer, static_cast<std::size_t>(n));
     if (!client.input_queued) {
         client.input_queued = true;
@@ -430,6 +507,7 @@ void NetServer::Flush(Client& client) {
         const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
         if (n > 0) {
             client.out.Consume(static_cast<std::size_t>(n));
+            client.bytes_out += static_cast<std::uint64_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {

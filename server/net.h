@@ -2,7 +2,10 @@
 // It turns bytes into lines for the game logic and the game logic's lines back into bytes.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -32,6 +35,16 @@ struct NetConfig {
     bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
 };
 
+// A connected client as the operator sees it from the network side.
+struct ConnectionView {
+    ClientId id = 0;
+    std::string address;  // the peer's IPv4 address, without its port
+    std::string peer;     // address:port
+    std::int64_t since_unix_s = 0;
+    std::uint64_t bytes_in = 0;
+    std::uint64_t bytes_out = 0;
+};
+
 // Monotonic milliseconds: the clock of turn timeouts.
 std::int64_t MonotonicMs();
 // Monotonic microseconds: the clock of turn timing.
@@ -51,8 +64,23 @@ public:
     int Port() const { return bound_port_; }  // the port actually bound, after Listen
     // Serves clients until RequestStop; returns with every socket closed.
     void Run(ServerCore& core);
-    // Makes Run return soon. Safe from a signal handler and from another thread.
+    // Makes Run return soon, ending the running games. Safe from a signal handler and from
+    // another thread.
     void RequestStop();
+    // Makes Run begin a drain (ServerCore::BeginDrain); Run returns once it is drained.
+    // Safe from a signal handler.
+    void RequestDrain();
+
+    // Decides at accept time whether a new connection is served: the line it is refused with,
+    // or "" to serve it. Given the peer's IPv4 address.
+    using Gate = std::function<std::string(const std::string& address)>;
+    void SetGate(Gate gate) { gate_ = std::move(gate); }
+    // Another descriptor served by the loop: on_event gets its epoll events. Returns its tag.
+    using Watcher = std::function<void(std::uint32_t events)>;
+    std::uint64_t Watch(int fd, std::uint32_t events, Watcher on_event);
+    void Rewatch(int fd, std::uint64_t tag, std::uint32_t events);  // asks for other events
+    void Unwatch(int fd, std::uint64_t tag);
+    std::vector<ConnectionView> Connections() const;
     // Write end of the wake-up pipe, for a signal handler.
     int StopFd() const { return wake_pipe_[1]; }
 
@@ -84,6 +112,7 @@ private:
     void AddClient(int fd, const sockaddr_in& addr);
     void Refuse(int fd, const std::string& peer, const std::string& line, DisconnectReason why);
     bool AddressFull(std::uint32_t address) const;
+    void OnWake();
     void OnSocketEvent(Client& client, std::uint32_t events);
     static bool ReadingPaused(const Client& client);
     static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
@@ -126,6 +155,9 @@ private:
     std::uint64_t line_serial_ = 0;   // counts the lines handed to the core
     std::unordered_map<std::uint64_t, PendingTurn> pending_turns_;  // by line serial
     LatencyHistogram turn_times_;
+    Gate gate_;
+    std::unordered_map<std::uint64_t, Watcher> watchers_;  // by tag, counting down from kWakeTag
+    std::uint64_t next_watch_tag_ = 0;
 };
 
 }  // namespace gs

@@ -117,6 +117,17 @@ const std::vector<ValueOption>& ValueOptions() {
          "time a new connection has to send its name, 0 for no limit " +
              Default(core.name_timeout_s),
          IntIn(&ServerOptions::core, &CoreOptions::name_timeout_s, 0, kMaxLobbyTimeoutS)},
+        {"--drain-timeout", "SECONDS", "seconds from 0 to " + std::to_string(protocol::kSecondsPerDay),
+         "on SIGTERM, time the running games may go on\n"
+         "before they are ended " + Default(core.drain_timeout_s),
+         IntIn(&ServerOptions::core, &CoreOptions::drain_timeout_s, 0, protocol::kSecondsPerDay)},
+        {"--admin-socket", "PATH", "a file name",
+         "the operator's Unix socket (default: admin.sock in the\nstate folder)",
+         [](const std::string& text, ServerOptions& o) {
+             o.admin_socket = text;
+             o.admin_socket_given = true;
+             return !text.empty();
+         }},
         {"--state-dir", "DIR", "a folder name",
          "folder for what the server keeps across restarts\n"
          "(default: $STATE_DIRECTORY, else the current folder)",
@@ -180,6 +191,10 @@ std::string DefaultStateDir() {
     return dir.empty() ? "." : dir;
 }
 
+std::string DefaultAdminSocket(const std::string& state_dir) {
+    return state_dir + "/" + kAdminSocketName;
+}
+
 OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& options,
                            std::string& error) {
     bool version = false;
@@ -200,6 +215,7 @@ OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& 
     if (version) return OptionsAction::kVersion;
     options.core.chat_log = !options.no_chat_log;
     if (options.state_dir.empty()) options.state_dir = DefaultStateDir();
+    if (options.admin_socket.empty()) options.admin_socket = DefaultAdminSocket(options.state_dir);
     if (!app->remaining().empty()) {
         error = UnknownOption(app->remaining().front());
         return OptionsAction::kError;

@@ -150,7 +150,9 @@ protected:
 };
 
 TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
-    ServerProcess server({"--host", kHost, "--port", "0", "--seed", "42", "--log", log_path_});
+    // No drain time: SIGTERM ends the running game at once, as SIGINT does.
+    ServerProcess server({"--host", kHost, "--port", "0", "--seed", "42", "--log", log_path_,
+                          "--drain-timeout", "0"});
     const int port = server.WaitListening();
     ASSERT_GT(port, 0);
     const int fd = Connect(port);
@@ -177,6 +179,10 @@ TEST_P(GameserverProgram, ServesLogsAndExitsCleanlyOnSignal) {
 
     server.Signal(GetParam());
     EXPECT_EQ(server.Wait(), 0);
+    // The game cut short is over for its player, who is told so before the connection closes.
+    ASSERT_TRUE(client.Next(line));
+    EXPECT_EQ(line.rfind("# You are a bankrupt, the game is over (ended as the server stop", 0), 0u)
+        << line;
     EXPECT_FALSE(client.Next(line));  // the connection was closed
     ::close(fd);
 }
