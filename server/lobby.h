@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/core.h"
+#include "server/game_records.h"
 #include "server/game.h"
 #include "server/json_game_log.h"
 
@@ -20,7 +21,7 @@ namespace gs {
 class Lobby {
 public:
     Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
-          std::ostream* events);
+          std::ostream* events, GameRecords* records = nullptr);
 
     void Connect(ClientId id);
     void Line(ClientId id, const std::string& line, std::int64_t now_ms);
@@ -79,6 +80,7 @@ private:
     Transport& transport_;
     GameLog log_;
     std::ostream* events_;
+    GameRecords* records_;
     std::map<ClientId, Client> clients_;
     std::set<std::string> names_;                   // names in use
     std::map<int, Table> tables_;                   // waiting games by number, oldest first

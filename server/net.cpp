@@ -118,9 +118,31 @@ bool NetServer::Listen(std::string& error) {
     return true;
 }
 
+namespace {
+constexpr char kStopByte = 's';  // on the wake-up pipe: stop the loop
+constexpr char kWakeByte = 'w';  // on the wake-up pipe: only run a pass
+}  // namespace
+
+void NetServer::Wake() {
+    const int saved = errno;  // this runs in signal handlers
+    const char byte = kWakeByte;
+    if (wake_pipe_[1] >= 0) (void)!::write(wake_pipe_[1], &byte, 1);
+    errno = saved;
+}
+
+void NetServer::ReadWakePipe() {
+    char bytes[64];
+    ssize_t n;
+    while ((n = ::read(wake_pipe_[0], bytes, sizeof bytes)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (bytes[i] == kStopByte) stop_ = true;
+        }
+    }
+}
+
 void NetServer::RequestStop() {
     const int saved = errno;  // this runs in signal handlers too
-    const char byte = 's';
+    const char byte = kStopByte;
     if (wake_pipe_[1] >= 0) (void)!::write(wake_pipe_[1], &byte, 1);
     errno = saved;
 }
@@ -139,9 +161,11 @@ void NetServer::Run(ServerCore& core) {
     core_ = nullptr;
 }
 
-// Between passes: tells the core of every client that has gone, writes what is queued (which may
-// drop more clients, and their departure may queue more lines), then frees the dead.
+// Between passes: puts on disk what must be there first (before_write_), tells the core of every
+// client that has gone, writes what is queued (which may drop more clients, and their departure
+// may queue more lines), then frees the dead.
 void NetServer::Settle() {
+    if (before_write_) before_write_();
     do {
         DeliverDisconnects();
         FlushAll();
@@ -160,7 +184,7 @@ bool NetServer::WaitAndDispatch() {
     for (int i = 0; i < count; ++i) {
         const std::uint64_t tag = events[i].data.u64;
         if (tag == kWakeTag) {
-            stop_ = true;
+            ReadWakePipe();
         } else if (tag == kListenTag) {
             Accept();
         } else if (auto it = clients_.find(tag); it != clients_.end()) {
@@ -389,6 +413,7 @@ void NetServer::FlushAll() {
 
 void NetServer::Flush(Client& client) {
     if (client.dead) return;
+    if (before_write_ && client.out.Pending() > 0) before_write_();
     while (client.out.Pending() > 0) {
         const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -516,6 +541,7 @@ int NetServer::PollTimeout() const {
 }
 
 void NetServer::CloseAll() {
+    if (before_write_) before_write_();
     for (auto& [id, client] : clients_) {
         // One last non-blocking attempt to hand over queued lines; nothing waits on a slow reader.
         if (client->out.Pending() > 0) {

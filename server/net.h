@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -50,8 +51,14 @@ public:
     void Run(ServerCore& core);
     // Makes Run return soon. Safe from a signal handler and from another thread.
     void RequestStop();
+    // Makes the loop run one more pass soon (for work a signal handler left, such as a log
+    // reopen). Safe from a signal handler.
+    void Wake();
     // Write end of the wake-up pipe, for a signal handler.
     int StopFd() const { return wake_pipe_[1]; }
+    // Called once at the start of every loop pass and before any bytes go to a client: what
+    // must be on disk before a client hears of it is written there.
+    void SetBeforeWrite(std::function<void()> hook) { before_write_ = std::move(hook); }
 
     void Send(ClientId id, const std::string& line) override;
     void SendTurnEnd(ClientId id, const std::string& line) override;
@@ -96,6 +103,7 @@ private:
     void WatchEvents(Client& client, std::uint32_t events);
     int PollTimeout() const;
     void CloseAll();
+    void ReadWakePipe();
 
     NetConfig config_;
     std::ostream* events_;
@@ -119,6 +127,7 @@ private:
     std::uint64_t line_serial_ = 0;   // counts the lines handed to the core
     std::unordered_map<std::uint64_t, PendingTurn> pending_turns_;  // by line serial
     LatencyHistogram turn_times_;
+    std::function<void()> before_write_;
 };
 
 }  // namespace gs
