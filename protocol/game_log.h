@@ -5,17 +5,20 @@
 
 namespace protocol::game_log {
 
-// The "event" of each line: one "start" per game, one "turn" per completed turn, one "end".
+// The "event" of each line: one "start" per game, one "turn" per completed turn, one "end";
+// "lines_lost" when the server could write to the file again after failing: it has no "game".
 namespace event {
 constexpr char kStart[] = "start";
 constexpr char kTurn[] = "turn";
 constexpr char kEnd[] = "end";
+constexpr char kLinesLost[] = "lines_lost";
 }  // namespace event
 
 // The keys. A line: {"event", "game", then per event:
 //   start: "seed", "max_turns", "players" (names, in join order)
 //   turn:  "turn", "market", "orders", "refused", "trades", "players" (player records)
 //   end:   "turn", "reason" (a game_end word), "winner" (a name or null), "players"}
+// The lines_lost line: {"event", "lines" (how many lines could not be written)}.
 namespace key {
 constexpr char kEvent[] = "event";
 constexpr char kGame[] = "game";
@@ -29,6 +32,7 @@ constexpr char kRefused[] = "refused";
 constexpr char kTrades[] = "trades";
 constexpr char kReason[] = "reason";
 constexpr char kWinner[] = "winner";
+constexpr char kLines[] = "lines";
 
 // A player record: "name", holdings, "out"; at the end also "out_turn" (null while in); once out
 // "out_reason" (an out_reason word) when the server knows it; then "upgrading", "building".

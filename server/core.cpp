@@ -6,8 +6,8 @@
 namespace gs {
 
 ServerCore::ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log,
-                       std::ostream* events)
-    : lobby_(std::make_unique<Lobby>(options, transport, log, events)) {}
+                       std::ostream* events, GameRecords* records)
+    : lobby_(std::make_unique<Lobby>(options, transport, log, events, records)) {}
 
 ServerCore::~ServerCore() = default;
 

@@ -73,13 +73,15 @@ struct GameView {
 };
 
 class Lobby;
+class GameRecords;
 
 // Lobby and games: lines in, lines out.
 class ServerCore {
 public:
-    // log: JSON Lines stream or nullptr; events: human log lines (stderr) or nullptr when quiet.
+    // log: JSON Lines stream or nullptr; events: human log lines (stderr) or nullptr when quiet;
+    // records: durable game numbers and results, or nullptr to number games from 1 and keep none.
     ServerCore(const CoreOptions& options, Transport& transport, std::ostream* log,
-               std::ostream* events);
+               std::ostream* events, GameRecords* records = nullptr);
     ~ServerCore();
     ServerCore(const ServerCore&) = delete;
     ServerCore& operator=(const ServerCore&) = delete;

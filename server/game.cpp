@@ -2,6 +2,7 @@
 #include "server/game.h"
 
 #include <algorithm>
+#include <ctime>
 #include <ostream>
 
 #include "protocol/game_log.h"
@@ -29,13 +30,15 @@ std::string OrderWord(RequestKind kind) {
 }  // namespace
 
 Game::Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
-           SendFn send_turn_end, GameLog& log, std::ostream* events)
+           SendFn send_turn_end, GameLog& log, std::ostream* events,
+           GameRecords* records)
     : number_(number),
       options_(options),
       send_(std::move(send)),
       send_turn_end_(std::move(send_turn_end)),
       log_(log),
       events_(events),
+      records_(records),
       rng_(Rng::ForGame(options.seed, static_cast<std::uint64_t>(number))) {
     for (Seat& seat : seats) {
         Player player;
@@ -53,6 +56,7 @@ void Game::Start(std::int64_t now_ms) {
     }
     for (const Player& player : players_) Send(player, protocol::kMarkerStart);
     log_.Start(number_, options_.seed, options_.max_turns, names);
+    start_time_ = std::time(nullptr);
     LogEvent(events_, "game " + Num(number_) + " started: " + listed);
     turn_ = 0;
     market_.mood = kStartMood;
@@ -457,6 +461,10 @@ void Game::Finish(const std::string& reason) {
     const std::string winner =
         winner_ >= 0 ? players_[static_cast<std::size_t>(winner_)].seat.name : "";
     log_.End(number_, turn_, reason, winner, Records());
+    if (records_) {
+        records_->GameEnded(
+            {number_, start_time_, std::time(nullptr), turn_, reason, winner, Records()});
+    }
     LogEvent(events_, "game " + Num(number_) + " ended after " + Num(turn_) +
                           " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "server/core.h"
+#include "server/game_records.h"
 #include "server/json_game_log.h"
 #include "server/market.h"
 #include "server/request.h"
@@ -31,7 +32,8 @@ public:
 
     // send takes the game's lines, except the line that ends a turn for a player: send_turn_end.
     Game(int number, std::vector<Seat> seats, const CoreOptions& options, SendFn send,
-         SendFn send_turn_end, GameLog& log, std::ostream* events);
+         SendFn send_turn_end, GameLog& log, std::ostream* events,
+         GameRecords* records = nullptr);
 
     // Tells every player "& START", logs the start and opens turn 1.
     void Start(std::int64_t now_ms);
@@ -118,6 +120,8 @@ private:
     SendFn send_turn_end_;
     GameLog& log_;
     std::ostream* events_;
+    GameRecords* records_;       // where the result goes at the end, or nullptr
+    std::time_t start_time_ = 0;  // UTC seconds of the start
     Rng rng_;
     int turn_ = 0;
     MarketRow market_;

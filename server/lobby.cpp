@@ -36,11 +36,12 @@ std::string Players(std::size_t count) {
 }  // namespace
 
 Lobby::Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
-             std::ostream* events)
+             std::ostream* events, GameRecords* records)
     : options_(options),
       transport_(transport),
       log_(log),
       events_(events),
+      records_(records),
       chat_limiter_(options.chat_burst, options.chat_per_second) {
     options_.max_players = std::clamp(options_.max_players, 1, protocol::kMaxPlayersPerGame);
     options_.max_turns = std::max(options_.max_turns, 1);
@@ -283,7 +284,11 @@ void Lobby::Create(ClientId id, Client& client) {
         Send(id, DrainRefusal());
         return;
     }
-    const int number = next_game_++;
+    const int number = records_ ? records_->NewGameNumber() : next_game_++;
+    if (number == 0) {
+        Send(id, "! error: the server cannot create games now; try again later");
+        return;
+    }
     Table& table = tables_[number];
     table.members.push_back(id);
     table.timer = StartTimer(options_.start_timeout_s);
@@ -359,7 +364,8 @@ void Lobby::StartGame(ClientId id, Client& client, std::int64_t now_ms) {
     auto game = std::make_shared<Game>(
         number, std::move(seats), options_,
         [this](ClientId to, const std::string& line) { Send(to, line); },
-        [this](ClientId to, const std::string& line) { SendTurnEnd(to, line); }, log_, events_);
+        [this](ClientId to, const std::string& line) { SendTurnEnd(to, line); }, log_, events_,
+        records_);
     tables_.erase(number);
     for (ClientId member : table.members) {
         Client& each = clients_[member];

@@ -13,6 +13,7 @@
 
 #include "server/chat_limit.h"
 #include "server/core.h"
+#include "server/game_records.h"
 #include "server/game.h"
 #include "server/json_game_log.h"
 #include "server/start_timer.h"
@@ -23,7 +24,7 @@ namespace gs {
 class Lobby {
 public:
     Lobby(const CoreOptions& options, Transport& transport, std::ostream* log,
-          std::ostream* events);
+          std::ostream* events, GameRecords* records = nullptr);
 
     void Connect(ClientId id, std::int64_t now_ms);
     void Line(ClientId id, const std::string& line, std::int64_t now_ms);
@@ -108,6 +109,7 @@ private:
     Transport& transport_;
     GameLog log_;
     std::ostream* events_;
+    GameRecords* records_;
     std::map<ClientId, Client> clients_;
     std::set<std::string> names_;                   // names in use
     ChatLimiter chat_limiter_;

@@ -1,60 +1,160 @@
-// Writes the JSON Lines log a whole line at a time, flushed, so readers never wait for a buffer.
+// Writes the JSON Lines log a whole line at a time with O_APPEND, and survives a file that
+// cannot be written: lines are counted as lost until a reopened file takes the count.
 #include "server/log_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/game_log.h"
+#include "server/net.h"
+
 namespace gs {
+namespace {
+
+constexpr mode_t kLogFileMode = 0644;  // the log is read by other programs and people
+
+}  // namespace
 
 LineFlushBuf::int_type LineFlushBuf::overflow(int_type ch) {
     if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
     pending_ += traits_type::to_char_type(ch);
-    if (ch == '\n' && !WriteCompleteLines()) return traits_type::eof();
+    if (ch == '\n') WriteCompleteLines();
     return ch;
 }
 
 std::streamsize LineFlushBuf::xsputn(const char* text, std::streamsize count) {
     pending_.append(text, static_cast<std::size_t>(count));
-    if (pending_.find('\n') != std::string::npos && !WriteCompleteLines()) return 0;
+    if (pending_.find('\n') != std::string::npos) WriteCompleteLines();
     return count;
 }
 
 int LineFlushBuf::sync() {
-    bool ok = true;
-    if (!pending_.empty())
-        ok = std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
-    pending_.clear();
-    return ok && std::fflush(file_) == 0 ? 0 : -1;
+    // An unfinished line is held back: only whole lines reach the file.
+    return 0;
 }
 
-bool LineFlushBuf::WriteCompleteLines() {
+void LineFlushBuf::WriteCompleteLines() {
     const std::size_t end = pending_.rfind('\n') + 1;
-    const bool ok = std::fwrite(pending_.data(), 1, end, file_) == end && std::fflush(file_) == 0;
+    file_.WriteLines(std::string_view(pending_).substr(0, end));
     pending_.erase(0, end);
-    return ok;
 }
+
+LogFile::LogFile(std::ostream* events) : events_(events) {}
 
 LogFile::~LogFile() { Close(); }
 
 bool LogFile::Open(const std::string& path, std::string& error) {
     Close();
-    file_ = std::fopen(path.c_str(), "w");
-    if (file_ == nullptr) {
+    path_ = path;
+    if (!OpenPath()) {
         error = "cannot open log file " + path + ": " + std::strerror(errno);
         return false;
     }
-    buffer_ = std::make_unique<LineFlushBuf>(file_);
+    buffer_ = std::make_unique<LineFlushBuf>(*this);
     stream_ = std::make_unique<std::ostream>(buffer_.get());
     return true;
 }
 
+bool LogFile::OpenPath() {
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kLogFileMode);
+    if (fd < 0) return false;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+    return true;
+}
+
+void LogFile::Reopen() {
+    if (path_.empty()) return;
+    if (failing_) {
+        Recover();
+        return;
+    }
+    const int saved = errno;
+    if (!OpenPath()) Fail("", errno);  // the old descriptor is kept; later lines count as lost
+    errno = saved;
+}
+
+void LogFile::Maintain(std::int64_t now_ms) {
+    if (!failing_ || now_ms - last_try_ms_ < kLogRetryMs) return;
+    last_try_ms_ = now_ms;
+    Recover();
+}
+
+void LogFile::WriteLines(std::string_view text) {
+    if (failing_) {
+        Maintain(MonotonicMs());
+        if (failing_) {
+            lost_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+            return;
+        }
+    }
+    if (!WriteAll(text)) Fail(text, errno);
+}
+
+// Writes text whole or not at all: a partly written line is cut off again, so that the file
+// never holds a torn line in the middle.
+bool LogFile::WriteAll(std::string_view text) {
+    if (fd_ < 0) return errno = EBADF, false;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            const int error = n == 0 ? ENOSPC : errno;
+            struct stat info {};
+            if (written > 0 && ::fstat(fd_, &info) == 0)
+                (void)!::ftruncate(fd_, info.st_size - static_cast<off_t>(written));
+            errno = error;
+            return false;
+        }
+    }
+    return true;
+}
+
+void LogFile::Fail(std::string_view text, int error) {
+    lost_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+    if (failing_) return;
+    failing_ = true;
+    last_try_ms_ = MonotonicMs();
+    if (events_) {
+        *events_ << "log file " << path_ << ": " << std::strerror(error)
+                 << "; counting the lines lost, retrying every " << kLogRetryMs / 1000 << " s"
+                 << std::endl;
+    }
+}
+
+// Opens the path anew and writes the count of lost lines; true when both worked.
+bool LogFile::Recover() {
+    namespace log = protocol::game_log;
+    if (!OpenPath()) return false;
+    const std::string line = std::string("{\"") + log::key::kEvent + "\":\"" +
+                             log::event::kLinesLost + "\",\"" + log::key::kLines +
+                             "\":" + std::to_string(lost_) + "}\n";
+    if (!WriteAll(line)) return false;
+    if (events_) {
+        *events_ << "log file " << path_ << " written again; " << lost_ << " lines were lost"
+                 << std::endl;
+    }
+    failing_ = false;
+    lost_ = 0;
+    return true;
+}
+
 void LogFile::Close() {
-    if (file_ == nullptr) return;
-    stream_->flush();
+    if (fd_ < 0) return;
     stream_.reset();
     buffer_.reset();
-    std::fclose(file_);
-    file_ = nullptr;
+    if (failing_) Recover();
+    ::close(fd_);
+    fd_ = -1;
 }
 
 }  // namespace gs

@@ -1,7 +1,7 @@
 // gameserver: runs trading games for robots and people over TCP. Reads its options, opens the
 // log, listens, and serves clients in one event loop until it is drained (SIGTERM, or "drain" on
-// the admin socket) or stopped at once (SIGINT, or a second SIGTERM). "gameserver admin CMD"
-// instead sends one command to a running server's admin socket.
+// the admin socket) or stopped at once (SIGINT, or a second SIGTERM); SIGHUP reopens the log
+// file. "gameserver admin CMD" instead sends one command to a running server's admin socket.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -20,6 +20,7 @@
 #include "server/net.h"
 #include "server/log_file.h"
 #include "server/options.h"
+#include "server/state_dir.h"
 
 #ifndef GAMESERVER_VERSION
 #define GAMESERVER_VERSION "unknown"
@@ -30,10 +31,13 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;     // the server could not start
 constexpr int kExitUsage = 2;       // bad command line
+constexpr int kExitDataLost = 3;    // log lines or results could not be written, to the end
 constexpr rlim_t kSpareFiles = 64;  // descriptors beyond one per client: listener, log, epoll, ...
 
 gs::NetServer* g_server = nullptr;  // the loop the stop signals wake up
 volatile sig_atomic_t g_terms = 0;  // SIGTERMs received
+
+volatile sig_atomic_t g_reopen_logs = 0;  // set by SIGHUP, done by the event loop
 
 // The first SIGTERM drains; a second one, or SIGINT, stops at once.
 extern "C" void OnStopSignal(int signal) {
@@ -45,12 +49,22 @@ extern "C" void OnStopSignal(int signal) {
     }
 }
 
+extern "C" void OnReopenSignal(int) {
+    g_reopen_logs = 1;
+    if (g_server != nullptr) g_server->Wake();
+}
+
 void InstallSignals() {
     struct sigaction stop {};
     stop.sa_handler = OnStopSignal;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
+    struct sigaction reopen {};
+    reopen.sa_handler = OnReopenSignal;
+    sigemptyset(&reopen.sa_mask);
+    reopen.sa_flags = SA_RESTART;
+    sigaction(SIGHUP, &reopen, nullptr);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -78,6 +92,21 @@ std::uint64_t SeedFromClock() {
     std::uint32_t words[2];
     mix.generate(words, words + 2);
     return (static_cast<std::uint64_t>(words[0]) << 32) | words[1];
+}
+
+// At exit: says what never reached the disk; true when anything did not.
+bool ReportDataLost(const gs::LogFile& log, gs::StateDir& state) {
+    bool lost = false;
+    if (log.LostLines() > 0) {
+        std::cerr << "gameserver: " << log.LostLines()
+                  << " log lines could not be written to the log file" << std::endl;
+        lost = true;
+    }
+    if (!state.Commit()) {
+        std::cerr << "gameserver: results of finished games could not be written" << std::endl;
+        lost = true;
+    }
+    return lost;
 }
 
 double Ms(std::int64_t us) { return static_cast<double>(us) / 1000.0; }
@@ -124,9 +153,14 @@ int main(int argc, char** argv) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
     }
-    // Opened only once the address is ours, so that a server that cannot start leaves an
-    // earlier log in place.
-    gs::LogFile log;
+    // Opened only once the address is ours, so that a server that cannot start leaves its
+    // state alone.
+    gs::StateDir state(events);
+    if (!state.Open(options.state_dir, error)) {
+        std::cerr << "gameserver: " << error << "\n";
+        return kExitFailure;
+    }
+    gs::LogFile log(&std::cerr);
     if (!options.log_path.empty() && !log.Open(options.log_path, error)) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
@@ -136,7 +170,15 @@ int main(int argc, char** argv) {
         std::cerr << "gameserver: " << error << "\n";
         return kExitFailure;
     }
-    gs::ServerCore core(options.core, server, log.Stream(), events);
+    gs::ServerCore core(options.core, server, log.Stream(), events, &state);
+    server.SetBeforeWrite([&state, &log] {
+        if (g_reopen_logs) {
+            g_reopen_logs = 0;
+            log.Reopen();
+        }
+        log.Maintain(gs::MonotonicMs());
+        state.Commit();
+    });
     gs::AdminServer admin(server, core, bans, events);
     if (!admin.Open(options.admin_socket, error)) {
         // Only a socket asked for by name is a must: servers started side by side in one folder
@@ -159,5 +201,5 @@ int main(int argc, char** argv) {
     g_server = nullptr;
     log.Close();
     if (options.net.time_turns) PrintTurnStats(server.TurnTimes());
-    return kExitOk;
+    return ReportDataLost(log, state) ? kExitDataLost : kExitOk;
 }

@@ -34,6 +34,7 @@ constexpr char kServerFull[] = "! error: server full";
 constexpr char kStopping[] = "! error: the server is stopping";
 constexpr char kWakeStop = 's';   // wake-up byte: stop now
 constexpr char kWakeDrain = 'd';  // wake-up byte: begin a drain
+constexpr char kWakePass = 'w';   // wake-up byte: only run a pass
 
 std::string PeerAddress(const sockaddr_in& addr) {
     char text[INET_ADDRSTRLEN] = "?";
@@ -152,6 +153,8 @@ void NetServer::RequestStop() { WakeWith(wake_pipe_[1], kWakeStop); }
 
 void NetServer::RequestDrain() { WakeWith(wake_pipe_[1], kWakeDrain); }
 
+void NetServer::Wake() { WakeWith(wake_pipe_[1], kWakePass); }
+
 // Reads the wake-up bytes: a stop wins over a drain asked for in the same pass.
 void NetServer::OnWake() {
     char bytes[64];
@@ -213,9 +216,11 @@ void NetServer::Run(ServerCore& core) {
     core_ = nullptr;
 }
 
-// Between passes: tells the core of every client that has gone, writes what is queued (which may
-// drop more clients, and their departure may queue more lines), then frees the dead.
+// Between passes: puts on disk what must be there first (before_write_), tells the core of every
+// client that has gone, writes what is queued (which may drop more clients, and their departure
+// may queue more lines), then frees the dead.
 void NetServer::Settle() {
+    if (before_write_) before_write_();
     do {
         DeliverDisconnects();
         FlushAll();
@@ -503,6 +508,7 @@ void NetServer::FlushAll() {
 
 void NetServer::Flush(Client& client) {
     if (client.dead) return;
+    if (before_write_ && client.out.Pending() > 0) before_write_();
     while (client.out.Pending() > 0) {
         const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -641,6 +647,7 @@ int NetServer::PollTimeout() const {
 }
 
 void NetServer::CloseAll() {
+    if (before_write_) before_write_();
     for (auto& [id, client] : clients_) {
         if (client->known && !client->disconnect_queued) {
             LogEvent(events_, DisconnectedLine(id, client->name, client->peer,

@@ -81,8 +81,14 @@ public:
     void Rewatch(int fd, std::uint64_t tag, std::uint32_t events);  // asks for other events
     void Unwatch(int fd, std::uint64_t tag);
     std::vector<ConnectionView> Connections() const;
+    // Makes the loop run one more pass soon (for work a signal handler left, such as a log
+    // reopen). Safe from a signal handler.
+    void Wake();
     // Write end of the wake-up pipe, for a signal handler.
     int StopFd() const { return wake_pipe_[1]; }
+    // Called once at the start of every loop pass and before any bytes go to a client: what
+    // must be on disk before a client hears of it is written there.
+    void SetBeforeWrite(std::function<void()> hook) { before_write_ = std::move(hook); }
 
     void Send(ClientId id, const std::string& line) override;
     void SendTurnEnd(ClientId id, const std::string& line) override;
@@ -158,6 +164,7 @@ private:
     Gate gate_;
     std::unordered_map<std::uint64_t, Watcher> watchers_;  // by tag, counting down from kWakeTag
     std::uint64_t next_watch_tag_ = 0;
+    std::function<void()> before_write_;
 };
 
 }  // namespace gs
