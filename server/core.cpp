@@ -2,6 +2,7 @@
 #include "server/core.h"
 
 #include "server/lobby.h"
+#include "server/server_stats.h"
 
 namespace gs {
 
@@ -22,5 +23,7 @@ void ServerCore::OnDisconnect(ClientId id, std::int64_t now_ms) { lobby_->Discon
 void ServerCore::OnTimer(std::int64_t now_ms) { lobby_->Timer(now_ms); }
 
 std::int64_t ServerCore::NextDeadline() const { return lobby_->NextDeadline(); }
+
+void ServerCore::ReadGauges(ServerStats& stats) const { lobby_->ReadGauges(stats); }
 
 }  // namespace gs

@@ -10,6 +10,7 @@
 namespace gs {
 
 using ClientId = std::uint64_t;
+struct ServerStats;
 
 // What the game logic asks of the network layer. It never sees a socket.
 class Transport {
@@ -30,6 +31,7 @@ struct CoreOptions {
     int max_turns = 100;
     int turn_timeout_s = 60;  // 0: no limit
     int max_players = 16;     // creator included, at most protocol::kMaxPlayersPerGame
+    ServerStats* stats = nullptr;  // figures the games add to (turns resolved), or none
 };
 
 class Lobby;
@@ -52,6 +54,8 @@ public:
     void OnDisconnect(ClientId id, std::int64_t now_ms);
     void OnTimer(std::int64_t now_ms);  // resolves turns whose timeout has passed
     std::int64_t NextDeadline() const;  // monotonic ms of the next turn timeout, or -1
+    // Sets the gauges of waiting and running games.
+    void ReadGauges(ServerStats& stats) const;
 
 private:
     std::unique_ptr<Lobby> lobby_;

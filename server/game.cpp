@@ -6,6 +6,7 @@
 
 #include "protocol/game_log.h"
 #include "protocol/robot_protocol.h"
+#include "server/server_stats.h"
 #include "server/server_text.h"
 
 namespace gs {
@@ -308,6 +309,7 @@ void Game::EndTurn(std::int64_t now_ms) {
         if (!player.out) SendTurnEnd(player);
     }
     log_.Turn(number_, turn_, market_, orders_, refused_, trades, Records());
+    if (options_.stats) ++options_.stats->turns_resolved;
     if (reason.empty()) {
         market_.mood = NextMood(market_.mood, rng_);
         NextTurn(now_ms);

@@ -96,6 +96,12 @@ std::int64_t Lobby::NextDeadline() const {
     return next;
 }
 
+void Lobby::ReadGauges(ServerStats& stats) const {
+    stats.waiting_games = static_cast<std::int64_t>(tables_.size());
+    stats.running_games = 0;
+    for (const auto& entry : running_) stats.running_games += entry.second->finished() ? 0 : 1;
+}
+
 bool Lobby::Reachable(ClientId id) const {
     auto it = clients_.find(id);
     return it != clients_.end() && !it->second.closing;

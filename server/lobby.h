@@ -13,6 +13,7 @@
 #include "server/core.h"
 #include "server/game.h"
 #include "server/json_game_log.h"
+#include "server/server_stats.h"
 
 namespace gs {
 
@@ -27,6 +28,7 @@ public:
     void Disconnect(ClientId id, std::int64_t now_ms);
     void Timer(std::int64_t now_ms);
     std::int64_t NextDeadline() const;
+    void ReadGauges(ServerStats& stats) const;  // waiting and running games
 
 private:
     // A connection and where it stands.

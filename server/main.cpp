@@ -116,11 +116,16 @@ int main(int argc, char** argv) {
     g_server = &server;
     InstallSignals();
 
+    options.core.stats = &server.Stats();
     gs::ServerCore core(options.core, server, log.Stream(), events);
 
     if (events) {
         *events << "listening on " << options.net.host << ":" << server.Port() << ", seed "
                 << options.core.seed << std::endl;
+        if (server.MetricsPort() >= 0) {
+            *events << "metrics at http://" << options.net.metrics_host << ":"
+                    << server.MetricsPort() << "/metrics" << std::endl;
+        }
     }
     server.Run(core);
     g_server = nullptr;

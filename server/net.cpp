@@ -17,6 +17,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "server/metrics.h"
+
 namespace gs {
 namespace {
 
@@ -63,6 +65,7 @@ struct NetServer::Client {
     bool input_queued = false;
     bool output_queued = false;
     bool registered = false;    // the socket is in the epoll set
+    bool departure_counted = false;  // its end is in the figures
     std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
     std::int64_t last_read_us = 0;  // when input last came; kept only when turns are timed
@@ -71,7 +74,7 @@ struct NetServer::Client {
 };
 
 NetServer::NetServer(const NetConfig& config, std::ostream* events)
-    : config_(config), events_(events) {}
+    : config_(config), events_(events), timing_(config.time_turns || config.metrics_port >= 0) {}
 
 NetServer::~NetServer() {
     CloseAll();
@@ -115,6 +118,11 @@ bool NetServer::Listen(std::string& error) {
         return error = SystemError("epoll_ctl"), false;
     }
     spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (config_.metrics_port >= 0) {
+        metrics_ = std::make_unique<MetricsEndpoint>([this] { return RenderMetrics(); });
+        if (!metrics_->Listen(config_.metrics_host, config_.metrics_port, epoll_fd_, error))
+            return false;
+    }
     return true;
 }
 
@@ -163,6 +171,8 @@ bool NetServer::WaitAndDispatch() {
             stop_ = true;
         } else if (tag == kListenTag) {
             Accept();
+        } else if (metrics_ && MetricsEndpoint::Owns(tag)) {
+            metrics_->OnEvent(tag, events[i].events, now_);
         } else if (auto it = clients_.find(tag); it != clients_.end()) {
             OnSocketEvent(*it->second, events[i].events);
         }
@@ -187,6 +197,7 @@ void NetServer::RunTimers() {
     const std::int64_t deadline = core_->NextDeadline();
     if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
     CheckDeadlines();
+    if (metrics_) metrics_->ExpireDeadlines(now_);
 }
 
 void NetServer::Send(ClientId id, const std::string& line) { Queue(id, line, false); }
@@ -200,8 +211,10 @@ void NetServer::Queue(ClientId id, const std::string& line, bool ends_turn) {
     if (it == clients_.end() || !it->second->accepts_output) return;
     Client& client = *it->second;
     client.out.PushLine(line);
+    ++stats_.lines_out;
     if (ends_turn && line_read_us_ >= 0) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
+        CountDeparture(client, Departure::kSlowReader);
         Drop(client);  // it has stopped reading; keeping its backlog would only grow memory
     } else if (!client.output_queued) {
         client.output_queued = true;
@@ -210,7 +223,24 @@ void NetServer::Queue(ClientId id, const std::string& line, bool ends_turn) {
 }
 
 void NetServer::Close(ClientId id) {
-    if (auto it = clients_.find(id); it != clients_.end()) BeginClosing(*it->second);
+    if (auto it = clients_.find(id); it != clients_.end()) {
+        CountDeparture(*it->second, Departure::kServerClosed);
+        BeginClosing(*it->second);
+    }
+}
+
+// Counts a connection's end by its first cause; what follows from it (the close, the grace
+// time) is not counted again.
+void NetServer::CountDeparture(Client& client, Departure why) {
+    if (client.departure_counted) return;
+    client.departure_counted = true;
+    stats_.Count(why);
+}
+
+std::string NetServer::RenderMetrics() {
+    stats_.connected_clients = connected_;
+    core_->ReadGauges(stats_);
+    return gs::RenderMetrics(stats_);
 }
 
 void NetServer::Accept() {
@@ -234,6 +264,7 @@ void NetServer::Accept() {
             const int refused =
                 ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (refused >= 0) {
+                stats_.Count(Refusal::kOutOfDescriptors);
                 const std::string line = std::string(kServerFull) + "\n";
                 (void)!::send(refused, line.data(), line.size(), MSG_NOSIGNAL);
                 ::close(refused);
@@ -268,6 +299,8 @@ void NetServer::Refuse(int fd, const std::string& peer) {
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
     refused.out.PushLine(kServerFull);
+    refused.departure_counted = true;  // counted as a refusal, not as a departure
+    stats_.Count(Refusal::kServerFull);
     BeginClosing(refused);
     if (events_) *events_ << "connection from " << peer << " refused: server full" << std::endl;
 }
@@ -302,12 +335,16 @@ void NetServer::ReadFrom(Client& client) {
     char buffer[kReadChunkBytes];
     const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
     if (n < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) Drop(client);
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            CountDeparture(client, Departure::kSocketError);
+            Drop(client);
+        }
         return;
     }
     if (n == 0) {
         client.peer_eof = true;
         if (!client.closing) {
+            CountDeparture(client, Departure::kClientClosed);
             // The peer may only have shut down its sending side: answer what it sent, then close.
             HandleLines(client, -1);
             BeginClosing(client);
@@ -315,8 +352,9 @@ void NetServer::ReadFrom(Client& client) {
         Flush(client);
         return;
     }
+    stats_.bytes_in += static_cast<std::uint64_t>(n);
     if (client.closing) return;  // input after the last answer is read and discarded
-    if (config_.time_turns) client.last_read_us = MonotonicUs();
+    if (timing_) client.last_read_us = MonotonicUs();
     client.in.Append(buffer, static_cast<std::size_t>(n));
     if (!client.input_queued) {
         client.input_queued = true;
@@ -332,7 +370,8 @@ void NetServer::HandleLines(Client& client, int budget) {
         if (client.closing || client.dead) return;
         switch (client.in.TakeLine(line)) {
             case InputBuffer::Next::kLine:
-                if (config_.time_turns) {
+                ++stats_.lines_in;
+                if (timing_) {
                     line_read_us_ = client.last_read_us;
                     ++line_serial_;
                 }
@@ -343,6 +382,7 @@ void NetServer::HandleLines(Client& client, int budget) {
                 return;
             case InputBuffer::Next::kTooLong:
                 client.out.PushLine(kLineTooLong);
+                CountDeparture(client, Departure::kLineTooLong);
                 BeginClosing(client);
                 return;
         }
@@ -369,7 +409,9 @@ void NetServer::SettleTurnMarks(Client& client, bool all) {
         ++settled;
         auto it = pending_turns_.find(serial);
         if (it == pending_turns_.end() || --it->second.unwritten > 0) continue;
-        turn_times_.Add(MonotonicUs() - it->second.read_us);
+        const std::int64_t us = MonotonicUs() - it->second.read_us;
+        turn_times_.Add(us);
+        stats_.turn_times.Add(us);
         pending_turns_.erase(it);
     }
     client.turn_marks.erase(client.turn_marks.begin(),
@@ -393,11 +435,13 @@ void NetServer::Flush(Client& client) {
         const ssize_t n = ::send(client.fd, client.out.Data(), client.out.Pending(), MSG_NOSIGNAL);
         if (n > 0) {
             client.out.Consume(static_cast<std::size_t>(n));
+            stats_.bytes_out += static_cast<std::uint64_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
         } else {
+            CountDeparture(client, Departure::kSocketError);
             Drop(client);
             return;
         }
@@ -505,6 +549,9 @@ void NetServer::WatchEvents(Client& client, std::uint32_t events) {
 int NetServer::PollTimeout() const {
     if (!with_input_.empty()) return 0;
     std::int64_t deadline = core_->NextDeadline();
+    if (const std::int64_t page = metrics_ ? metrics_->NextDeadline() : -1; page >= 0) {
+        deadline = deadline < 0 ? page : std::min(deadline, page);
+    }
     for (ClientId id : closing_) {
         if (auto it = clients_.find(id); it != clients_.end() && !it->second->dead) {
             const std::int64_t d = it->second->close_deadline;

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "server/core.h"
+#include "server/http_metrics.h"
 #include "server/latency_histogram.h"
 #include "server/net_buffers.h"
+#include "server/server_stats.h"
 #include "protocol/robot_protocol.h"
 
 namespace gs {
@@ -27,6 +29,8 @@ struct NetConfig {
     int port = protocol::kRobotPort;  // 0: any free port (the one chosen is printed)
     int max_clients = 1024;           // connections served at once
     bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
+    std::string metrics_host = "127.0.0.1";  // where the metrics page listens
+    int metrics_port = -1;                   // -1: no metrics page; 0: any free port
 };
 
 // Monotonic milliseconds: the clock of turn timeouts.
@@ -61,6 +65,9 @@ public:
     // that line to writing the last of the turn's turn-end lines (the read of the client's
     // latest input).
     const LatencyHistogram& TurnTimes() const { return turn_times_; }
+    // The figures of the metrics page; the game logic adds its own through CoreOptions::stats.
+    ServerStats& Stats() { return stats_; }
+    int MetricsPort() const { return metrics_ ? metrics_->Port() : -1; }
 
 private:
     struct Client;
@@ -78,6 +85,8 @@ private:
     void Accept();
     void AddClient(int fd, const std::string& peer);
     void Refuse(int fd, const std::string& peer);
+    void CountDeparture(Client& client, Departure why);
+    std::string RenderMetrics();
     void OnSocketEvent(Client& client, std::uint32_t events);
     static bool ReadingPaused(const Client& client);
     static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
@@ -119,6 +128,9 @@ private:
     std::uint64_t line_serial_ = 0;   // counts the lines handed to the core
     std::unordered_map<std::uint64_t, PendingTurn> pending_turns_;  // by line serial
     LatencyHistogram turn_times_;
+    bool timing_ = false;  // turns are timed: for --turn-stats or the metrics page
+    ServerStats stats_;
+    std::unique_ptr<MetricsEndpoint> metrics_;  // the metrics page, when asked for
 };
 
 }  // namespace gs
