@@ -2,6 +2,7 @@
 #include "server/core.h"
 
 #include "server/lobby.h"
+#include "server/server_stats.h"
 
 namespace gs {
 

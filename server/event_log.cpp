@@ -37,6 +37,14 @@ const char* ReasonWords(DisconnectReason reason) {
     return "unknown";
 }
 
+std::string ReasonLabel(DisconnectReason reason) {
+    std::string label = ReasonWords(reason);
+    for (char& c : label) {
+        if (c == ' ' || c == '-') c = '_';
+    }
+    return label;
+}
+
 std::string Rfc3339Utc(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
     const auto ms = duration_cast<milliseconds>(time.time_since_epoch()).count();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -26,9 +27,12 @@ enum class DisconnectReason {
     kBanned,           // its address is banned by the operator
     kKicked,           // the operator removed it
 };
+constexpr std::size_t kDisconnectReasons = static_cast<std::size_t>(DisconnectReason::kKicked) + 1;
 
 // The reason's words in the log ("closed by peer").
 const char* ReasonWords(DisconnectReason reason);
+// The reason as a metrics label ("closed_by_peer").
+std::string ReasonLabel(DisconnectReason reason);
 
 // The time as RFC 3339 in UTC with milliseconds: "2026-12-09T20:01:02.345Z".
 std::string Rfc3339Utc(std::chrono::system_clock::time_point time);

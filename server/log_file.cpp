@@ -89,7 +89,7 @@ void LogFile::WriteLines(std::string_view text) {
     if (failing_) {
         Maintain(MonotonicMs());
         if (failing_) {
-            lost_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+            CountLost(text);
             return;
         }
     }
@@ -119,8 +119,14 @@ bool LogFile::WriteAll(std::string_view text) {
     return true;
 }
 
+void LogFile::CountLost(std::string_view text) {
+    const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+    lost_ += lines;
+    total_lost_ += lines;
+}
+
 void LogFile::Fail(std::string_view text, int error) {
-    lost_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+    CountLost(text);
     if (failing_) return;
     failing_ = true;
     last_try_ms_ = MonotonicMs();

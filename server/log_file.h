@@ -54,6 +54,8 @@ public:
     void Maintain(std::int64_t now_ms);
     // Lines lost and not yet reported in the file.
     std::uint64_t LostLines() const { return lost_; }
+    // Lines lost since the server started, reported or not.
+    std::uint64_t TotalLostLines() const { return total_lost_; }
     // Writes any unfinished line, tries once more to report lost lines, and closes the file.
     void Close();
 
@@ -63,6 +65,7 @@ public:
 private:
     bool OpenPath();
     bool WriteAll(std::string_view text);
+    void CountLost(std::string_view text);
     void Fail(std::string_view text, int error);
     bool Recover();
 
@@ -71,6 +74,7 @@ private:
     int fd_ = -1;
     bool failing_ = false;          // a write failed and the loss is not yet reported
     std::uint64_t lost_ = 0;        // lines dropped since the failure
+    std::uint64_t total_lost_ = 0;  // lines dropped since the start
     std::int64_t last_try_ms_ = 0;  // monotonic ms of the last recovery attempt
     std::unique_ptr<LineFlushBuf> buffer_;
     std::unique_ptr<std::ostream> stream_;

@@ -193,9 +193,16 @@ int main(int argc, char** argv) {
     g_server = &server;
     InstallSignals();
 
+    server.SetFigures([&log](gs::ServerStats& figures) {
+        figures.log_lines_lost = log.TotalLostLines();
+    });
     if (events) {
         *events << "listening on " << options.net.host << ":" << server.Port() << ", seed "
                 << options.core.seed << std::endl;
+        if (server.MetricsPort() >= 0) {
+            *events << "metrics at http://" << options.net.metrics_host << ":"
+                    << server.MetricsPort() << "/metrics" << std::endl;
+        }
     }
     server.Run(core);
     g_server = nullptr;

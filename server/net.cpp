@@ -21,6 +21,7 @@
 
 #include "protocol/game_log.h"
 #include "server/server_text.h"
+#include "server/metrics.h"
 
 namespace gs {
 namespace {
@@ -86,6 +87,7 @@ struct NetServer::Client {
     bool input_queued = false;
     bool output_queued = false;
     bool registered = false;    // the socket is in the epoll set
+    bool refused = false;       // turned away at accept: a refusal, not a disconnection
     std::uint32_t watched = 0;  // epoll events currently asked for
     std::int64_t close_deadline = 0;
     std::int64_t last_read_us = 0;  // when input last came; kept only when turns are timed
@@ -94,7 +96,7 @@ struct NetServer::Client {
 };
 
 NetServer::NetServer(const NetConfig& config, std::ostream* events)
-    : config_(config), events_(events) {}
+    : config_(config), events_(events), timing_(config.time_turns || config.metrics_port >= 0) {}
 
 NetServer::~NetServer() {
     CloseAll();
@@ -138,6 +140,11 @@ bool NetServer::Listen(std::string& error) {
         return error = SystemError("epoll_ctl"), false;
     }
     spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (config_.metrics_port >= 0) {
+        metrics_ = std::make_unique<MetricsEndpoint>([this] { return RenderMetrics(); });
+        if (!metrics_->Listen(config_.metrics_host, config_.metrics_port, epoll_fd_, error))
+            return false;
+    }
     return true;
 }
 
@@ -242,6 +249,8 @@ bool NetServer::WaitAndDispatch() {
             OnWake();
         } else if (tag == kListenTag) {
             Accept();
+        } else if (metrics_ && MetricsEndpoint::Owns(tag)) {
+            metrics_->OnEvent(tag, events[i].events, now_);
         } else if (auto it = clients_.find(tag); it != clients_.end()) {
             OnSocketEvent(*it->second, events[i].events);
         } else if (auto watcher = watchers_.find(tag); watcher != watchers_.end()) {
@@ -269,6 +278,7 @@ void NetServer::RunTimers() {
     const std::int64_t deadline = core_->NextDeadline();
     if (deadline >= 0 && now_ >= deadline) core_->OnTimer(now_);
     CheckDeadlines();
+    if (metrics_) metrics_->ExpireDeadlines(now_);
 }
 
 void NetServer::Send(ClientId id, const std::string& line) { Queue(id, line, false); }
@@ -282,6 +292,7 @@ void NetServer::Queue(ClientId id, const std::string& line, bool ends_turn) {
     if (it == clients_.end() || !it->second->accepts_output) return;
     Client& client = *it->second;
     client.out.PushLine(line);
+    ++stats_.lines_out;
     if (ends_turn && line_read_us_ >= 0) MarkTurnEnd(client);
     if (client.out.OverLimit()) {
         // It has stopped reading; keeping its backlog would only grow memory.
@@ -303,6 +314,17 @@ void NetServer::Named(ClientId id, const std::string& name) {
     if (it == clients_.end()) return;
     it->second->name = name;
     LogEvent(events_, "client " + std::to_string(id) + " is " + name);
+}
+
+std::string NetServer::RenderMetrics() {
+    const LobbyStats lobby = core_->Stats();
+    stats_.connected_clients = connected_;
+    stats_.waiting_games = lobby.waiting_games;
+    stats_.running_games = lobby.running_games;
+    stats_.turns_resolved = static_cast<std::uint64_t>(lobby.turns_resolved);
+    stats_.chat_lines_dropped = core_->ChatLinesDropped();
+    if (add_figures_) add_figures_(stats_);
+    return gs::RenderMetrics(stats_);
 }
 
 void NetServer::Accept() {
@@ -336,6 +358,7 @@ void NetServer::Accept() {
             const int refused =
                 ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (refused >= 0) {
+                stats_.CountRefusal(DisconnectReason::kServerFull);
                 const std::string line = std::string(kServerFull) + "\n";
                 (void)!::send(refused, line.data(), line.size(), MSG_NOSIGNAL);
                 ::close(refused);
@@ -384,6 +407,8 @@ void NetServer::Refuse(int fd, const std::string& peer, const std::string& line,
     Client& refused = *client;
     clients_.emplace(refused.id, std::move(client));
     WatchEvents(refused, EPOLLIN);
+    refused.refused = true;  // counted as a refusal, not as a disconnection
+    stats_.CountRefusal(why);
     refused.out.PushLine(line);
     BeginClosing(refused, why);
     LogEvent(events_, ClientLabel(refused.id, "", peer) + " refused: " + ReasonWords(why));
@@ -433,8 +458,9 @@ void NetServer::ReadFrom(Client& client) {
         Flush(client);
         return;
     }
+    stats_.bytes_in += static_cast<std::uint64_t>(n);
     if (client.closing) return;  // input after the last answer is read and discarded
-    if (config_.time_turns) client.last_read_us = MonotonicUs();
+    if (timing_) client.last_read_us = MonotonicUs();
     client.bytes_in += static_cast<std::uint64_t>(n);
     client.in.Append(buffer, static_cast<std::size_t>(n));
     if (!client.input_queued) {
@@ -451,7 +477,8 @@ void NetServer::HandleLines(Client& client, int budget) {
         if (client.closing || client.dead) return;
         switch (client.in.TakeLine(line)) {
             case InputBuffer::Next::kLine:
-                if (config_.time_turns) {
+                ++stats_.lines_in;
+                if (timing_) {
                     line_read_us_ = client.last_read_us;
                     ++line_serial_;
                 }
@@ -488,7 +515,9 @@ void NetServer::SettleTurnMarks(Client& client, bool all) {
         ++settled;
         auto it = pending_turns_.find(serial);
         if (it == pending_turns_.end() || --it->second.unwritten > 0) continue;
-        turn_times_.Add(MonotonicUs() - it->second.read_us);
+        const std::int64_t us = MonotonicUs() - it->second.read_us;
+        turn_times_.Add(us);
+        stats_.turn_times.Add(us);
         pending_turns_.erase(it);
     }
     client.turn_marks.erase(client.turn_marks.begin(),
@@ -514,6 +543,7 @@ void NetServer::Flush(Client& client) {
         if (n > 0) {
             client.out.Consume(static_cast<std::size_t>(n));
             client.bytes_out += static_cast<std::uint64_t>(n);
+            stats_.bytes_out += static_cast<std::uint64_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -593,6 +623,7 @@ void NetServer::DeliverDisconnects() {
             client.known = false;
             const DisconnectReason reason = client.reason.value_or(DisconnectReason::kClosedByPeer);
             LogEvent(events_, DisconnectedLine(id, client.name, client.peer, reason));
+            if (!client.refused) stats_.CountDisconnection(reason);
             core_->OnDisconnect(id, now_);
         }
     }
@@ -636,6 +667,9 @@ void NetServer::WatchEvents(Client& client, std::uint32_t events) {
 int NetServer::PollTimeout() const {
     if (!with_input_.empty()) return 0;
     std::int64_t deadline = core_->NextDeadline();
+    if (const std::int64_t page = metrics_ ? metrics_->NextDeadline() : -1; page >= 0) {
+        deadline = deadline < 0 ? page : std::min(deadline, page);
+    }
     for (ClientId id : closing_) {
         if (auto it = clients_.find(id); it != clients_.end() && !it->second->dead) {
             const std::int64_t d = it->second->close_deadline;
@@ -652,6 +686,7 @@ void NetServer::CloseAll() {
         if (client->known && !client->disconnect_queued) {
             LogEvent(events_, DisconnectedLine(id, client->name, client->peer,
                                                DisconnectReason::kServerStopping));
+            if (!client->refused) stats_.CountDisconnection(DisconnectReason::kServerStopping);
         }
         // One last non-blocking attempt to hand over queued lines; nothing waits on a slow reader.
         if (client->out.Pending() > 0) {

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "server/core.h"
+#include "server/http_metrics.h"
 #include "server/latency_histogram.h"
 #include "server/net_buffers.h"
+#include "server/server_stats.h"
 #include "protocol/robot_protocol.h"
 
 struct sockaddr_in;
@@ -33,6 +35,8 @@ struct NetConfig {
     int max_clients = 1024;           // connections served at once
     int max_per_address = 64;         // connections from one IPv4 address; 0: no limit
     bool time_turns = false;  // keep the server-side turn resolution times (TurnTimes)
+    std::string metrics_host = "127.0.0.1";  // where the metrics page listens
+    int metrics_port = -1;                   // -1: no metrics page; 0: any free port
 };
 
 // A connected client as the operator sees it from the network side.
@@ -100,6 +104,10 @@ public:
     // that line to writing the last of the turn's turn-end lines (the read of the client's
     // latest input).
     const LatencyHistogram& TurnTimes() const { return turn_times_; }
+    // Figures the network layer does not keep itself (lost log lines), added to the metrics
+    // page just before it is rendered.
+    void SetFigures(std::function<void(ServerStats&)> add) { add_figures_ = std::move(add); }
+    int MetricsPort() const { return metrics_ ? metrics_->Port() : -1; }
 
 private:
     struct Client;
@@ -119,6 +127,7 @@ private:
     void Refuse(int fd, const std::string& peer, const std::string& line, DisconnectReason why);
     bool AddressFull(std::uint32_t address) const;
     void OnWake();
+    std::string RenderMetrics();
     void OnSocketEvent(Client& client, std::uint32_t events);
     static bool ReadingPaused(const Client& client);
     static std::uint32_t Interest(const Client& client);  // epoll events the client needs now
@@ -165,6 +174,10 @@ private:
     std::unordered_map<std::uint64_t, Watcher> watchers_;  // by tag, counting down from kWakeTag
     std::uint64_t next_watch_tag_ = 0;
     std::function<void()> before_write_;
+    bool timing_ = false;  // turns are timed: for --turn-stats or the metrics page
+    ServerStats stats_;
+    std::function<void(ServerStats&)> add_figures_;
+    std::unique_ptr<MetricsEndpoint> metrics_;  // the metrics page, when asked for
 };
 
 }  // namespace gs

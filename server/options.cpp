@@ -65,6 +65,15 @@ bool StoreChatRate(const std::string& text, ServerOptions& o) {
         return false;
     o.core.chat_burst = burst;
     o.core.chat_per_second = per_second;
+// Reads "ADDR:PORT", ":PORT" or "PORT" (the last two on the loopback address).
+bool StoreMetricsAddress(const std::string& text, ServerOptions& o) {
+    const std::size_t colon = text.rfind(':');
+    const std::string host = colon == std::string::npos ? "" : text.substr(0, colon);
+    const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+    in_addr addr{};
+    if (!host.empty() && inet_pton(AF_INET, host.c_str(), &addr) != 1) return false;
+    if (!ParseNumber(port, 0, 65535, o.net.metrics_port)) return false;
+    o.net.metrics_host = host.empty() ? NetConfig().metrics_host : host;
     return true;
 }
 
@@ -128,6 +137,10 @@ const std::vector<ValueOption>& ValueOptions() {
              o.admin_socket_given = true;
              return !text.empty();
          }},
+        {"--metrics", "ADDR:PORT", "IPV4:PORT, :PORT or PORT with a port from 0 to 65535",
+         "serve the server's figures for Prometheus at http://ADDR:PORT/metrics\n"
+         "(off by default; ADDR defaults to " + net.metrics_host + ")",
+         StoreMetricsAddress},
         {"--state-dir", "DIR", "a folder name",
          "folder for what the server keeps across restarts\n"
          "(default: $STATE_DIRECTORY, else the current folder)",

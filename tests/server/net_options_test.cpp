@@ -89,5 +89,37 @@ TEST(ServerOptions, BadValuesAreRefusedWithTheReason) {
     }
 }
 
+struct MetricsAddressCase {
+    std::string text;
+    std::string host;  // "" when the text is refused
+    int port;
+};
+
+TEST(ServerOptions, MetricsAddressDefaultsToLoopback) {
+    const MetricsAddressCase cases[] = {
+        {"9100", "127.0.0.1", 9100},   {":0", "127.0.0.1", 0},
+        {"0.0.0.0:80", "0.0.0.0", 80}, {"localhost:80", "", 0},
+        {"127.0.0.1:", "", 0},         {"70000", "", 0},
+        {"1.2.3.4:9x", "", 0},         {"", "", 0},
+    };
+    for (const MetricsAddressCase& c : cases) {
+        ServerOptions options;
+        std::string error;
+        const OptionsAction action = Parse({"--metrics", c.text}, options, error);
+        if (c.host.empty()) {
+            EXPECT_EQ(action, OptionsAction::kError) << c.text;
+            EXPECT_EQ(error.rfind("bad value for --metrics: '" + c.text + "'", 0), 0u) << error;
+            continue;
+        }
+        EXPECT_EQ(action, OptionsAction::kRun) << c.text << ": " << error;
+        EXPECT_EQ(options.net.metrics_host, c.host);
+        EXPECT_EQ(options.net.metrics_port, c.port);
+    }
+    ServerOptions options;
+    std::string error;
+    ASSERT_EQ(Parse({}, options, error), OptionsAction::kRun);
+    EXPECT_EQ(options.net.metrics_port, -1) << "the page is off unless asked for";
+}
+
 }  // namespace
 }  // namespace gs
