@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev parallel libcli11-dev)
 packages+=(nlohmann-json3-dev)  # JSON reading in match and the fuzz checks
+packages+=(libtomlplusplus-dev)  # the server's configuration file
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.

@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "protocol/robot_protocol.h"
+#include "server/config_file.h"
 #include "server/usage.h"
 
 namespace gs {
@@ -166,8 +167,8 @@ const ValueOption* FindValueOption(const std::string& name) {
 
 std::string UnknownOption(const std::string& arg) { return "unknown option: " + arg; }
 
-// Declares every option; `version` is set by --version.
-std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version) {
+// Declares every option; `version` is set by --version, `config_path` by --config.
+std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version, std::string& config_path) {
     auto app = std::make_unique<CLI::App>("", "gameserver");
     app->formatter(std::make_shared<UsageFormatter>());
     app->allow_extras();  // unknown options are reported in the server's words
@@ -190,9 +191,93 @@ std::unique_ptr<CLI::App> MakeApp(ServerOptions& options, bool& version) {
                   "on stopping, print the time from reading each turn's last\n"
                   "order to writing its last end of turn (percentiles)",
                   refusal("--turn-stats"));
+    app->add_option_function<std::string>(
+           "--config",
+           [&config_path](const std::string& path) {
+               if (path.empty()) throw OptionRefusal("bad value for --config: '' (expected a file name)");
+               config_path = path;
+           },
+           "read options from a TOML file of \"name = value\" lines\n"
+           "(names without the dashes); the command line wins")
+        ->type_name("FILE");
     app->set_help_flag("--help,-h", "print this text");
     AddStrictFlag(*app, "--version", version, "print the version", refusal("--version"));
     return app;
+}
+
+// Reads argv into options (and --config's file name into config_path), as typed.
+OptionsAction ParseCommandLine(const std::vector<std::string>& args, ServerOptions& options,
+                               std::string& config_path, std::string& error) {
+    bool version = false;
+    std::unique_ptr<CLI::App> app = MakeApp(options, version, config_path);
+    try {
+        app->parse(ArgumentsForCli11(args));
+    } catch (const CLI::CallForHelp&) {
+        return OptionsAction::kHelp;
+    } catch (const OptionRefusal& refusal) {
+        error = refusal.what();
+        return OptionsAction::kError;
+    } catch (const CLI::ArgumentMismatch&) {
+        // CLI11 ran out of words for the last option's value.
+        const ValueOption* option = FindValueOption(args.back());
+        error = args.back() + " needs a value" + (option ? ": " + option->expects : std::string());
+        return OptionsAction::kError;
+    }
+    if (version) return OptionsAction::kVersion;
+    if (!app->remaining().empty()) {
+        error = UnknownOption(app->remaining().front());
+        return OptionsAction::kError;
+    }
+    return OptionsAction::kRun;
+}
+
+// Options that are actions or name the file itself: no key of the configuration file.
+bool IsCommandLineOnly(const std::string& name) {
+    return name == "--config" || name == "--help" || name == "--version";
+}
+
+// The command line that gives one setting of the configuration file: "--key=value" for an
+// option with a value, "--key" for a flag set to true, nothing for one set to false.
+bool SettingAsArguments(const ConfigSetting& setting, std::vector<std::string>& args,
+                        std::string& error) {
+    ServerOptions unused;
+    bool version = false;
+    std::string config_path;
+    const std::unique_ptr<CLI::App> app = MakeApp(unused, version, config_path);
+    const std::string name = "--" + setting.key;
+    const CLI::Option* option = IsCommandLineOnly(name) ? nullptr : app->get_option_no_throw(name);
+    if (option == nullptr) {
+        error = "unknown key '" + setting.key + "'";
+        return false;
+    }
+    args = {"gameserver"};
+    if (option->get_expected_min() != 0) {
+        args.push_back(name + "=" + setting.value);  // "=": a value that starts with "-" stays one
+    } else if (!setting.is_boolean) {
+        error = "bad value for " + name + ": '" + setting.value + "' (expected true or false)";
+        return false;
+    } else if (setting.value == "true") {
+        args.push_back(name);
+    }
+    return true;
+}
+
+// Applies the file's settings one at a time, each checked as its option on the command line
+// would be, so that an error names the line it is on.
+bool ApplyConfigFile(const std::string& path, ServerOptions& options, std::string& error) {
+    std::vector<ConfigSetting> settings;
+    if (!ReadConfigFile(path, settings, error)) return false;
+    for (const ConfigSetting& setting : settings) {
+        std::vector<std::string> args;
+        std::string reason;
+        std::string nested_config;
+        if (!SettingAsArguments(setting, args, reason) ||
+            ParseCommandLine(args, options, nested_config, reason) != OptionsAction::kRun) {
+            error = path + ":" + std::to_string(setting.line) + ": " + reason;
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -210,36 +295,28 @@ std::string DefaultAdminSocket(const std::string& state_dir) {
 
 OptionsAction ParseOptions(const std::vector<std::string>& args, ServerOptions& options,
                            std::string& error) {
-    bool version = false;
-    std::unique_ptr<CLI::App> app = MakeApp(options, version);
-    try {
-        app->parse(ArgumentsForCli11(args));
-    } catch (const CLI::CallForHelp&) {
-        return OptionsAction::kHelp;
-    } catch (const OptionRefusal& refusal) {
-        error = refusal.what();
-        return OptionsAction::kError;
-    } catch (const CLI::ArgumentMismatch&) {
-        // CLI11 ran out of words for the last option's value.
-        const ValueOption* option = FindValueOption(args.back());
-        error = args.back() + " needs a value" + (option ? ": " + option->expects : std::string());
-        return OptionsAction::kError;
+    const ServerOptions given = options;
+    std::string config_path;
+    const OptionsAction action = ParseCommandLine(args, options, config_path, error);
+    if (action != OptionsAction::kRun) return action;
+    if (!config_path.empty()) {
+        // The file first, then the command line once more over it: the command line wins.
+        ServerOptions merged = given;
+        if (!ApplyConfigFile(config_path, merged, error)) return OptionsAction::kError;
+        ParseCommandLine(args, merged, config_path, error);
+        options = merged;
     }
-    if (version) return OptionsAction::kVersion;
     options.core.chat_log = !options.no_chat_log;
     if (options.state_dir.empty()) options.state_dir = DefaultStateDir();
     if (options.admin_socket.empty()) options.admin_socket = DefaultAdminSocket(options.state_dir);
-    if (!app->remaining().empty()) {
-        error = UnknownOption(app->remaining().front());
-        return OptionsAction::kError;
-    }
     return OptionsAction::kRun;
 }
 
 void PrintUsage(std::ostream& out) {
     ServerOptions unused;
     bool version = false;
-    out << MakeApp(unused, version)->help();
+    std::string config_path;
+    out << MakeApp(unused, version, config_path)->help();
 }
 
 }  // namespace gs
