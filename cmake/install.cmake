@@ -25,6 +25,7 @@ endif()
 # Manual pages and the change log are installed compressed, as Debian keeps them; -n leaves the
 # time out, so that the same sources give the same files.
 set(COMPRESSED_DOCS)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
 function(add_compressed_doc source output)
   add_custom_command(OUTPUT ${output}
     COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${source} ${output}

@@ -66,6 +66,9 @@ bool StoreChatRate(const std::string& text, ServerOptions& o) {
         return false;
     o.core.chat_burst = burst;
     o.core.chat_per_second = per_second;
+    return true;
+}
+
 // Reads "ADDR:PORT", ":PORT" or "PORT" (the last two on the loopback address).
 bool StoreMetricsAddress(const std::string& text, ServerOptions& o) {
     const std::size_t colon = text.rfind(':');

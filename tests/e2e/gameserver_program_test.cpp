@@ -10,12 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "protocol/server_log.h"
+#include "scratch_dir.h"
 
 extern char** environ;
 
@@ -65,6 +67,9 @@ private:
 class ServerProcess {
 public:
     explicit ServerProcess(std::vector<std::string> args) {
+        // Its own state folder, so that game numbers begin at 1.
+        if (std::find(args.begin(), args.end(), "--state-dir") == args.end())
+            args.insert(args.begin(), {"--state-dir", state_.path()});
         args.insert(args.begin(), GAMESERVER_BINARY);
         int out[2], err[2];
         if (::pipe(out) != 0 || ::pipe(err) != 0) ADD_FAILURE() << "pipe failed";
@@ -117,6 +122,7 @@ public:
     }
 
 private:
+    ScratchDir state_{"gameserver_state"};
     pid_t pid_ = -1;
     int out_fd_ = -1;
     int err_fd_ = -1;

@@ -107,7 +107,8 @@ protected:
         server_ = std::make_unique<BackgroundProgram>(
             GAMESERVER_BINARY,
             std::vector<std::string>{"--host", kHost, "--port", "0", "--metrics",
-                                     std::string(kHost) + ":0", "--max-turns", "1000000"},
+                                     std::string(kHost) + ":0", "--max-turns", "1000000",
+                                     "--state-dir", scratch_.path()},
             scratch_.path() + "/server.out");
         const std::string listening = server_->AwaitErrLine("listening on ", 10s);
         const std::string metrics = server_->AwaitErrLine("metrics at http://", 10s);

@@ -145,7 +145,7 @@ protected:
             GAMESERVER_BINARY,
             std::vector<std::string>{"--host", host, "--port", kPort, "--seed",
                                      std::to_string(seed), "--max-turns", "15", "--turn-timeout",
-                                     "10", "--log", dir_ + "/server.jsonl"},
+                                     "10", "--log", dir_ + "/server.jsonl", "--state-dir", dir_},
             "/dev/null");
         ASSERT_NE(AwaitServer("listening on " + host + ":" + kPort), "") << server_->Err();
     }

@@ -86,7 +86,7 @@ TEST_P(RobotsRaceForGames, EveryRobotPlaysGameAfterGame) {
     const RaceCase& c = GetParam();
     std::vector<std::string> args = {"--host", c.host,          "--port",         "4774",
                                      "--seed", "3",             "--max-turns",    "3",
-                                     "--turn-timeout", "1"};
+                                     "--turn-timeout", "1",  "--state-dir",     scratch_.path()};
     args.insert(args.end(), c.options.begin(), c.options.end());
     server_ = std::make_unique<BackgroundProgram>(GAMESERVER_BINARY, args, "/dev/null");
     ASSERT_NE(server_->AwaitErrLine(std::string("listening on ") + c.host, kWait), "")

@@ -14,9 +14,9 @@ TEST(Metrics, RendersCountersReasonsAndCumulativeBuckets) {
     stats.connected_clients = 4;
     stats.turns_resolved = 7;
     stats.bytes_out = 123456789012;
-    stats.Count(Departure::kSlowReader);
-    stats.Count(Departure::kSlowReader);
-    stats.Count(Refusal::kServerFull);
+    stats.CountDisconnection(DisconnectReason::kOutputBacklog);
+    stats.CountDisconnection(DisconnectReason::kOutputBacklog);
+    stats.CountRefusal(DisconnectReason::kPerAddressLimit);
     stats.turn_times.Add(100);       // on a bound: counted in that bucket
     stats.turn_times.Add(300);
     stats.turn_times.Add(20000000);  // past the last bound: only in +Inf
@@ -25,9 +25,9 @@ TEST(Metrics, RendersCountersReasonsAndCumulativeBuckets) {
         "# TYPE gameserver_connected_clients gauge\ngameserver_connected_clients 4\n",
         "# TYPE gameserver_turns_total counter\ngameserver_turns_total 7\n",
         "gameserver_sent_bytes_total 123456789012\n",
-        "gameserver_disconnections_total{reason=\"slow_reader\"} 2\n",
-        "gameserver_disconnections_total{reason=\"client_closed\"} 0\n",
-        "gameserver_refusals_total{reason=\"server_full\"} 1\n",
+        "gameserver_disconnections_total{reason=\"output_backlog\"} 2\n",
+        "gameserver_disconnections_total{reason=\"closed_by_peer\"} 0\n",
+        "gameserver_refusals_total{reason=\"per_address_limit\"} 1\n",
         "# TYPE gameserver_turn_resolution_seconds histogram\n",
         "gameserver_turn_resolution_seconds_bucket{le=\"0.0001\"} 1\n"
         "gameserver_turn_resolution_seconds_bucket{le=\"0.00025\"} 1\n"

@@ -202,7 +202,12 @@ private:
                 "--max-turns",          std::to_string(setup_.turns),
                 "--turn-timeout",       std::to_string(setup_.turn_timeout_s),
                 "--max-players",        std::to_string(players < 2 ? 2 : players),
-                "--log",                Path("game.jsonl")};
+                "--log",                Path("game.jsonl"),
+                // Its own state folder, so that a match neither reads nor leaves the numbers,
+                // results and admin socket of another server; and no drain: a match that stops
+                // its server wants it gone at once.
+                "--state-dir",          Path(kServerStateDir),
+                "--drain-timeout",      "0"};
     }
 
     // Starts the server on a free address; another address is tried when it cannot listen there,
@@ -217,8 +222,8 @@ private:
             std::string file = entry.path().filename().string();
             bool robot_file = file.rfind("robot-", 0) == 0 && (ends_with(file, ".log") || ends_with(file, ".txt"));
             if (robot_file || file == "server.log" || file == "game.jsonl" || file == "money.svg" ||
-                file == kSummaryFile || file == "replay.html")
-                std::filesystem::remove(entry.path(), ec);
+                file == kSummaryFile || file == "replay.html" || file == kServerStateDir)
+                std::filesystem::remove_all(entry.path(), ec);
         }
     }
 

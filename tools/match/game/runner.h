@@ -47,6 +47,7 @@ std::string RobotLogName(const std::string& name);
 
 constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
 constexpr auto kLeaveGrace = std::chrono::seconds(1);     // for a robot to leave by itself once its game is over
+constexpr char kServerStateDir[] = "server-state";  // the server's --state-dir, in the match folder
 constexpr auto kStopGrace = std::chrono::seconds(2);      // between SIGTERM and SIGKILL
 constexpr auto kExitGrace = std::chrono::seconds(5);      // for the server to end a game after robots were killed
 constexpr int kServerStartAttempts = 4;                    // addresses tried when a server cannot listen
