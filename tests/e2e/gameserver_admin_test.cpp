@@ -94,14 +94,16 @@ protected:
         ASSERT_FALSE(listening.empty()) << server_->Err();
         port_ = std::atoi(listening.c_str() + listening.find(':', 13) + 1);
     }
-    // ann and bob in running game 1.
+    // ann and bob in a running game; its number goes on from the last server's in the folder.
     void StartGame(LineClient& ann, LineClient& bob) {
         ann.Say("ann");
         ann.Say(".create");
-        EXPECT_EQ(ann.Await("ann has"), "ann has created the game #1");
+        const std::string created = ann.Await("ann has");
+        const std::string number = created.substr(created.rfind('#') + 1);
+        EXPECT_EQ(created, "ann has created the game #" + number);
         bob.Say("bob");
-        bob.Say(".join 1");
-        EXPECT_EQ(bob.Await("ok: you joined"), "ok: you joined game #1");
+        bob.Say(".join " + number);
+        EXPECT_EQ(bob.Await("ok: you joined"), "ok: you joined game #" + number);
         ann.Say("start");
         EXPECT_EQ(ann.Await("& START"), "& START");
         EXPECT_EQ(bob.Await("& START"), "& START");

@@ -36,7 +36,7 @@ TEST(ChatFlood, LobbyFloodWithManyListenersWritesLittle) {
     constexpr int kListeners = 200;
     constexpr auto kFlood = std::chrono::seconds(12);
     constexpr std::size_t kMostBytes = 10 * 1000 * 1000;
-    ServerUnderTest server("127.0.63.1");
+    ServerUnderTest server("127.0.63.1", {}, 1024, false, 0);  // 200 listeners on one address
     std::vector<std::unique_ptr<LineClient>> listeners;
     for (int i = 0; i < kListeners; ++i)
         listeners.push_back(LogIn(server, "l" + std::to_string(i)));

@@ -30,7 +30,8 @@ TEST(EventLog, EachLineStartsWithItsTimeInUtc) {
 TEST(EventLog, EveryConnectionIsLoggedWithItsNameAddressAndWhyItEnded) {
     std::ostringstream events;
     {
-        ServerUnderTest server("127.0.63.3", {}, 1024, false, gs::NetConfig{}.max_per_address, &events);
+        ServerUnderTest server("127.0.63.3", {}, 1024, false, gs::NetConfig{}.max_per_address,
+                               &events);
         auto quitter = LogIn(server, "quitter");
         quitter->SendLine(".quit");
         quitter->WaitClosed();
