@@ -212,6 +212,9 @@ void NetServer::Run(ServerCore& core) {
     while (!stop_) {
         Settle();
         if (!WaitAndDispatch()) break;
+        // Hang-ups first: a robot that hangs up and reconnects at once must find its name free
+        // when its new connection's first line arrives in the same pass.
+        DeliverDisconnects();
         HandleQueuedInput();
         RunTimers();
         if (core_->Drained()) stop_ = true;
