@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -404,12 +405,16 @@ struct ServerProcess {
     pid_t pid = -1;
     int err_fd = -1;
     int port = 0;
+    std::string state_dir;  // a fresh one, removed at the end: the run leaves no files behind
 };
 
 bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::string& error) {
     int pipe_fds[2];
     if (pipe2(pipe_fds, O_CLOEXEC) != 0) return error = "pipe2 failed", false;
     const int clients = settings.games * settings.players;
+    std::string state_dir = "/tmp/server_loadtest_XXXXXX";
+    if (mkdtemp(state_dir.data()) == nullptr) return error = "cannot make a state folder", false;
+    server.state_dir = state_dir;
     std::vector<std::string> args = {settings.server,
                                      "--host",
                                      settings.host,
@@ -433,6 +438,11 @@ bool StartServer(const Settings& settings, int cpu, ServerProcess& server, std::
                                      "0",
                                      "--start-timeout",
                                      "0",
+                                     // Stopped at the end of the run, it need not drain.
+                                     "--drain-timeout",
+                                     "0",
+                                     "--state-dir",
+                                     state_dir,
                                      "--turn-stats"};
     server.pid = fork();
     if (server.pid < 0) return error = "fork failed", false;
@@ -491,6 +501,8 @@ ServerEnd StopServer(ServerProcess& server) {
     rusage usage{};
     while (wait4(server.pid, &end.status, 0, &usage) < 0 && errno == EINTR) {
     }
+    std::error_code ignored;
+    std::filesystem::remove_all(server.state_dir, ignored);
     end.status = WIFEXITED(end.status) ? WEXITSTATUS(end.status) : 128 + WTERMSIG(end.status);
     end.peak_kib = usage.ru_maxrss;
     const auto seconds = [](const timeval& t) {
