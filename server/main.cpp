@@ -206,6 +206,9 @@ int main(int argc, char** argv) {
     }
     server.Run(core);
     g_server = nullptr;
+    // The server outlives the state and the log (it was made first); its hooks must not.
+    server.SetBeforeWrite(nullptr);
+    server.SetFigures(nullptr);
     log.Close();
     if (options.net.time_turns) PrintTurnStats(server.TurnTimes());
     return ReportDataLost(log, state) ? kExitDataLost : kExitOk;
