@@ -13,17 +13,17 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL Unspecified service)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)  # a server and its clients; nothing under /usr/games
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "programmable trading-game robot, its game server and a match runner
- robot plays a turn-based trading game over TCP with a strategy written as a
- small script. gameserver hosts the games for robots and people, and runs as
- a hardened systemd service with a configuration file and log rotation.
- match plays robots against each other on a private server and shows the
- games as tables, charts and replay pages; server_loadtest measures the
- server.")
+robot plays a turn-based trading game over TCP with a strategy written as a
+small script. gameserver hosts the games for robots and people, and runs as
+a hardened systemd service with a configuration file and log rotation.
+match plays robots against each other on a private server and shows the
+games as tables, charts and replay pages; server_loadtest measures the
+server.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/conffiles ${CMAKE_SOURCE_DIR}/packaging/postinst
     ${CMAKE_SOURCE_DIR}/packaging/prerm ${CMAKE_SOURCE_DIR}/packaging/postrm)

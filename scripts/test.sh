@@ -10,6 +10,7 @@ packages+=(nlohmann-json3-dev)  # JSON reading in match and the fuzz checks
 packages+=(libtomlplusplus-dev)  # the server's configuration file
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
+packages+=(lintian systemd man-db)  # the Debian package's checks: lintian, the unit, its man page
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
 also_missing=()
 command -v node >/dev/null 2>&1 || also_missing+=(nodejs)
@@ -35,6 +36,7 @@ run_suite() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROBOT_TESTS=ON
+scripts/package_test.sh build
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROBOT_SANITIZE=ON -DROBOT_TESTS=ON
 if command -v clang++ >/dev/null; then
   echo "=== fuzz targets: ${FUZZ_SECONDS:-30} s each"
