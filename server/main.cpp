@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     gs::AdminServer admin(server, core, bans, events);
     if (!admin.Open(options.admin_socket, error)) {
         // Only a socket asked for by name is a must: servers started side by side in one folder
-        // (as match does) share the default one, and the first of them serves it.
+        // share the default one, and the first of them serves it.
         if (options.admin_socket_given) {
             std::cerr << "gameserver: " << error << "\n";
             return kExitFailure;
