@@ -280,7 +280,7 @@ TEST_F(DurableServer, LinesLostOnAFullDiskAreReportedOrTheExitStatusSaysSo) {
 // kill -9 at many moments, with now and then a torn line left as a crash in mid-write would:
 // every game whose end a player heard of is in results.jsonl whole, once; numbers never repeat.
 TEST_F(DurableServer, ResultsSurviveKillAtAnyMoment) {
-    constexpr int kKillPoints = 16;
+    constexpr int kKillPoints = 40;
     std::set<int> reported;  // games whose end reached a player
     int last_created = 0;
     for (int point = 0; point < kKillPoints; ++point) {
