@@ -277,6 +277,24 @@ TEST_F(DurableServer, LinesLostOnAFullDiskAreReportedOrTheExitStatusSaysSo) {
     }
 }
 
+// A results file that cannot grow: the players still hear of the end, standard error says the
+// result waits, and a stop with it still unwritten exits with status 3.
+TEST_F(DurableServer, ResultsThatCannotBeWrittenMakeTheExitStatus3) {
+    ASSERT_TRUE(state_.Put("results.jsonl", std::string(600, ' ') + "\n"));  // past the limit
+    Start({"--max-turns", "1"}, kFileSizeLimitBlocks);
+    Player ann(port_, "ann"), bob(port_, "bob");
+    StartGame(ann, bob);
+    ann.Say("turn");
+    bob.Say("turn");
+    EXPECT_EQ(bob.Await(kGameOver).rfind(kGameOver, 0), 0u);
+    EXPECT_NE(server_->AwaitErrLine("cannot write results to ", kWait), "") << server_->Err();
+    EXPECT_EQ(Stop(SIGINT), 3) << server_->Err();
+    EXPECT_NE(server_->Err().find("results of finished games could not be written"),
+              std::string::npos)
+        << server_->Err();
+    EXPECT_EQ(ReadWholeFile(Path("results.jsonl")).size(), 601u) << "a torn line was left";
+}
+
 // kill -9 at many moments, with now and then a torn line left as a crash in mid-write would:
 // every game whose end a player heard of is in results.jsonl whole, once; numbers never repeat.
 TEST_F(DurableServer, ResultsSurviveKillAtAnyMoment) {
