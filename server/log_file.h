@@ -56,7 +56,8 @@ public:
     std::uint64_t LostLines() const { return lost_; }
     // Lines lost since the server started, reported or not.
     std::uint64_t TotalLostLines() const { return total_lost_; }
-    // Writes any unfinished line, tries once more to report lost lines, and closes the file.
+    // Tries once more to report lost lines and closes the file; an unfinished line (no LF yet)
+    // is dropped, since only whole lines reach the file.
     void Close();
 
     // Whole lines, each ending with LF; called by the stream buffer.
