@@ -12,6 +12,7 @@
 
 #include "protocol/game_log.h"
 #include "server/net.h"
+#include "server/write_fully.h"
 
 namespace gs {
 namespace {
@@ -101,22 +102,13 @@ void LogFile::WriteLines(std::string_view text) {
 bool LogFile::WriteAll(std::string_view text) {
     if (fd_ < 0) return errno = EBADF, false;
     std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            const int error = n == 0 ? ENOSPC : errno;
-            struct stat info {};
-            if (written > 0 && ::fstat(fd_, &info) == 0)
-                (void)!::ftruncate(fd_, info.st_size - static_cast<off_t>(written));
-            errno = error;
-            return false;
-        }
-    }
-    return true;
+    if (WriteFully(fd_, text, written)) return true;
+    const int error = errno;
+    struct stat info {};
+    if (written > 0 && ::fstat(fd_, &info) == 0)
+        (void)!::ftruncate(fd_, info.st_size - static_cast<off_t>(written));
+    errno = error;
+    return false;
 }
 
 void LogFile::CountLost(std::string_view text) {

@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "protocol/results.h"
+#include "server/write_fully.h"
 
 namespace gs {
 namespace {
@@ -24,18 +25,7 @@ std::string Reason(const std::string& what, const std::string& path) {
 
 bool WriteAll(int fd, const std::string& text) {
     std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-    }
-    return true;
+    return WriteFully(fd, text, written);
 }
 
 // The game number of one whole line, or 0 when the line is not a result.
