@@ -10,6 +10,7 @@ packages+=(nlohmann-json3-dev)  # JSON reading in match and the fuzz checks
 packages+=(libtomlplusplus-dev)  # the server's configuration file
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
+packages+=(prometheus)  # promtool and a real scraper for the metrics page's tests
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
 also_missing=()
 command -v node >/dev/null 2>&1 || also_missing+=(nodejs)
