@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "background_program.h"
 #include "protocol/robot_protocol.h"
@@ -237,6 +238,23 @@ TEST_F(MetricsPage, BadRequestsGetAnErrorAndTheGameGoesOn) {
     // The silent scraper is cut off at its deadline rather than held for ever.
     EXPECT_TRUE(ClosedByPeer(silent, static_cast<int>(gs::kHttpDeadlineMs) + kIoTimeoutMs));
     ::close(silent);
+}
+
+TEST_F(MetricsPage, ScrapersPastTheCapAreTurnedAwayAndTheGameGoesOn) {
+    std::vector<int> held;
+    for (int i = 0; i < gs::kMaxHttpConnections; ++i) held.push_back(ConnectTo(kHost, metrics_port_));
+    ASSERT_TRUE(PlayTurn());
+    // Connections are accepted in the order they came, so the held ones take every place.
+    EXPECT_EQ(Metrics(), "") << "a scraper past the cap was answered";
+    EXPECT_TRUE(PlayTurn());
+    for (int fd : held) ::close(fd);
+    // The page notices the closes in its next pass; a scraper may come a moment too early.
+    std::string page;
+    for (int attempt = 0; attempt < 50 && page.empty(); ++attempt) {
+        page = Metrics();
+        if (page.empty()) std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_NE(page.find("gameserver_turns_total 2\n"), std::string::npos) << page;
 }
 
 // The first sample's value in a Prometheus query answer, or -1.
