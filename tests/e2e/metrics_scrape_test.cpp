@@ -15,9 +15,9 @@
 
 #include "background_program.h"
 #include "protocol/robot_protocol.h"
-#include "server/http_metrics.h"
 #include "run_program.h"
 #include "scratch_dir.h"
+#include "server/http_metrics.h"
 
 namespace {
 
@@ -82,9 +82,9 @@ std::string HttpExchange(const std::string& host, int port, const std::string& r
 
 std::string Get(const std::string& host, int port, const std::string& target) {
     // Without "Connection: close" a Prometheus keeps the connection open for the next request.
-    return HttpExchange(host, port,
-                        "GET " + target + " HTTP/1.1\r\nHost: " + host +
-                            "\r\nConnection: close\r\n\r\n");
+    return HttpExchange(
+        host, port,
+        "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n");
 }
 
 std::string BodyOf(const std::string& response) {
@@ -179,9 +179,9 @@ TEST_F(MetricsPage, PromtoolAcceptsThePageWhileAGameRuns) {
     ASSERT_EQ(response.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << response;
     EXPECT_NE(response.find("Content-Type: text/plain; version=0.0.4"), std::string::npos);
     const std::string body = BodyOf(response);
-    for (const char* sample : {"gameserver_turns_total 2\n", "gameserver_running_games 1\n",
-                               "gameserver_connected_clients 1\n",
-                               "gameserver_turn_resolution_seconds_count 2\n"}) {
+    for (const char* sample :
+         {"gameserver_turns_total 2\n", "gameserver_running_games 1\n",
+          "gameserver_connected_clients 1\n", "gameserver_turn_resolution_seconds_count 2\n"}) {
         EXPECT_NE(body.find(sample), std::string::npos) << sample;
     }
     const ProgramResult check = RunProgram(promtool, {"check", "metrics"}, body);
@@ -221,7 +221,8 @@ TEST_F(MetricsPage, BadRequestsGetAnErrorAndTheGameGoesOn) {
     };
     for (const BadRequest& c : cases) {
         const std::string response = HttpExchange(kHost, metrics_port_, c.bytes);
-        EXPECT_EQ(response.rfind(c.status_line, 0), 0u) << c.bytes.substr(0, 40) << ": " << response;
+        EXPECT_EQ(response.rfind(c.status_line, 0), 0u)
+            << c.bytes.substr(0, 40) << ": " << response;
         EXPECT_TRUE(PlayTurn()) << c.bytes.substr(0, 40) << server_->Err();
     }
     const std::string body = BodyOf(Metrics());
@@ -242,7 +243,8 @@ TEST_F(MetricsPage, BadRequestsGetAnErrorAndTheGameGoesOn) {
 
 TEST_F(MetricsPage, ScrapersPastTheCapAreTurnedAwayAndTheGameGoesOn) {
     std::vector<int> held;
-    for (int i = 0; i < gs::kMaxHttpConnections; ++i) held.push_back(ConnectTo(kHost, metrics_port_));
+    for (int i = 0; i < gs::kMaxHttpConnections; ++i)
+        held.push_back(ConnectTo(kHost, metrics_port_));
     ASSERT_TRUE(PlayTurn());
     // Connections are accepted in the order they came, so the held ones take every place.
     EXPECT_EQ(Metrics(), "") << "a scraper past the cap was answered";
@@ -279,13 +281,15 @@ double AwaitTurnsInPrometheus(int port, double expected, std::string& answer) {
 
 TEST_F(MetricsPage, PrometheusScrapesTheTurnsCounter) {
     const std::string prometheus = FindProgram("prometheus");
-    if (prometheus.empty()) GTEST_SKIP() << "prometheus is not installed (Debian package prometheus)";
+    if (prometheus.empty())
+        GTEST_SKIP() << "prometheus is not installed (Debian package prometheus)";
     for (int turn = 0; turn < 3; ++turn) ASSERT_TRUE(PlayTurn());
     ASSERT_TRUE(scratch_.Put("prometheus.yml",
                              "global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
                              "scrape_configs:\n  - job_name: gameserver\n    static_configs:\n"
-                             "      - targets: ['" + std::string(kHost) + ":" +
-                                 std::to_string(metrics_port_) + "']\n"));
+                             "      - targets: ['" +
+                                 std::string(kHost) + ":" + std::to_string(metrics_port_) +
+                                 "']\n"));
     const int port = FreePort(kPrometheusHost);
     BackgroundProgram scraper(
         prometheus,
@@ -295,11 +299,13 @@ TEST_F(MetricsPage, PrometheusScrapesTheTurnsCounter) {
         scratch_.path() + "/prometheus.out");
     std::string answer;
     EXPECT_EQ(AwaitTurnsInPrometheus(port, 3, answer), 3)
-        << "last answer: " << answer << "\nprometheus said:\n" << (scraper.WaitExit(1ms), scraper.Err());
+        << "last answer: " << answer << "\nprometheus said:\n"
+        << (scraper.WaitExit(1ms), scraper.Err());
     // Games go on while Prometheus scrapes, and its next scrapes see the new turns.
     for (int turn = 0; turn < 2; ++turn) ASSERT_TRUE(PlayTurn());
     EXPECT_EQ(AwaitTurnsInPrometheus(port, 5, answer), 5)
-        << "last answer: " << answer << "\nprometheus said:\n" << (scraper.WaitExit(1ms), scraper.Err());
+        << "last answer: " << answer << "\nprometheus said:\n"
+        << (scraper.WaitExit(1ms), scraper.Err());
 }
 
 }  // namespace
