@@ -11,6 +11,7 @@ packages+=(libtomlplusplus-dev)  # the server's configuration file
 packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
 packages+=(lintian systemd man-db)  # the Debian package's checks: lintian, the unit, its man page
+packages+=(prometheus)  # promtool and a real scraper for the metrics page's tests
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
 also_missing=()
 command -v node >/dev/null 2>&1 || also_missing+=(nodejs)
