@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "background_program.h"
+#include "line_client.h"
 #include "run_program.h"
 #include "scratch_dir.h"
 
@@ -27,53 +28,12 @@ constexpr milliseconds kWait{10000};  // a test fails rather than waits longer
 constexpr char kServerHost[] = "127.0.66.1";
 constexpr char kClientHost[] = "127.0.66.2";  // where the players connect from
 
-// A TCP client of the game port that reads whole lines with a time limit.
-class LineClient {
+// A player on the game port, connecting from the players' address.
+class Player : public LineClient {
 public:
-    // source: the loopback address the client connects from.
-    explicit LineClient(int port, const std::string& source = kClientHost) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        ::inet_pton(AF_INET, source.c_str(), &addr.sin_addr);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        ::inet_pton(AF_INET, kServerHost, &addr.sin_addr);
-        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0)
-            << std::strerror(errno);
-    }
-    ~LineClient() { ::close(fd_); }
-    void Say(const std::string& line) {
-        const std::string text = line + "\n";
-        EXPECT_EQ(::send(fd_, text.data(), text.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(text.size()));
-    }
-    // The next line, or "<closed>" at end of stream, or "<timeout>".
-    std::string Next() {
-        std::size_t lf;
-        while ((lf = buffer_.find('\n')) == std::string::npos) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, static_cast<int>(kWait.count())) <= 0) return "<timeout>";
-            char chunk[4096];
-            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n <= 0) return "<closed>";
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-        const std::string line = buffer_.substr(0, lf);
-        buffer_.erase(0, lf + 1);
-        return line;
-    }
-    // Skips lines up to one that begins with prefix; returns it, or "<closed>"/"<timeout>".
-    std::string Await(const std::string& prefix) {
-        for (;;) {
-            const std::string line = Next();
-            if (line.rfind(prefix, 0) == 0 || line[0] == '<') return line;
-        }
-    }
-
-private:
-    int fd_ = -1;
-    std::string buffer_;
+    explicit Player(int port, const std::string& source = kClientHost)
+        : LineClient(kServerHost, port, source, kWait) {}
+    void Say(const std::string& line) { EXPECT_TRUE(LineClient::Say(line)) << line; }
 };
 
 class GameserverOperator : public ::testing::Test {
@@ -95,7 +55,7 @@ protected:
         port_ = std::atoi(listening.c_str() + listening.find(':', 13) + 1);
     }
     // ann and bob in a running game; its number goes on from the last server's in the folder.
-    void StartGame(LineClient& ann, LineClient& bob) {
+    void StartGame(Player& ann, Player& bob) {
         ann.Say("ann");
         ann.Say(".create");
         const std::string created = ann.Await("ann has");
@@ -129,12 +89,12 @@ constexpr char kNotice[] = "! notice: the server stops after the running games e
 
 TEST_F(GameserverOperator, DrainLetsTheRunningGameFinishThenExits) {
     Start({"--max-turns", "1", "--drain-timeout", "300"});
-    LineClient ann(port_), bob(port_);
+    Player ann(port_), bob(port_);
     StartGame(ann, bob);
     server_->Signal(SIGTERM);
     EXPECT_EQ(ann.Await("! notice").rfind(kNotice, 0), 0u);
     EXPECT_EQ(bob.Await("! notice").rfind(kNotice, 0), 0u);
-    LineClient late(port_);
+    Player late(port_);
     EXPECT_EQ(late.Next(), "! error: the server is stopping");
     EXPECT_EQ(late.Next(), "<closed>");
     ann.Say("turn");
@@ -160,7 +120,7 @@ TEST_F(GameserverOperator, SlowGamesEndAtTheDeadlineOrAtASecondSignal) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason + std::string(" ") + std::to_string(c.second_signal));
         Start({"--drain-timeout", c.drain_timeout});
-        LineClient ann(port_), bob(port_);
+        Player ann(port_), bob(port_);
         StartGame(ann, bob);
         server_->Signal(SIGTERM);
         EXPECT_EQ(ann.Await("! notice").rfind(kNotice, 0), 0u);
@@ -177,7 +137,7 @@ TEST_F(GameserverOperator, SlowGamesEndAtTheDeadlineOrAtASecondSignal) {
 
 TEST_F(GameserverOperator, AdminCommands) {
     Start({});
-    LineClient ann(port_), bob(port_), cid(port_);
+    Player ann(port_), bob(port_), cid(port_);
     StartGame(ann, bob);
     cid.Say("cid");
     EXPECT_EQ(cid.Next(), "ok: welcome, cid");
@@ -229,7 +189,7 @@ TEST_F(GameserverOperator, BanRefusesAtConnectAndOutlastsARestart) {
     ASSERT_EQ(::stat(Socket().c_str(), &socket_file), 0);
     EXPECT_EQ(socket_file.st_mode & 0777, 0600u);
 
-    LineClient victim(port_, banned);
+    Player victim(port_, banned);
     victim.Say("vic");
     EXPECT_EQ(victim.Next(), "ok: welcome, vic");
     const ProgramResult ban = Admin({"ban", banned, "10"});
@@ -244,15 +204,15 @@ TEST_F(GameserverOperator, BanRefusesAtConnectAndOutlastsARestart) {
             ASSERT_EQ(ExitStatus(), 0);
             Start({});
         }
-        LineClient again(port_, banned);
+        Player again(port_, banned);
         EXPECT_EQ(again.Next(), "! error: your address is banned");
         EXPECT_EQ(again.Next(), "<closed>");
-        LineClient other(port_, "127.0.66.6");
+        Player other(port_, "127.0.66.6");
         other.Say("other");
         EXPECT_EQ(other.Next(), "ok: welcome, other");
     }
     EXPECT_EQ(Admin({"unban", banned}).status, 0);
-    LineClient forgiven(port_, banned);
+    Player forgiven(port_, banned);
     forgiven.Say("vic");
     EXPECT_EQ(forgiven.Next(), "ok: welcome, vic");
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "background_program.h"
+#include "line_client.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -37,48 +38,14 @@ constexpr char kYouWin[] = "& YOU_WIN";
 // bytes: room for a game's start and first turn, or for an end line, not for more.
 constexpr int kFileSizeLimitBlocks = 1;
 
-// A TCP client of the game port that reads whole lines with a time limit.
-class Player {
+// A named player on the game port. Its lines may go nowhere once the server is killed.
+class Player : public LineClient {
 public:
-    Player(int port, const std::string& name) : name_(name) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        ::inet_pton(AF_INET, kClientHost, &addr.sin_addr);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        ::inet_pton(AF_INET, kServerHost, &addr.sin_addr);
-        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0)
-            << std::strerror(errno);
+    Player(int port, const std::string& name)
+        : LineClient(kServerHost, port, kClientHost, kWait), name_(name) {
         Say(name);
     }
-    ~Player() { ::close(fd_); }
-    void Say(const std::string& line) {
-        const std::string text = line + "\n";
-        (void)::send(fd_, text.data(), text.size(), MSG_NOSIGNAL);  // fails once killed
-    }
-    // The next line, or "<closed>" at end of stream, or "<timeout>".
-    std::string Next() {
-        std::size_t lf;
-        while ((lf = buffer_.find('\n')) == std::string::npos) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, static_cast<int>(kWait.count())) <= 0) return "<timeout>";
-            char chunk[4096];
-            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n <= 0) return "<closed>";
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-        const std::string line = buffer_.substr(0, lf);
-        buffer_.erase(0, lf + 1);
-        return line;
-    }
-    // Skips lines up to one that begins with prefix; returns it, or "<closed>"/"<timeout>".
-    std::string Await(const std::string& prefix) {
-        for (;;) {
-            const std::string line = Next();
-            if (line.rfind(prefix, 0) == 0 || line[0] == '<') return line;
-        }
-    }
+    void Say(const std::string& line) { (void)LineClient::Say(line); }
     // Reads what is left after the server is gone: true if a line began with prefix.
     bool HeardBeforeTheEnd(const std::string& prefix) {
         bool heard = false;
@@ -89,9 +56,7 @@ public:
     const std::string& name() const { return name_; }
 
 private:
-    int fd_ = -1;
     std::string name_;
-    std::string buffer_;
 };
 
 class DurableServer : public ::testing::Test {
