@@ -30,7 +30,6 @@ constexpr std::uint64_t kListenTag = 0;         // epoll tag of the listening so
 constexpr std::uint64_t kWakeTag = UINT64_MAX;  // epoll tag of the wake-up pipe
 constexpr int kMaxEventsPerWait = 32;           // epoll events per wait: short passes, quick turns
 constexpr char kLineTooLong[] = "! error: line too long";
-constexpr char kErrorPrefix[] = "! error: ";
 constexpr char kServerFull[] = "! error: server full";
 constexpr char kStopping[] = "! error: the server is stopping";
 constexpr char kWakeStop = 's';   // wake-up byte: stop now
