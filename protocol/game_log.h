@@ -36,6 +36,10 @@ constexpr char kLines[] = "lines";
 
 // A player record: "name", holdings, "out"; at the end also "out_turn" (null while in); once out
 // "out_reason" (an out_reason word) when the server knows it; then "upgrading", "building".
+// In a turn event, a player that was still in when the turn began ends its record with
+// "took_ms" (milliseconds from the turn's start until it ended its turn; the turn's whole length
+// when it did not) and "timed_out" (true when the turn timeout ended the turn before it did).
+// Older logs lack both, so readers take them as optional.
 constexpr char kName[] = "name";
 constexpr char kMoney[] = "money";
 constexpr char kRaw[] = "raw";
@@ -47,6 +51,8 @@ constexpr char kOutTurn[] = "out_turn";
 constexpr char kOutReason[] = "out_reason";
 constexpr char kUpgrading[] = "upgrading";
 constexpr char kBuilding[] = "building";
+constexpr char kTookMs[] = "took_ms";
+constexpr char kTimedOut[] = "timed_out";
 
 // The market: "mood", "raw", "min_raw_price", "prod", "max_prod_price".
 constexpr char kMood[] = "mood";

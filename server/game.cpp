@@ -97,8 +97,10 @@ void Game::Detach(ClientId client, std::int64_t now_ms) {
 void Game::OnTimer(std::int64_t now_ms) {
     if (finished_ || deadline_ms_ < 0 || now_ms < deadline_ms_) return;
     std::string late;
-    for (const Player& player : players_) {
-        if (Trades(player) && !player.done) late += (late.empty() ? "" : ", ") + player.seat.name;
+    for (Player& player : players_) {
+        if (!Trades(player) || player.done) continue;
+        player.timed_out = true;
+        late += (late.empty() ? "" : ", ") + player.seat.name;
     }
     LogEvent(events_, "game " + Num(number_) + ": turn " + Num(turn_) + " timed out waiting for " + late);
     EndTurn(now_ms);
@@ -202,6 +204,7 @@ void Game::Order(Player& player, const Request& request, std::int64_t now_ms) {
             break;
         case RequestKind::kTurn:
             player.done = true;
+            player.done_ms = now_ms;
             Send(player, "ok: turn " + Num(turn_) + " ended for you");
             EndTurnIfReady(now_ms);
             return;
@@ -320,7 +323,7 @@ void Game::EndTurn(std::int64_t now_ms) {
     for (const Player& player : players_) {
         if (!player.out) SendTurnEnd(player);
     }
-    log_.Turn(number_, turn_, market_, orders_, refused_, trades, Records());
+    log_.Turn(number_, turn_, market_, orders_, refused_, trades, TurnRecords(now_ms));
     if (reason.empty()) {
         market_.mood = NextMood(market_.mood, rng_);
         NextTurn(now_ms);
@@ -450,7 +453,9 @@ void Game::NextTurn(std::int64_t now_ms) {
         player.offer.reset();
         player.make.reset();
         player.done = false;
+        player.timed_out = false;
     }
+    turn_start_ms_ = now_ms;
     deadline_ms_ =
         options_.turn_timeout_s > 0 ? now_ms + options_.turn_timeout_s * kMsPerSecond : -1;
 }
@@ -466,7 +471,8 @@ void Game::Finish(const std::string& reason) {
             {number_, start_time_, std::time(nullptr), turn_, reason, winner, Records()});
     }
     LogEvent(events_, "game " + Num(number_) + " ended after " + Num(turn_) +
-                          " turns: " + (winner.empty() ? "no winner" : "winner " + winner));
+                          (turn_ == 1 ? " turn: " : " turns: ") +
+                          (winner.empty() ? "no winner" : "winner " + winner));
 }
 
 std::vector<PlayerRecord> Game::Records() const {
@@ -477,6 +483,20 @@ std::vector<PlayerRecord> Game::Records() const {
         if (p.out) continue;  // plants of a player who is out are never finished
         records.back().upgrading = static_cast<std::int64_t>(p.upgrades_due.size());
         records.back().building = static_cast<std::int64_t>(p.builds_due.size());
+    }
+    return records;
+}
+
+std::vector<PlayerRecord> Game::TurnRecords(std::int64_t now_ms) const {
+    std::vector<PlayerRecord> records = Records();
+    for (std::size_t i = 0; i < players_.size(); ++i) {
+        const Player& p = players_[i];
+        // Out before this turn began: it had no turn to take.
+        if (p.out && p.out_turn != turn_) continue;
+        PlayerRecord& record = records[i];
+        record.timed = true;
+        record.took_ms = std::max<std::int64_t>(0, (p.done ? p.done_ms : now_ms) - turn_start_ms_);
+        record.timed_out = p.timed_out;
     }
     return records;
 }

@@ -81,6 +81,8 @@ private:
         std::optional<Lot> offer;          // this turn's "sell"
         std::optional<std::int64_t> make;  // this turn's "prod"
         bool done = false;                 // sent "turn"
+        std::int64_t done_ms = 0;          // when it sent "turn"
+        bool timed_out = false;            // the turn timeout ended this turn before it did
     };
 
     Player* Find(ClientId client);
@@ -112,6 +114,8 @@ private:
     void NextTurn(std::int64_t now_ms);
     void Finish(const std::string& reason);
     std::vector<PlayerRecord> Records() const;
+    // Records() with how long each player that began the turn took over it.
+    std::vector<PlayerRecord> TurnRecords(std::int64_t now_ms) const;
 
     int number_;
     std::vector<Player> players_;  // join order
@@ -128,6 +132,7 @@ private:
     std::vector<OrderRecord> orders_;     // accepted orders of this turn, in arrival order
     std::vector<RefusalRecord> refused_;  // refused orders of this turn, in arrival order
     std::int64_t deadline_ms_ = -1;
+    std::int64_t turn_start_ms_ = 0;
     bool finished_ = false;
     int winner_ = -1;  // index into players_, or -1
     int turns_resolved_ = 0;

@@ -110,6 +110,7 @@ void AddPlayers(JsonLine& line, const std::vector<PlayerRecord>& players, bool w
         }
         if (p.out && !p.out_reason.empty()) line.Key(key::kOutReason).Text(p.out_reason);
         line.Key(key::kUpgrading).Number(p.upgrading).Key(key::kBuilding).Number(p.building);
+        if (p.timed) line.Key(key::kTookMs).Number(p.took_ms).Key(key::kTimedOut).Bool(p.timed_out);
         line.Close('}');
     }
     line.Close(']');

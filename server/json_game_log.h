@@ -25,6 +25,10 @@ struct PlayerRecord {
     std::string out_reason;  // why it went out (an out_reason word); "" while it is in
     std::int64_t upgrading = 0;  // plants being upgraded to automatic ones
     std::int64_t building = 0;   // new automatic plants being built
+    // How the player's turn went; turn events only, and only for a player in when it began.
+    bool timed = false;
+    std::int64_t took_ms = 0;  // from the turn's start until the player ended it
+    bool timed_out = false;    // the turn timeout ended the turn first
 };
 
 // Why a player went out: the words of the log's "out_reason" key.

@@ -244,8 +244,8 @@ TEST_P(RobotsPlayAGame, ToTheEndWithOneWinnerAsTheLogSays) {
     for (Robot& robot : robots_) outs.push_back(Finished(robot));
     const GameRecord game = ReadLog(Log(), 1);
     ASSERT_NE(game.winner, "") << ended;
-    EXPECT_EQ(ended, "game 1 ended after " + std::to_string(game.end_turn) + " turns: winner " +
-                         game.winner);
+    EXPECT_EQ(ended, "game 1 ended after " + std::to_string(game.end_turn) +
+                         (game.end_turn == 1 ? " turn" : " turns") + ": winner " + game.winner);
     int winners = 0;
     for (std::size_t i = 0; i < robots_.size(); ++i) {
         winners += outs[i].find(kWon) != std::string::npos;

@@ -23,7 +23,7 @@ TEST_F(GameEnd, LastPlayerLeftWins) {
         R"("upgrading":0,"building":0},)"
         R"({"name":"bob","money":-3000,"raw":4,"prod":2,"fabrics":2,"auto_plants":0,"out":true,"out_turn":1,)"
         R"("out_reason":"bankrupt","upgrading":0,"building":0}]})");
-    EXPECT_NE(events.str().find("game 1 ended after 1 turns: winner ann\n"), std::string::npos);
+    EXPECT_NE(events.str().find("game 1 ended after 1 turn: winner ann\n"), std::string::npos);
 }
 
 TEST_F(GameEnd, TurnLimitCrownsTheRichestAndEarliestOnTies) {

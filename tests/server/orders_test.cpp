@@ -113,9 +113,9 @@ TEST_F(Orders, PlantUnderUpgradeCannotBeUpgradedAgain) {
     EXPECT_NE(
         log.at(4).find(
             R"({"name":"ann","money":-2100,"raw":4,"prod":0,"fabrics":1,"auto_plants":1,"out":true,)"
-            R"("out_reason":"bankrupt","upgrading":0,"building":0})"),
+            R"("out_reason":"bankrupt","upgrading":0,"building":0,"took_ms":0,"timed_out":false})"),
         std::string::npos);
-    EXPECT_NE(log.at(2).find(R"("out":false,"upgrading":2,"building":0})"), std::string::npos);
+    EXPECT_NE(log.at(2).find(R"("out":false,"upgrading":2,"building":0,"took_ms":0,"timed_out":false})"), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The end of a turn: auctions and their seeded tie-breaks, production, upkeep, bankruptcy,
 // the turn timeout and players whose connection is lost.
+#include <tuple>
+
 #include "server_fixture.h"
 
 namespace gs_test {
@@ -72,11 +74,11 @@ TEST_F(Turn, ProductionStopsWhereMoneyRunsOutAndBankruptsAreTold) {
     EXPECT_NE(
         LogLines().at(1).find(
             R"({"name":"ann","money":-2200,"raw":3,"prod":3,"fabrics":2,"auto_plants":0,"out":true,)"
-            R"("out_reason":"bankrupt","upgrading":0,"building":0})"),
+            R"("out_reason":"bankrupt","upgrading":0,"building":0,"took_ms":0,"timed_out":false})"),
         std::string::npos);
     EXPECT_EQ(LogLines().at(2).substr(0, 78),
               R"({"event":"end","game":1,"turn":1,"reason":"all_out","winner":null,"players":[{)");
-    EXPECT_NE(events.str().find("game 1 ended after 1 turns: no winner\n"), std::string::npos);
+    EXPECT_NE(events.str().find("game 1 ended after 1 turn: no winner\n"), std::string::npos);
 }
 
 TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
@@ -87,7 +89,7 @@ TEST_F(Turn, NewPlantIsReadyFourTurnsAfterItsOrder) {
     const Lines log = LogLines();
     EXPECT_NE(
         log.at(4).find(R"("money":2400,"raw":4,"prod":0,"fabrics":2,"auto_plants":0,"out":false,)"
-                       R"("upgrading":0,"building":1})"),
+                       R"("upgrading":0,"building":1,"took_ms":0,"timed_out":false})"),
         std::string::npos);
     EXPECT_NE(
         log.at(5).find(
@@ -108,6 +110,39 @@ TEST_F(Turn, TimeoutEndsTheTurnForEveryone) {
     EXPECT_EQ(Take(ids[1]), Lines{"& ENDTURN"});
     EXPECT_EQ(Core().NextDeadline(), now_ms + 20000);
     EXPECT_EQ(AskOne(ids[0], "turn"), "ok: turn 2 ended for you");
+}
+
+// Each player that began the turn is logged with the time it took and whether the timeout ended
+// the turn first; a player already out has neither.
+TEST_F(Turn, LogTellsHowLongEachPlayerTookAndWhoTimedOut) {
+    options.turn_timeout_s = 10;
+    const auto ids = Play({"ann", "bob", "cid"});
+    const std::int64_t start = now_ms;
+    Drop(ids[2]);
+    now_ms = start + 250;
+    Say(ids[0], "turn");
+    Core().OnTimer(start + 10000);  // bob never ends its turn
+    now_ms = start + 10040;
+    Say(ids[0], "turn");
+    Core().OnTimer(start + 20000);
+    const Lines log = LogLines();
+    const std::string took = R"("building":0,"took_ms":)";
+    for (const auto& [turn, player, tail] :
+         std::vector<std::tuple<std::size_t, std::string, std::string>>{
+             {1, "ann", "250,\"timed_out\":false}"},
+             {1, "bob", "10000,\"timed_out\":true}"},
+             {1, "cid", "10000,\"timed_out\":false}"},
+             {2, "ann", "40,\"timed_out\":false}"},
+             {2, "bob", "10000,\"timed_out\":true}"}}) {
+        const std::string& line = log.at(turn);
+        const std::size_t record = line.find("{\"name\":\"" + player + "\"");
+        ASSERT_NE(record, std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.find(took, record) + took.size(), tail.size()), tail)
+            << player << " in turn " << turn << ": " << line;
+    }
+    const std::string turn2 = log.at(2);
+    const std::string cid = turn2.substr(turn2.find(R"({"name":"cid")"));
+    EXPECT_EQ(cid.substr(0, cid.find('}')).find("took_ms"), std::string::npos) << turn2;
 }
 
 TEST_F(Turn, LostPlayerDoesNotHoldTheTurnAndGoesOutAtItsEnd) {
