@@ -105,10 +105,17 @@ TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
         std::string name;    // its player name, from the file name
         std::string logged;  // in its log
         std::string shown;   // in the match's output
+        int status = 0;
+        std::string said = "";  // on its standard error
     };
     const Case cases[] = {
         {".spin loop \xC3\xA9.robot", "{ ?print \"hello %d\", .turn_number; @spin; goto @spin; ?turn }\n",
-         {"--turn-timeout", "1"}, "spin_loop_", "hello 0", "0 stopped by the turn timeout at turn 1 (bankrupt at turn 4)\n"},
+         {"--turn-timeout", "1"}, "spin_loop_", "hello 0",
+         "0 stopped by the turn timeout from turn 1 (all 4 turns timed out); bankrupt at turn 4\n"
+         "\nturns timed out:\nspin_loop_: 4 of 4 turns (turns 1-4)\n"},
+        {"spin.robot", "{ @spin; goto @spin; ?turn }\n", {"--turn-timeout", "0", "--time-limit", "3"}, "spin", "",
+         "game over after 1 turn (the match's time limit ended it), no winner\n", 1,
+         "match: the game reached its time limit of 3 s"},
         {"bad.robot", erring, {}, "bad", "before 1", "error -750 at turn 2: Array bound corrupted. '$x'\n"},
         {"bad.robot", erring, {"--on-error", "continue"}, "bad", "before 3",
          " 4 0 bankrupt at turn 4; 1 runtime error answered y\n"},
@@ -120,8 +127,9 @@ TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
         std::ofstream(dir_ + "/" + c.file) << c.script;
         std::string out = "flawed-" + std::to_string(++n);
         ProgramResult r = Match(out, {"trader.robot", c.file}, c.options);
-        ASSERT_TRUE(r.exited && r.status == 0) << r.out << r.err << r.error;
+        ASSERT_TRUE(r.exited && r.status == c.status) << r.out << r.err << r.error;
         EXPECT_NE(Squeezed(r.out).find(c.shown), std::string::npos) << c.file << "\n" << r.out;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << c.file << "\n" << r.err;
         std::ifstream log(dir_ + "/" + out + "/robot-" + c.name + ".log");
         std::stringstream text;
         text << log.rdbuf();

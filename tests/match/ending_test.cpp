@@ -50,7 +50,8 @@ FinalState Out(std::int64_t turn, const std::string& reason) {
 
 TEST(Ending, EachWayOfEndingIsTold) {
     const FinalState bankrupt = Out(4, "bankrupt"), dropped = Out(3, "disconnected"),
-                     limit = Out(9, "turn_limit");
+                     limit = Out(9, "turn_limit"), first_turn = Out(1, "bankrupt");
+    const TurnTimes every_turn{9, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
     const ErrorReport bound{-750, "Array bound corrupted. '$x'"};
     const ErrorReport fault{-5, "Connection fault."};
     const int exited_750 = 18 << 8;  // exit(-750)
@@ -70,10 +71,16 @@ TEST(Ending, EachWayOfEndingIsTold) {
          "out for a lost connection at turn 3 (error -5: Connection fault.)"},
         {{&dropped, false, 9, "turn_limit", {bound}, exited_750, StopCause::kNone, {}},
          "error -750 at turn 3: Array bound corrupted. '$x'"},
-        {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, 2},
-         "stopped by the turn timeout at turn 2"},
-        {{&bankrupt, false, 9, "turn_limit", {}, SIGKILL, StopCause::kGameOver, 1},
-         "stopped by the turn timeout at turn 1 (bankrupt at turn 4)"},
+        {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, every_turn},
+         "stopped by the turn timeout from turn 1 (all 9 turns timed out); lost at the turn limit"},
+        {{&bankrupt, false, 9, "turn_limit", {}, 0, StopCause::kNone, {4, {2, 3, 4}}},
+         "stopped by the turn timeout from turn 2 (3 turns timed out); bankrupt at turn 4"},
+        {{&first_turn, false, 9, "turn_limit", {}, 0, StopCause::kNone, {1, {1}}},
+         "stopped by the turn timeout from turn 1 (its one turn timed out); bankrupt at turn 1"},
+        {{&limit, true, 9, "turn_limit", {}, 0, StopCause::kNone, every_turn},
+         "won; all 9 turns timed out"},
+        {{&bankrupt, false, 9, "turn_limit", {}, 0, StopCause::kNone, {4, {2}}},
+         "bankrupt at turn 4; 1 turn timed out"},
         {{&dropped, false, 9, "turn_limit", {}, SIGTERM, StopCause::kTimeLimit, {}},
          "killed at the time limit at turn 3"},
         {{&dropped, false, 9, "turn_limit", {}, SIGSEGV, StopCause::kNone, {}},

@@ -22,8 +22,8 @@ public:
     void Close(gs::ClientId) override {}
 };
 
-// Three players, two turns: alice has an order refused, carol leaves in the first turn, and the
-// poorer of the two left goes out at the turn limit.
+// Three players, two turns: alice has an order refused, carol leaves in the first turn, bob lets
+// the timeout end the second, and the poorer of the two left goes out at the turn limit.
 TEST(GameLogRoundTrip, ReaderTakesWhatTheServerWrites) {
     SilentTransport transport;
     std::ostringstream log;
@@ -37,8 +37,9 @@ TEST(GameLogRoundTrip, ReaderTakesWhatTheServerWrites) {
     for (gs::ClientId id : {1, 2, 3}) core.OnConnect(id, 0);
     for (const auto& [id, line] : lines) core.OnLine(id, line, 0);
     core.OnDisconnect(3, 0);
-    for (int turn = 0; turn < 2; ++turn)
-        for (gs::ClientId id : {1, 2}) core.OnLine(id, "turn", 0);
+    for (gs::ClientId id : {1, 2}) core.OnLine(id, "turn", 0);
+    core.OnLine(1, "turn", 0);
+    core.OnTimer(options.turn_timeout_s * 1000);
 
     std::istringstream in(log.str());
     int warnings = -1;
@@ -54,6 +55,13 @@ TEST(GameLogRoundTrip, ReaderTakesWhatTheServerWrites) {
     ASSERT_EQ(r.refused.count("alice"), 1u);
     EXPECT_EQ(r.refused.at("alice").at(0).order, "buy 1 1");
     EXPECT_EQ(r.refused.at("alice").at(0).turn, 1);
+    const auto times = [&](const std::string& name) {
+        const TurnTimes& t = r.turn_times.at(name);
+        return std::make_pair(t.turns, t.timed_out);
+    };
+    EXPECT_EQ(times("alice"), std::make_pair(std::int64_t{2}, std::vector<std::int64_t>{}));
+    EXPECT_EQ(times("bob"), std::make_pair(std::int64_t{2}, std::vector<std::int64_t>{2}));
+    EXPECT_EQ(times("carol"), std::make_pair(std::int64_t{1}, std::vector<std::int64_t>{}));
     // end
     ASSERT_TRUE(r.ended);
     EXPECT_EQ(r.last_turn, 2);

@@ -114,8 +114,8 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             return 1;
         }
     }
-    out << "match: " << options.scripts.size() << (options.scripts.size() == 1 ? " robot" : " robots") << ", seed "
-        << plan.seed << ", " << Turns(options.turns) << (options.games > 1 ? ", " + std::to_string(options.games) + " games" : "")
+    out << "match: " << Count(static_cast<std::int64_t>(options.scripts.size()), "robot") << ", seed "
+        << plan.seed << ", " << Turns(options.turns) << (options.games > 1 ? ", " + Count(options.games, "game") : "")
         << "; logs in " << plan.out_dir << "/\n";
     out.flush();
 
@@ -166,14 +166,18 @@ int RunMatch(const MatchOptions& options, const ProgramSearch& search, std::ostr
             AddToTotals(RankOurPlayers(o, plan.lineup), totals);
             PrintNotes(o, out);
         }
-        out << '\n' << played << " of " << options.games << " games played\n\n" << FormatTotalsTable(totals) << '\n'
+        out << '\n' << played << " of " << Count(options.games, "game") << " played\n\n" << FormatTotalsTable(totals) << '\n'
             << "charts:  " << plan.out_dir << "/game-*/money.svg\n"
             << "replays: " << plan.out_dir << "/game-*/replay.html\n";
     }
     for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i].ok) continue;
+        const GameOutcome& o = outcomes[i];
+        if (o.ok && !o.time_limit_reached) continue;
         err << "match: " << (options.games > 1 ? "game seed " + std::to_string(plan.seed + i) + ": " : "")
-            << outcomes[i].error << '\n';
+            << (o.ok ? "the game reached its time limit of " + std::to_string(GameTimeLimit(options)) +
+                           " s and its robots were stopped (see --time-limit and --turn-timeout)"
+                     : o.error)
+            << '\n';
         status = 1;
     }
     return status;

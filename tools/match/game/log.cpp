@@ -2,6 +2,8 @@
 // "end" the final states.
 #include "match/game/log.h"
 
+#include <fstream>
+
 #include "match/json/view.h"
 #include "protocol/game_log.h"
 
@@ -35,6 +37,11 @@ void ReadTurn(JsonView line, GameRecord& record) {
         s.turns.push_back(turn);
         s.money.push_back(p[key::kMoney].AsInt());
         s.out = p[key::kOut].AsBool();
+        const JsonView timed_out = p[key::kTimedOut];
+        if (!timed_out->is_boolean()) continue;
+        TurnTimes& times = record.turn_times[s.name];
+        ++times.turns;
+        if (timed_out.AsBool()) times.timed_out.push_back(turn);
     }
     // Logs written before refusals were recorded have no "refused" key: nothing was refused then.
     for (JsonView r : line[key::kRefused].Items())
@@ -64,6 +71,22 @@ void ReadEnd(JsonView line, GameRecord& record) {
 }
 
 }  // namespace
+
+std::int64_t TurnFollower::TurnInPlay(std::int64_t game) {
+    std::ifstream in(path_, std::ios::binary);
+    in.seekg(read_);
+    std::string line;
+    // A line without its newline yet is left for the next call.
+    while (std::getline(in, line) && !in.eof()) {
+        read_ += static_cast<std::streamoff>(line.size()) + 1;
+        std::optional<Json> parsed = ParseJson(line);
+        if (!parsed) continue;
+        const JsonView entry = *parsed;
+        if (entry[key::kEvent].AsString() == event::kTurn && entry[key::kGame].AsInt() == game)
+            completed_ = entry[key::kTurn].AsInt();
+    }
+    return completed_ + 1;
+}
 
 GameRecord ReadGameLog(std::istream& in, std::int64_t game, int* warnings) {
     GameRecord record;

@@ -38,6 +38,13 @@ struct MoneySeries {
     bool out = false;  // went out: its line ends at the turn it went out
 };
 
+// How one player's turns went, from the "turn" events' "took_ms" and "timed_out" (older logs
+// have neither, and give nothing).
+struct TurnTimes {
+    std::int64_t turns = 0;                // turns it began, as far as the log tells
+    std::vector<std::int64_t> timed_out;   // turns the turn timeout ended before it did, in order
+};
+
 // Everything a match reports about one game.
 struct GameRecord {
     std::int64_t game = 0;
@@ -50,6 +57,21 @@ struct GameRecord {
     std::optional<std::string> winner;
     std::vector<FinalState> final_states;
     std::map<std::string, std::vector<Refusal>> refused;  // per player, in the order given
+    std::map<std::string, TurnTimes> turn_times;          // per player
+};
+
+// Follows a game log while the server writes it, to tell which turn is in play.
+class TurnFollower {
+public:
+    explicit TurnFollower(std::string path) : path_(std::move(path)) {}
+    // Reads what the server added since the last call; the turn in play is one after the last
+    // completed turn of `game`.
+    std::int64_t TurnInPlay(std::int64_t game);
+
+private:
+    std::string path_;
+    std::streamoff read_ = 0;  // bytes of whole lines read so far
+    std::int64_t completed_ = 0;
 };
 
 // Reads the log of one server; when it holds several games, `game` picks one (0: the first

@@ -61,18 +61,13 @@ struct Robot {
     int answer_fd = -1;   // our end of its standard input when the match answers its questions
     int console_fd = -1;  // its log, read as it grows to find the questions
     PromptScanner prompts;
+    std::vector<std::int64_t> question_turns;  // the turn in play at each of its questions
     bool over = false;    // its game is over or the server dropped it: it must go
     StopCause cause = StopCause::kNone;
     Clock::time_point leave_by;  // when it is sent SIGTERM unless it has gone
     bool term_sent = false;
     Clock::time_point kill_at;   // when it is sent SIGKILL
     StopCause stopped = StopCause::kNone;  // set once the match signalled it
-};
-
-// The turns in which the server ended a turn without a robot: its last unbroken run of them.
-struct TimeoutRun {
-    std::int64_t since = 0;
-    std::int64_t last = 0;
 };
 
 // Joins a waiting game and leaves it again at once, so that a robot waiting for one other
@@ -105,7 +100,7 @@ bool JoinAndLeave(std::uint32_t address, const std::string& name, std::int64_t g
 // The state of one game while it runs.
 class GameRun {
 public:
-    explicit GameRun(const GameSetup& setup) : setup_(setup) {}
+    explicit GameRun(const GameSetup& setup) : setup_(setup), turns_(Path("game.jsonl")) {}
 
     ~GameRun() {
         StopRobots();
@@ -181,14 +176,6 @@ private:
                 if (e.game == game_)
                     for (size_t i = 0; i < robots_.size(); ++i)
                         if (setup_.names[i] == e.name) StopSoon(i, StopCause::kGameOver, kLeaveGrace);
-                break;
-            case ServerEvent::Kind::kTimedOut:
-                if (e.game != game_) break;
-                for (const std::string& name : e.late) {
-                    TimeoutRun& run = timeouts_[name];
-                    if (run.since == 0 || run.last + 1 != e.turn) run.since = e.turn;
-                    run.last = e.turn;
-                }
                 break;
             case ServerEvent::Kind::kOther: break;
         }
@@ -299,6 +286,7 @@ private:
         ssize_t n;
         while ((n = read(robot.console_fd, chunk, sizeof chunk)) > 0) {
             for (int number : robot.prompts.Feed(std::string(chunk, static_cast<size_t>(n)))) {
+                robot.question_turns.push_back(turns_.TurnInPlay(game_));
                 const char answer[] = {AnswerFor(number, setup_.on_error), '\n'};
                 send(robot.answer_fd, answer, sizeof answer, MSG_NOSIGNAL);
             }
@@ -405,7 +393,7 @@ private:
             if (limit_reached)
                 return Fail("the game did not end within " + std::to_string(setup_.time_limit_s) +
                             " s (see --time-limit and --turn-timeout); logs in " + setup_.out_dir);
-            limit_reached = true;
+            limit_reached = outcome_.time_limit_reached = true;
             for (size_t i = 0; i < robots_.size(); ++i) StopSoon(i, StopCause::kTimeLimit, Clock::duration::zero());
             game_deadline_ = Clock::now() + kStopGrace + kExitGrace;
         }
@@ -460,6 +448,18 @@ private:
         outcome_.ok = true;
     }
 
+    // Gives each report the turn it came in: the turn in play at its question when the match
+    // answered them (each report has one), else only a fatal last report's turn is known.
+    static void DateReports(const Robot& robot, EndingFacts& facts) {
+        std::vector<ErrorReport>& reports = facts.reports;
+        if (!robot.question_turns.empty() && robot.question_turns.size() == reports.size()) {
+            for (size_t r = 0; r < reports.size(); ++r) reports[r].turn = robot.question_turns[r];
+        } else if (reports.size() == 1) {
+            const FinalState* state = facts.state;
+            reports[0].turn = state && state->out_turn ? *state->out_turn : facts.last_turn;
+        }
+    }
+
     void DecideRobotEnding(size_t i) {
         const std::string& name = setup_.names[i];
         const GameRecord& record = outcome_.record;
@@ -471,12 +471,11 @@ private:
         facts.last_turn = record.last_turn;
         facts.game_end_reason = record.reason;
         facts.reports = ReadErrorReports(ReadTail(RobotLog(i), kMaxLogScanBytes));
+        DateReports(robot, facts);
         if (robot.process.Exited()) facts.wait_status = robot.process.Status();
         facts.stopped = robot.stopped;
-        auto run = timeouts_.find(name);
-        // Timed out in every turn up to its last one: its script never ended its turn.
-        std::int64_t last_turn = facts.state && facts.state->out_turn ? *facts.state->out_turn : record.last_turn;
-        if (run != timeouts_.end() && run->second.last == last_turn) facts.timed_out_since = run->second.since;
+        auto times = record.turn_times.find(name);
+        if (times != record.turn_times.end()) facts.turn_times = times->second;
         RobotEnding ending = DecideEnding(facts);
         bool explained = ending.kind == RobotEnding::Kind::kSignal || ending.number != 0 || robot.stopped != StopCause::kNone;
         if (facts.wait_status && *facts.wait_status != 0 && !explained)
@@ -495,8 +494,8 @@ private:
     bool has_address_ = false;
     bool listening_ = false;
     std::int64_t game_ = 0;
+    TurnFollower turns_;  // the game log, read when a robot asks its question
     std::set<std::string> joined_;
-    std::map<std::string, TimeoutRun> timeouts_;  // per player name
     bool started_ = false;
     bool ended_ = false;
     Clock::time_point game_deadline_;

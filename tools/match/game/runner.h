@@ -33,6 +33,7 @@ struct GameSetup {
 struct GameOutcome {
     bool ok = false;
     std::string error;               // why the game could not be played
+    bool time_limit_reached = false;  // the match stopped the robots at the game's time limit
     std::string address;             // where its server listened
     GameRecord record;
     std::string chart_path;          // empty when no chart was written

@@ -24,20 +24,7 @@ std::optional<std::uint64_t> ReadNumber(const std::string& s, size_t& pos) {
     return n;
 }
 
-const std::string kTimedOut = " timed out waiting for ";
 const std::string kOutAt = " out at turn ";
-
-std::vector<std::string> SplitNames(const std::string& list) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t comma = list.find(", ", start);
-        if (comma == std::string::npos) comma = list.size();
-        if (comma > start) names.push_back(list.substr(start, comma - start));
-        start = comma + 2;
-    }
-    return names;
-}
 
 ServerEvent ParseListening(const std::string& line) {
     ServerEvent e;
@@ -68,14 +55,6 @@ ServerEvent ParseGameLine(const std::string& line) {
                rest.find(' ', 2) == rest.size() - joined.size()) {
         e.kind = ServerEvent::Kind::kJoined;
         e.name = rest.substr(2, rest.size() - 2 - joined.size());
-    } else if (StartsWith(rest, ": turn ") && rest.find(kTimedOut) != std::string::npos) {
-        size_t at = 7;
-        std::optional<std::uint64_t> turn = ReadNumber(rest, at);
-        if (turn && rest.compare(at, kTimedOut.size(), kTimedOut) == 0) {
-            e.kind = ServerEvent::Kind::kTimedOut;
-            e.turn = static_cast<std::int64_t>(*turn);
-            e.late = SplitNames(rest.substr(at + kTimedOut.size()));
-        }
     } else if (StartsWith(rest, ": ") && rest.find(kOutAt) != std::string::npos) {
         size_t name_end = rest.find(kOutAt);
         size_t at = name_end + kOutAt.size();

@@ -48,11 +48,6 @@ struct Setting {
     std::string out_dir;
 };
 
-// "1 round", "3 rounds".
-std::string Count(size_t n, const std::string& thing) {
-    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
-}
-
 std::string CheckScripts(const std::vector<std::string>& scripts) {
     for (const std::string& path : scripts) {
         struct stat st {};
@@ -267,8 +262,9 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
         if (!results[i]) to_play.push_back(i);
     }
     out << "match: tournament of " << roster.scripts.size() << " scripts, tables of " << roster.table
-        << ", " << Count(roster.rounds, "round") << ", " << Count(roster.games.size(), "game") << " of "
-        << Count(static_cast<size_t>(roster.turns), "turn") << ", seed " << roster.seed << "; logs in "
+        << ", " << Count(roster.rounds, "round") << ", "
+        << Count(static_cast<std::int64_t>(roster.games.size()), "game") << " of "
+        << Turns(roster.turns) << ", seed " << roster.seed << "; logs in "
         << setting.out_dir << "/\n";
     if (to_play.size() < roster.games.size())
         out << "match: " << roster.games.size() - to_play.size()
@@ -391,7 +387,7 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         return 1;
     }
     out << "game seed " << setting.seed << ": " << WinnerOf(result, single.scripts) << " after "
-        << Count(static_cast<size_t>(std::max<std::int64_t>(result.last_turn, 0)), "turn")
+        << Turns(std::max<std::int64_t>(result.last_turn, 0))
         << "; result in " << options.result_file << '\n';
     return 0;
 }

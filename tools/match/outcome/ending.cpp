@@ -54,6 +54,21 @@ std::string TurnText(std::int64_t turn) {
     return turn > 0 ? " at turn " + std::to_string(turn) : "";
 }
 
+// "3 turns timed out"; "all 12 turns timed out" when they were every turn the robot played.
+std::string TimedOutText(int turns, bool all) {
+    if (all && turns == 1) return "its one turn timed out";
+    return (all ? "all " : "") + std::to_string(turns) + (turns == 1 ? " turn" : " turns") + " timed out";
+}
+
+// The first turn of the unbroken run of timed-out turns that ends at `last`, or 0 when `last`
+// did not time out.
+std::int64_t TimeoutRunStart(const std::vector<std::int64_t>& timed_out, std::int64_t last) {
+    if (timed_out.empty() || timed_out.back() != last) return 0;
+    size_t i = timed_out.size() - 1;
+    while (i > 0 && timed_out[i - 1] + 1 == timed_out[i]) --i;
+    return timed_out[i];
+}
+
 }  // namespace
 
 std::vector<ErrorReport> ReadErrorReports(const std::string& console) {
@@ -113,6 +128,11 @@ RobotEnding DecideEnding(const EndingFacts& f) {
     for (const ErrorReport& r : f.reports)
         e.continued_errors += &r != fatal && IsScriptError(r.number);
     e.turn = turn;
+    e.timed_out_turns = static_cast<int>(f.turn_times.timed_out.size());
+    e.all_timed_out = e.timed_out_turns > 0 && e.timed_out_turns == f.turn_times.turns;
+    // The timeout is why it went out, or why it did nothing, when it ended its turns for the
+    // robot to the last one the robot played.
+    const std::int64_t timeout_since = TimeoutRunStart(f.turn_times.timed_out, turn);
     const std::string reason = f.state ? f.state->out_reason : "";
     if (f.won) {
         e.kind = RobotEnding::Kind::kWon;
@@ -127,12 +147,13 @@ RobotEnding DecideEnding(const EndingFacts& f) {
         e.message = fatal->text;
     } else if (f.stopped == StopCause::kTimeLimit) {
         e.kind = RobotEnding::Kind::kTimeLimit;
-    } else if (f.stopped == StopCause::kGameOver && f.timed_out_since) {
+    } else if (timeout_since > 0 && reason != out_reason::kDisconnected) {
         e.kind = RobotEnding::Kind::kTurnTimeout;
-        e.turn = *f.timed_out_since;
-        // A robot that never ends its turns orders nothing, and its upkeep may bankrupt it
-        // meanwhile.
+        e.turn = timeout_since;
+        // A robot whose turns the timeout ends orders nothing, and its upkeep may bankrupt it
+        // meanwhile, or leave it the poorer at the turn limit.
         if (reason == out_reason::kBankrupt) e.message = "bankrupt at turn " + std::to_string(turn);
+        if (reason == out_reason::kTurnLimit) e.message = "lost at the turn limit";
     } else if (reason == out_reason::kBankrupt) {
         e.kind = RobotEnding::Kind::kBankrupt;
     } else if (reason == out_reason::kDisconnected) {
@@ -170,8 +191,9 @@ std::string RobotEnding::Describe() const {
             text = "error " + std::to_string(number) + TurnText(turn) + ": " + message;
             break;
         case Kind::kTurnTimeout:
-            text = "stopped by the turn timeout" + TurnText(turn) +
-                   (message.empty() ? "" : " (" + message + ")");
+            text = "stopped by the turn timeout" + (turn > 0 ? " from turn " + std::to_string(turn) : "") +
+                   " (" + TimedOutText(timed_out_turns, all_timed_out) + ")" +
+                   (message.empty() ? "" : "; " + message);
             break;
         case Kind::kTimeLimit:
             text = "killed at the time limit" + TurnText(turn);
@@ -181,6 +203,8 @@ std::string RobotEnding::Describe() const {
                    ")" + TurnText(turn);
             break;
     }
+    if (timed_out_turns > 0 && kind != Kind::kTurnTimeout)
+        text += "; " + TimedOutText(timed_out_turns, all_timed_out);
     if (continued_errors > 0)
         text += "; " + std::to_string(continued_errors) + " runtime error" +
                 (continued_errors == 1 ? "" : "s") + " answered y";

@@ -15,6 +15,7 @@ namespace match {
 struct ErrorReport {
     int number = 0;
     std::string text;  // on one line, without the robot's "Runtime error." lead-in
+    std::int64_t turn = 0;  // the turn in play when the robot printed it; 0 unknown
 };
 
 // The reports in a robot's console output, in the order printed.
@@ -45,8 +46,7 @@ struct EndingFacts {
     std::vector<ErrorReport> reports;      // from its log
     std::optional<int> wait_status;        // how its process ended, when it did
     StopCause stopped = StopCause::kNone;  // set when the match stopped it
-    std::optional<std::int64_t>
-        timed_out_since;  // first of the timed-out turns that ran up to its last turn
+    TurnTimes turn_times;                  // from the game log: its turns and the timed-out ones
 };
 
 // One robot's ending; `Describe` gives the words of the results table.
@@ -58,7 +58,7 @@ struct RobotEnding {
         kBankrupt,
         kDisconnected,  // its connection closed (a fault, or it left)
         kRuntimeError,  // its script failed and it stopped
-        kTurnTimeout,   // its script never ended its turn; stopped after the game
+        kTurnTimeout,   // the turn timeout ended its last turns (or all it played) for it
         kTimeLimit,     // killed when the game reached the match's time limit
         kSignal,        // crashed
     };
@@ -67,6 +67,8 @@ struct RobotEnding {
     int number = 0;            // error number (kRuntimeError, kDisconnected) or signal (kSignal)
     std::string message;       // the error's text
     int continued_errors = 0;  // script errors answered "y" (--on-error continue)
+    int timed_out_turns = 0;   // turns the turn timeout ended before the robot did
+    bool all_timed_out = false;  // every turn it played was ended by the timeout
 
     std::string Describe() const;
 };

@@ -28,8 +28,19 @@ struct Lineup {
 // derived from its script and unique in the match (careful, careful-2, ...).
 std::map<std::string, std::string> PlayerLabels(const std::vector<std::string>& names);
 
+// "1 game", "20 games": a count and its noun, in the plural unless it is 1.
+std::string Count(std::int64_t n, const std::string& noun);
+
 // "1 turn", "20 turns".
 std::string Turns(std::int64_t n);
+
+// "turn 3", "turns 3, 4, 7", "turns 1-12, 15": ascending turns, runs of three or more as ranges.
+std::string TurnList(const std::vector<std::int64_t>& turns);
+
+// A robot's error reports, one line each ("  error N: TEXT (turns 3, 4, 7)"): identical reports
+// (same number and text) share a line with the turns they came in, or their count when those are
+// not known.
+std::string FormatErrorReports(const std::vector<ErrorReport>& reports);
 
 // "winner NAME" or "no winner".
 std::string WinnerText(const GameRecord& record, const Lineup& lineup);
