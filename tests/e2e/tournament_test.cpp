@@ -104,4 +104,36 @@ TEST_F(TournamentEndToEnd, PlannedGamesRunByParallelGiveTheSameLeaderboardAsJobs
     EXPECT_EQ(lines.out, "1\n1\n");
 }
 
+// A script that does not compile is listed apart with its first error and plays no game; a plan,
+// or a tournament left with fewer than two scripts, is refused.
+TEST_F(TournamentEndToEnd, ScriptThatDoesNotCompileIsListedApartAndNotScheduled) {
+    std::ofstream(dir_ + "/broken.robot") << "{ ?turn\n";
+    const std::string listed = "not played (does not compile):\n  broken: broken.robot:";
+    struct Case {
+        std::vector<std::string> extra;
+        int status;
+        std::string said;  // on standard error
+    };
+    const Case cases[] = {
+        {{"--out", "played", "idle.robot", "broken.robot", "buyer.robot"}, 1, "1 script did not compile"},
+        {{"--out", "planned", "--plan", "plan.txt", "idle.robot", "broken.robot", "buyer.robot"}, 2,
+         listed},
+        {{"--out", "alone", "idle.robot", "broken.robot"}, 2, "a tournament needs two scripts that compile"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--tournament", "--table", "2", "--rounds", "1", "--turns", "2",
+                                         "--seed", "3", "--host-range", "127.0.41.121-127.0.41.160",
+                                         "--robot", ROBOT_BINARY, "--server", GAMESERVER_BINARY};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        ProgramResult r = Match(args);
+        ASSERT_TRUE(r.exited) << r.error;
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_NE((r.out + r.err).find(listed), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(Tables(r.out).find("broken"), std::string::npos) << r.out;
+    }
+    EXPECT_FALSE(fs::exists(dir_ + "/plan.txt"));
+    EXPECT_NE(Match({"--report", "played"}).out.find("1 of 1 game played"), std::string::npos);
+}
+
 }  // namespace

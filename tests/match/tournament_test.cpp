@@ -177,18 +177,22 @@ TEST_F(Standing, TotalsAndTablesOverTwoGames) {
               std::make_tuple(2, 2, 1.0, 300.0));
     EXPECT_GT(x.rating.mu, s.board[1].rating.mu);
     EXPECT_EQ(s.ahead[0][1], 2);
-    std::string table = FormatHeadToHead(s, roster_.scripts);
+    std::string table = FormatHeadToHead(s);
     EXPECT_NE(table.find("#2 y      0/2    -  2/2\n"), std::string::npos) << table;
     std::string json = StandingsJson(roster_, s);
-    EXPECT_NE(json.find("{\"rank\":1,\"script\":\"x\""), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"rank\":1,\"name\":\"x\",\"script\":\"x\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"games_played\":2"), std::string::npos);
 }
 
+// Rows are named as a match names its robots: by file name, a repeat with "-2".
 TEST_F(Standing, ScriptEnteredTwiceGetsRowsThatCanBeToldApart) {
-    roster_.scripts = {"x", "x", "z"};
-    Standings s = ComputeStandings(roster_, {Played(5, {"x", "x", "z"}, {2, 1, 3}), std::nullopt});
-    EXPECT_EQ(std::make_tuple(s.board[0].script, s.board[1].script), std::make_tuple("x (2)", "x"));
-    EXPECT_NE(StandingsJson(roster_, s).find("\"opponent\":\"x (2)\""), std::string::npos);
+    roster_.scripts = {"s/x.robot", "s/x.robot", "z"};
+    Standings s = ComputeStandings(
+        roster_, {Played(5, {"s/x.robot", "s/x.robot", "z"}, {2, 1, 3}), std::nullopt});
+    EXPECT_EQ(std::make_tuple(s.board[0].name, s.board[1].name), std::make_tuple("x-2", "x"));
+    EXPECT_NE(FormatLeaderboard(s).find("\n   1  x-2 "), std::string::npos) << FormatLeaderboard(s);
+    EXPECT_NE(FormatHeadToHead(s).find("\n#1 x-2 "), std::string::npos) << FormatHeadToHead(s);
+    EXPECT_NE(StandingsJson(roster_, s).find("\"opponent\":\"x-2\""), std::string::npos);
 }
 
 TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
@@ -200,7 +204,7 @@ TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
     EXPECT_NE(page.find("<a href=\"game-0001/replay.html\">"), std::string::npos);
     EXPECT_EQ(page.find("game-0002/replay.html"), std::string::npos) << "not played";
     EXPECT_NE(page.find("1 of 2 games played (1 missing)"), std::string::npos);
-    EXPECT_NE(page.find("&lt;b&gt;&amp;x"), std::string::npos);
+    EXPECT_NE(page.find("> _b_x</td>"), std::string::npos) << "named as its robot";
     EXPECT_EQ(page.find("<b>&x"), std::string::npos);
     EXPECT_NE(page.find("<polyline"), std::string::npos);
     for (const char* external : {"<script", "<link", "src=", "@import", "url("})

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     std::string error = match::ParseOptions(args, options);
     if (!error.empty()) {
         std::cerr << "match: " << error << '\n';
-        return 2;
+        return match::kExitRefused;
     }
     if (options.help) {
         std::cout << match::UsageText();

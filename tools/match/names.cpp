@@ -1,7 +1,6 @@
 // Derives server-safe, unique player names from script file names.
 #include "match/names.h"
 
-#include <map>
 #include <set>
 
 #include "protocol/robot_protocol.h"
@@ -64,16 +63,6 @@ std::vector<std::string> UniqueNames(const std::vector<std::string>& scripts) {
         names.push_back(name);
     }
     return names;
-}
-
-std::vector<std::string> DistinctLabels(const std::vector<std::string>& scripts) {
-    std::map<std::string, int> seen;
-    std::vector<std::string> labels;
-    for (const std::string& s : scripts) {
-        int n = ++seen[s];
-        labels.push_back(n == 1 ? s : s + " (" + std::to_string(n) + ")");
-    }
-    return labels;
 }
 
 }  // namespace match

@@ -16,8 +16,4 @@ std::string NameFromScript(const std::string& path);
 // One name per script, in order, all different: repeated names get "-2", "-3", ... appended.
 std::vector<std::string> UniqueNames(const std::vector<std::string>& scripts);
 
-// The scripts as a tournament's tables show them: each path, with " (2)", " (3)", ... after its
-// repeats, so a script entered twice gets two rows that can be told apart.
-std::vector<std::string> DistinctLabels(const std::vector<std::string>& scripts);
-
 }  // namespace match

@@ -76,11 +76,12 @@ Standings ComputeStandings(const TournamentRoster& roster,
     Standings s;
     s.ahead.assign(n, std::vector<int>(n, 0));
     s.together.assign(n, std::vector<int>(n, 0));
-    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    const std::vector<std::string> names = UniqueNames(roster.scripts);
     for (size_t e = 0; e < n; ++e) {
         s.board.emplace_back();
         s.board.back().entry = static_cast<int>(e);
-        s.board.back().script = labels[e];
+        s.board.back().name = names[e];
+        s.board.back().script = roster.scripts[e];
     }
     RatingModel model;
     std::vector<Rating> ratings(n);
@@ -107,12 +108,12 @@ Standings ComputeStandings(const TournamentRoster& roster,
 }
 
 std::string FormatLeaderboard(const Standings& standings) {
-    std::vector<std::vector<std::string>> rows = {{"rank", "script", "rating", "mu +- sigma",
+    std::vector<std::vector<std::string>> rows = {{"rank", "robot", "rating", "mu +- sigma",
                                                    "games", "wins", "mean rank", "mean money",
                                                    "bankrupt", "errors", "refused"}};
     for (size_t i = 0; i < standings.board.size(); ++i) {
         const EntryStanding& e = standings.board[i];
-        rows.push_back({std::to_string(i + 1), e.script, Fixed(e.rating.Conservative(), 1),
+        rows.push_back({std::to_string(i + 1), e.name, Fixed(e.rating.Conservative(), 1),
                         Fixed(e.rating.mu, 1) + " +- " + Fixed(e.rating.sigma, 1),
                         std::to_string(e.games), std::to_string(e.wins), Fixed(e.MeanPlace(), 2),
                         Fixed(e.MeanMoney(), 0), std::to_string(e.bankruptcies),
@@ -122,17 +123,17 @@ std::string FormatLeaderboard(const Standings& standings) {
                            {true, false, true, true, true, true, true, true, true, true, true});
 }
 
-std::string FormatHeadToHead(const Standings& standings, const std::vector<std::string>& scripts) {
+std::string FormatHeadToHead(const Standings& standings) {
     const size_t n = standings.board.size();
     if (n > kMaxConsoleHeadToHead)
-        return "(head-to-head table of " + std::to_string(n) + " scripts: see the report)\n";
+        return "(head-to-head table of " + std::to_string(n) + " robots: see the report)\n";
     std::vector<std::vector<std::string>> rows(1, std::vector<std::string>{"ahead of"});
     std::vector<bool> numeric = {false};
     for (size_t c = 0; c < n; ++c)
         rows[0].push_back("#" + std::to_string(c + 1)), numeric.push_back(true);
     for (size_t r = 0; r < n; ++r) {
         const size_t a = static_cast<size_t>(standings.board[r].entry);
-        std::vector<std::string> row = {"#" + std::to_string(r + 1) + " " + scripts[a]};
+        std::vector<std::string> row = {"#" + std::to_string(r + 1) + " " + standings.board[r].name};
         for (size_t c = 0; c < n; ++c) {
             const size_t b = static_cast<size_t>(standings.board[c].entry);
             row.push_back(a == b ? "-"
@@ -152,7 +153,8 @@ std::string StandingsJson(const TournamentRoster& roster, const Standings& s) {
         << ",\n\"leaderboard\":[";
     for (size_t i = 0; i < s.board.size(); ++i) {
         const EntryStanding& e = s.board[i];
-        out << (i ? ",\n" : "\n") << "{\"rank\":" << i + 1 << ",\"script\":" << JsonQuote(e.script)
+        out << (i ? ",\n" : "\n") << "{\"rank\":" << i + 1 << ",\"name\":" << JsonQuote(e.name)
+            << ",\"script\":" << JsonQuote(e.script)
             << ",\"rating\":" << JsonNumber(e.rating.Conservative(), 4)
             << ",\"mu\":" << JsonNumber(e.rating.mu, 4)
             << ",\"sigma\":" << JsonNumber(e.rating.sigma, 4) << ",\"games\":" << e.games
@@ -163,12 +165,12 @@ std::string StandingsJson(const TournamentRoster& roster, const Standings& s) {
     }
     out << "],\n\"head_to_head\":[";
     bool first = true;
-    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    const std::vector<std::string> names = UniqueNames(roster.scripts);
     for (size_t a = 0; a < roster.scripts.size(); ++a)
         for (size_t b = 0; b < roster.scripts.size(); ++b) {
             if (a == b || s.together[a][b] == 0) continue;
-            out << (first ? "\n" : ",\n") << "{\"script\":" << JsonQuote(labels[a])
-                << ",\"opponent\":" << JsonQuote(labels[b]) << ",\"ahead\":" << s.ahead[a][b]
+            out << (first ? "\n" : ",\n") << "{\"name\":" << JsonQuote(names[a])
+                << ",\"opponent\":" << JsonQuote(names[b]) << ",\"ahead\":" << s.ahead[a][b]
                 << ",\"games\":" << s.together[a][b] << "}";
             first = false;
         }

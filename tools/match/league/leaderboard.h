@@ -15,7 +15,8 @@ namespace match {
 // One script's line of the leaderboard.
 struct EntryStanding {
     int entry = 0;  // index into the tournament's scripts
-    std::string script;
+    std::string name;    // the robot's name, as in a match's tables
+    std::string script;  // as given on the command line
     Rating rating;
     int games = 0;
     int wins = 0;
@@ -53,7 +54,7 @@ bool ResultMatchesGame(const TournamentRoster& roster, const ScheduledGame& game
 std::string FormatLeaderboard(const Standings& standings);
 
 // The head-to-head table: "w/n" in row a, column b: a finished ahead of b in w of their n games.
-std::string FormatHeadToHead(const Standings& standings, const std::vector<std::string>& scripts);
+std::string FormatHeadToHead(const Standings& standings);
 
 std::string StandingsJson(const TournamentRoster& roster, const Standings& standings);
 

@@ -22,6 +22,7 @@
 #include "match/outcome/game_result.h"
 #include "match/outcome/summary.h"
 #include "match/game/runner.h"
+#include "match/league/entries.h"
 #include "match/league/leaderboard.h"
 #include "match/match.h"
 #include "match/names.h"
@@ -110,9 +111,9 @@ std::vector<std::string> SeatScripts(const TournamentRoster& roster, const Sched
     return scripts;
 }
 
-// The labels of a game's players in seat order (a script entered twice has two labels).
+// The tournament's names of a game's players in seat order.
 std::vector<std::string> SeatLabels(const TournamentRoster& roster, const ScheduledGame& game) {
-    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    const std::vector<std::string> labels = UniqueNames(roster.scripts);
     std::vector<std::string> seated;
     for (int e : game.seats) seated.push_back(labels[static_cast<size_t>(e)]);
     return seated;
@@ -156,13 +157,13 @@ std::optional<GameResult> ReadResult(const TournamentRoster& roster, const Sched
 std::string Publish(const TournamentRoster& roster, const Results& results, const std::string& dir,
                     std::ostream& out) {
     Standings standings = ComputeStandings(roster, results);
-    out << '\n' << standings.games_played << " of " << standings.games_total << " games played";
+    out << '\n' << standings.games_played << " of " << Count(standings.games_total, "game") << " played";
     if (standings.games_played < standings.games_total)
         out << ", " << standings.games_total - standings.games_played << " missing";
     out << "\n\n"
         << FormatLeaderboard(standings)
         << "\nhead to head (row finished ahead of column, of games together):\n"
-        << FormatHeadToHead(standings, DistinctLabels(roster.scripts)) << '\n';
+        << FormatHeadToHead(standings) << '\n';
     const std::string json_path = dir + "/" + kResultsJson, html_path = dir + "/" + kReportHtml;
     std::ofstream json(json_path, std::ios::trunc);
     json << StandingsJson(roster, standings);
@@ -244,7 +245,7 @@ int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Se
         out << "match: " << roster.games.size() - written << " of " << roster.games.size()
             << " games already have results in " << setting.out_dir << "; planning the other "
             << written << '\n';
-    out << "match: " << written << (written == 1 ? " game" : " games") << " of "
+    out << "match: " << Count(static_cast<std::int64_t>(written), "game") << " of "
         << roster.scripts.size() << " scripts written to " << options.plan_file << " (seed "
         << roster.seed << "); run them, e.g.\n"
         << "  parallel < " << ShellQuote(options.plan_file) << "\nthen: match --report "
@@ -315,11 +316,34 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     return error.empty() ? status : 1;
 }
 
-int RunTournament(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
-                  std::ostream& err) {
-    Setting setting;
-    std::string error = Resolve(options, search, setting);
-    if (error.empty()) error = CreateFolder(setting.out_dir);
+// Leaves the scripts that do not compile out of `entered`, saying so; false (after the reason)
+// when the tournament cannot go on without them: a plan must hold every script, and a
+// tournament needs two scripts and enough for a table.
+bool EnterScripts(const MatchOptions& options, MatchOptions& entered, std::vector<LeftOut>& left_out,
+                  std::ostream& out, std::ostream& err) {
+    left_out = ScriptsThatDoNotCompile(options.scripts);
+    entered = options;
+    if (left_out.empty()) return true;
+    entered.scripts = ScriptsLeftIn(options.scripts, left_out);
+    std::string refusal;
+    if (!options.plan_file.empty())
+        refusal = "a plan needs every script to compile; fix or remove the scripts above";
+    else if (entered.scripts.size() < 2)
+        refusal = "a tournament needs two scripts that compile; " +
+                  Count(static_cast<std::int64_t>(entered.scripts.size()), "script") + " left";
+    else if (static_cast<size_t>(options.table) > entered.scripts.size())
+        refusal = "--table " + std::to_string(options.table) + " needs as many scripts that compile; " +
+                  std::to_string(entered.scripts.size()) + " left";
+    (refusal.empty() ? out : err) << FormatLeftOut(left_out);
+    if (refusal.empty()) return true;
+    err << "match: " << refusal << '\n';
+    return false;
+}
+
+// The tournament of the scripts that compile.
+int RunEntered(const MatchOptions& options, const ProgramSearch& search, Setting& setting,
+               std::ostream& out, std::ostream& err) {
+    std::string error = CreateFolder(setting.out_dir);
     TournamentRoster roster = DrawTournament(options, setting);
     const std::string roster_path = setting.out_dir + "/" + kTournamentFile;
     if (error.empty()) {
@@ -333,6 +357,24 @@ int RunTournament(const MatchOptions& options, const ProgramSearch& search, std:
     }
     if (!options.plan_file.empty()) return WritePlan(options, search, setting, roster, out, err);
     return PlayTournament(options, setting, roster, out, err);
+}
+
+int RunTournament(const MatchOptions& options, const ProgramSearch& search, std::ostream& out,
+                  std::ostream& err) {
+    Setting setting;
+    std::string error = Resolve(options, search, setting);
+    if (!error.empty()) {
+        err << "match: " << error << '\n';
+        return 1;
+    }
+    MatchOptions entered;
+    std::vector<LeftOut> left_out;
+    if (!EnterScripts(options, entered, left_out, out, err)) return kExitRefused;
+    const int status = RunEntered(entered, search, setting, out, err);
+    if (left_out.empty() || status != 0) return status;
+    err << "match: " << Count(static_cast<std::int64_t>(left_out.size()), "script")
+        << " did not compile and played no game (listed above)\n";
+    return 1;
 }
 
 int RunReport(const std::string& dir, std::ostream& out, std::ostream& err) {
@@ -386,7 +428,7 @@ int RunResultGame(const MatchOptions& options, const ProgramSearch& search, std:
         err << "match: " << error << '\n';
         return 1;
     }
-    out << "game seed " << setting.seed << ": " << WinnerOf(result, single.scripts) << " after "
+    out << "game seed " << setting.seed << ": " << WinnerOf(result, setup.names) << " after "
         << Turns(std::max<std::int64_t>(result.last_turn, 0))
         << "; result in " << options.result_file << '\n';
     return 0;

@@ -8,6 +8,7 @@
 
 #include "match/json/view.h"
 #include "match/json/writer.h"
+#include "match/names.h"
 
 namespace match {
 
@@ -31,6 +32,10 @@ std::string TournamentJson(const TournamentRoster& roster) {
         << ",\"rounds\":" << roster.rounds << ",\n\"scripts\":[";
     for (size_t i = 0; i < roster.scripts.size(); ++i)
         out << (i ? "," : "") << JsonQuote(roster.scripts[i]);
+    // The robots' names, as every table shows them; a reader derives them from the scripts.
+    out << "],\n\"names\":[";
+    const std::vector<std::string> names = UniqueNames(roster.scripts);
+    for (size_t i = 0; i < names.size(); ++i) out << (i ? "," : "") << JsonQuote(names[i]);
     out << "],\n\"games\":[";
     for (size_t i = 0; i < roster.games.size(); ++i) {
         const ScheduledGame& g = roster.games[i];

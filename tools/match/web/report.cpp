@@ -28,7 +28,7 @@ std::string Fixed(double value, int decimals) {
 std::string Leaderboard(const Standings& s) {
     std::ostringstream out;
     out << "<h2>Leaderboard</h2>\n<table><tr><th>rank</th><th "
-           "class=l>script</th><th>rating</th><th>mu &plusmn; sigma</th>"
+           "class=l>robot</th><th>rating</th><th>mu &plusmn; sigma</th>"
            "<th>games</th><th>wins</th><th>mean rank</th><th>mean "
            "money</th><th>bankrupt</th><th>errors</th>"
            "<th>refused</th></tr>\n";
@@ -36,7 +36,7 @@ std::string Leaderboard(const Standings& s) {
         const EntryStanding& e = s.board[i];
         out << "<tr><td>" << i + 1
             << "</td><td class=l><span style=\"color:" << PlayerColour(static_cast<size_t>(e.entry))
-            << "\">&#9632;</span> " << MarkupEscape(e.script) << "</td><td>"
+            << "\">&#9632;</span> " << MarkupEscape(e.name) << "</td><td>"
             << Fixed(e.rating.Conservative(), 1) << "</td><td>" << Fixed(e.rating.mu, 1)
             << " &plusmn; " << Fixed(e.rating.sigma, 1) << "</td><td>" << e.games << "</td><td>"
             << e.wins << "</td><td>" << Fixed(e.MeanPlace(), 2) << "</td><td>"
@@ -59,7 +59,7 @@ std::string HeadToHead(const Standings& s) {
     out << "</tr>\n";
     for (size_t r = 0; r < s.board.size(); ++r) {
         const size_t a = static_cast<size_t>(s.board[r].entry);
-        out << "<tr><td class=l>#" << r + 1 << " " << MarkupEscape(s.board[r].script) << "</td>";
+        out << "<tr><td class=l>#" << r + 1 << " " << MarkupEscape(s.board[r].name) << "</td>";
         for (size_t c = 0; c < s.board.size(); ++c) {
             const size_t b = static_cast<size_t>(s.board[c].entry);
             if (a == b || s.together[a][b] == 0) {
@@ -107,7 +107,7 @@ std::string Games(const TournamentRoster& roster,
     out << "<h2>Games</h2>\n<table><tr><th>game</th><th>round</th><th>seed</th><th class=l>players "
            "in join order "
            "(place, money)</th><th class=l>replay</th></tr>\n";
-    const std::vector<std::string> labels = DistinctLabels(roster.scripts);
+    const std::vector<std::string> names = UniqueNames(roster.scripts);
     for (size_t i = 0; i < roster.games.size(); ++i) {
         const ScheduledGame& g = roster.games[i];
         const bool played = i < results.size() && results[i].has_value();
@@ -115,7 +115,7 @@ std::string Games(const TournamentRoster& roster,
         out << "<tr" << (played ? "" : " class=missing") << "><td>" << g.index << "</td><td>"
             << g.round << "</td><td>" << g.seed << "</td><td class=l>";
         for (size_t seat = 0; seat < g.seats.size(); ++seat) {
-            out << (seat ? ", " : "") << MarkupEscape(labels[static_cast<size_t>(g.seats[seat])]);
+            out << (seat ? ", " : "") << MarkupEscape(names[static_cast<size_t>(g.seats[seat])]);
             if (played && seat < results[i]->players.size())
                 out << " (" << results[i]->players[seat].place << ", "
                     << results[i]->players[seat].money << ")";
@@ -140,11 +140,12 @@ std::string RenderTournamentReport(const TournamentRoster& roster, const Standin
     body << "<p>" << roster.scripts.size() << " scripts, tables of " << roster.table << ", " << roster.rounds
          << (roster.rounds == 1 ? " round, " : " rounds, ") << roster.turns
          << (roster.turns == 1 ? " turn a game, seed " : " turns a game, seed ") << roster.seed << ": "
-         << standings.games_played << " of " << standings.games_total << " games played";
+         << standings.games_played << " of " << standings.games_total
+         << (standings.games_total == 1 ? " game played" : " games played");
     if (standings.games_played < standings.games_total)
         body << " (" << standings.games_total - standings.games_played << " missing)";
     body << ".</p>\n"
-         << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, DistinctLabels(roster.scripts))
+         << Leaderboard(standings) << HeadToHead(standings) << RatingChart(standings, UniqueNames(roster.scripts))
          << Games(roster, results);
     std::string page = InlineStyle(std::string(PageFile("report.html")), "report.css");
     page = FillPlaceholder(std::move(page), "{{seed}}", std::to_string(roster.seed));
