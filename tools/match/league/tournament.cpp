@@ -268,8 +268,8 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
         << Turns(roster.turns) << ", seed " << roster.seed << "; logs in "
         << setting.out_dir << "/\n";
     if (to_play.size() < roster.games.size())
-        out << "match: " << roster.games.size() - to_play.size()
-            << " games already played there; playing the other " << to_play.size() << '\n';
+        out << "match: " << Count(static_cast<std::int64_t>(roster.games.size() - to_play.size()), "game")
+            << " already played there; playing the other " << to_play.size() << '\n';
     out.flush();
     AddressPool pool(setting.range, static_cast<std::uint32_t>(getpid()) * 2654435761u);
     Progress progress(out, &out == &std::cout && isatty(STDOUT_FILENO),
