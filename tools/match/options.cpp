@@ -129,12 +129,13 @@ void DeclareVersusAndWatch(CLI::App& app, MatchOptions& o) {
             "play NEW against OLD in pairs of games (one seed, seats swapped) until a\n"
             "sequential test decides whether NEW is better; --jobs and --plan work here too");
     app.add_option("--opponents", o.opponents,
-                   "more scripts that play in every game of --versus or --watch")
+                   "more scripts that play in every game of --versus or --watch (give them\n"
+                   "after the other scripts)")
         ->type_name("SCRIPT...")
         ->expected(1, -1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    AddReal(app, "--elo0", o.sprt.elo0, -1000, 1000, "Elo difference of the hypothesis H0: NEW is no better (default 0)");
-    AddReal(app, "--elo1", o.sprt.elo1, -1000, 1000, "Elo difference of the hypothesis H1: NEW is better (default 5)");
+    AddReal(app, "--elo0", o.sprt.elo0, -1000, 1000, "H0: NEW is better than OLD by at most this many Elo (default 0)");
+    AddReal(app, "--elo1", o.sprt.elo1, -1000, 1000, "H1: NEW is better than OLD by at least this many Elo (default 5)");
     AddReal(app, "--alpha", o.sprt.alpha, 0, 1, "chance of accepting H1 when H0 holds (default 0.05)");
     AddReal(app, "--beta", o.sprt.beta, 0, 1, "chance of accepting H0 when H1 holds (default 0.05)");
     AddNumber(app, "--max-games", "N", o.max_games, 2, kMaxVersusGames,

@@ -32,6 +32,7 @@ using Results = std::vector<std::optional<GameResult>>;
 
 std::string Fixed(double value, int decimals, bool sign = false) {
     if (std::isinf(value)) return value > 0 ? "+inf" : "-inf";
+    if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) value = 0;  // no "-0.0"
     char text[64];
     std::snprintf(text, sizeof text, sign ? "%+.*f" : "%.*f", decimals, value);
     return text;
