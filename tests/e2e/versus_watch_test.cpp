@@ -1,6 +1,7 @@
 // End to end: match --versus decides early between two robots of very different strength, the
 // same way played here and reported from its folder; its plan refuses a script that does not
-// compile. match --watch checks and plays again on every save and ends cleanly on Ctrl-C.
+// compile. match --watch checks and plays again on every save and ends cleanly on Ctrl-C, also
+// in the middle of a game.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -103,7 +104,8 @@ TEST(WatchEndToEnd, EverySaveIsCheckedAndPlayedUntilCtrlC) {
     ScratchDir dir("watch");
     const std::string script = dir.path() + "/mine.robot", log = dir.path() + "/watch.log";
     ASSERT_TRUE(dir.Put("mine.robot", "{ ?turn }\r\n"));
-    std::vector<std::string> args = {"--watch", script, "--opponents", kMinimal, "--turns", "3", "--out",
+    std::vector<std::string> args = {"--watch", script, "--opponents", kMinimal, "--turns", "5",
+                                     "--turn-timeout", "1", "--out",
                                      dir.path() + "/out"};
     for (const std::string& a : Programs("127.0.92.1-127.0.92.60")) args.push_back(a);
     BackgroundProgram watch(MATCH_BINARY, args, log);
@@ -119,6 +121,10 @@ TEST(WatchEndToEnd, EverySaveIsCheckedAndPlayedUntilCtrlC) {
     fs::rename(dir.path() + "/mine.tmp", script);
     ASSERT_TRUE(AwaitOutput(log, "rank  robot", 2)) << ReadWholeFile(log);
 
+    // A script that never ends its turn keeps its game going for seconds: Ctrl-C comes during it.
+    ASSERT_TRUE(dir.Put("mine.robot", "{ @spin; goto @spin }\r\n"));
+    ASSERT_TRUE(AwaitOutput(log, "match: 2 robots", 3)) << ReadWholeFile(log);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     watch.Signal(SIGINT);
     ASSERT_TRUE(watch.WaitExit(std::chrono::seconds(30)));
     EXPECT_TRUE(watch.Exited() && watch.ExitStatus() == 0) << watch.TermSignal() << ReadWholeFile(log);

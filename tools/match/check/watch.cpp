@@ -98,7 +98,7 @@ void CheckAndPlay(const MatchOptions& game, const std::vector<std::string>& watc
         return;
     }
     RunMatch(game, search, out, err);
-    out << "match: watching for the next save (Ctrl-C ends)\n";
+    if (!StopRequested()) out << "match: watching for the next save (Ctrl-C ends)\n";
     out.flush();
 }
 
