@@ -9,6 +9,8 @@
 #include "match/game/process.h"
 #include "match/programs.h"
 #include "match/league/tournament.h"
+#include "match/league/versus.h"
+#include "match/check/watch.h"
 
 namespace {
 
@@ -44,7 +46,9 @@ int main(int argc, char** argv) {
     CatchStopSignals();
     const char* path = std::getenv("PATH");
     match::ProgramSearch search{match::SelfDirectory(argc > 0 ? argv[0] : "match"), path ? path : ""};
-    int status = match::IsTournamentCommand(options) ? match::RunTournamentCommand(options, search, std::cout, std::cerr)
-                                                     : match::RunMatch(options, search, std::cout, std::cerr);
+    if (options.watch) return match::RunWatch(options, search, std::cout, std::cerr);
+    int status = match::IsVersusCommand(options)       ? match::RunVersusCommand(options, search, std::cout, std::cerr)
+                 : match::IsTournamentCommand(options) ? match::RunTournamentCommand(options, search, std::cout, std::cerr)
+                                                       : match::RunMatch(options, search, std::cout, std::cerr);
     return match::StopRequested() ? 130 : status;
 }

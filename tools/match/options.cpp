@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 
 #include "match/game/address.h"
@@ -27,6 +28,9 @@ constexpr std::size_t kHelpColumn = 20;                       // where --help's 
 constexpr char kMainGroup[] = "Options";
 constexpr char kTournamentGroup[] =
     "Tournaments: match --tournament [--table T] [--rounds R] [options] SCRIPT...";
+constexpr char kVersusGroup[] =
+    "A/B tests and watch mode: match --versus NEW OLD [options] | match --watch [options] SCRIPT...";
+constexpr int kMaxVersusGames = 100000;  // games of one A/B test
 constexpr char kUsage[] =
     "usage: match [options] SCRIPT...\n"
     "Plays the robot scripts against each other on a private game server and prints the\n"
@@ -95,6 +99,63 @@ std::string HostRangeText(const HostRange& range) {
     return FormatAddress(range.first) + "-" + FormatAddress(range.last);
 }
 
+std::string FormatReal(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// Reads a whole decimal number with a fraction, such as "-1.5", in (min, max).
+double RealNumber(const std::string& name, const std::string& text, double min, double max) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno == ERANGE || !(value > min && value < max))
+        throw Refusal(name + " needs a number between " + FormatReal(min) + " and " + FormatReal(max) +
+                      ", not '" + text + "'");
+    return value;
+}
+
+CLI::Option* AddReal(CLI::App& app, const std::string& name, double& field, double min, double max,
+                     const std::string& help) {
+    return AddValue(app, name, "X", help, [name, &field, min, max](const std::string& text) {
+        field = RealNumber(name, text, min, max);
+    });
+}
+
+void DeclareVersusAndWatch(CLI::App& app, MatchOptions& o) {
+    app.option_defaults()->group(kVersusGroup);
+    AddFlag(app, "--versus", o.versus,
+            "play NEW against OLD in pairs of games (one seed, seats swapped) until a\n"
+            "sequential test decides whether NEW is better; --jobs and --plan work here too");
+    app.add_option("--opponents", o.opponents,
+                   "more scripts that play in every game of --versus or --watch (give them\n"
+                   "after the other scripts)")
+        ->type_name("SCRIPT...")
+        ->expected(1, -1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    AddReal(app, "--elo0", o.sprt.elo0, -1000, 1000, "H0: NEW is better than OLD by at most this many Elo (default 0)");
+    AddReal(app, "--elo1", o.sprt.elo1, -1000, 1000, "H1: NEW is better than OLD by at least this many Elo (default 5)");
+    AddReal(app, "--alpha", o.sprt.alpha, 0, 1, "chance of accepting H1 when H0 holds (default 0.05)");
+    AddReal(app, "--beta", o.sprt.beta, 0, 1, "chance of accepting H0 when H1 holds (default 0.05)");
+    AddNumber(app, "--max-games", "N", o.max_games, 2, kMaxVersusGames,
+              "stop --versus without a verdict after N games (default " +
+                  std::to_string(kDefaultVersusGames) + ")");
+    AddFlag(app, "--watch", o.watch,
+            "check the scripts on every save and, when they pass, play a quick game of\n"
+            "them (and --opponents) of " + std::to_string(kDefaultWatchTurns) +
+                " turns unless --turns says otherwise; Ctrl-C ends it");
+}
+
+// Options that only mean something with --versus, given without it; empty when there are none.
+std::string VersusOnlyOption(const CLI::App& app, const MatchOptions& o) {
+    if (o.versus) return std::string();
+    for (const char* name : {"--elo0", "--elo1", "--alpha", "--beta", "--max-games"})
+        if (app.count(name) > 0) return std::string(name) + " goes with --versus";
+    if (!o.opponents.empty() && !o.watch) return "--opponents goes with --versus or --watch";
+    return std::string();
+}
+
 void DeclareOptions(CLI::App& app, MatchOptions& o) {
     app.add_option("SCRIPT", o.scripts)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)->group(kMainGroup);
@@ -153,6 +214,7 @@ void DeclareOptions(CLI::App& app, MatchOptions& o) {
             "the leaderboard and report of the results found in tournament folder DIR");
     AddText(app, "--result", "FILE", o.result_file,
             "play one game and write its result file (what --plan's commands do)");
+    DeclareVersusAndWatch(app, o);
 }
 
 // One option of --help: its name and value, then its text from kHelpColumn on.
@@ -221,7 +283,8 @@ std::string ReadArguments(const std::vector<std::string>& args, MatchOptions& op
     // CLI11 leaves the "--" that ends the options among the words it did not use.
     for (const std::string& word : app->remaining())
         if (word != "--") return "unknown option '" + word + "' (see --help)";
-    return std::string();
+    if (options.watch && app->count("--turns") == 0) options.turns = kDefaultWatchTurns;
+    return VersusOnlyOption(*app, options);
 }
 
 }  // namespace
@@ -234,11 +297,30 @@ std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& opt
     if (options.check && (options.tournament || !options.report_dir.empty() || !options.result_file.empty()))
         return "--check plays nothing: it does not go with --tournament, --report or --result";
     if (options.scripts.empty() && options.report_dir.empty()) return "no robot scripts given (see --help)";
+    std::string versus_error = CheckVersusAndWatchOptions(options);
+    if (!versus_error.empty()) return versus_error;
     return CheckTournamentOptions(options);
 }
 
+std::string CheckVersusAndWatchOptions(const MatchOptions& o) {
+    if (!o.versus && !o.watch) return std::string();
+    if (o.versus && o.watch) return "--versus and --watch are two modes: give one";
+    const std::string mode = o.versus ? "--versus" : "--watch";
+    if (o.check || o.tournament || !o.report_dir.empty() || !o.result_file.empty() || o.games != 1)
+        return mode + " does not go with --check, --tournament, --report, --result or --games";
+    if (o.scripts.size() + o.opponents.size() > static_cast<size_t>(protocol::kMaxPlayersPerGame))
+        return "at most " + std::to_string(protocol::kMaxPlayersPerGame) + " robots can play in one game";
+    if (o.watch) return o.plan_file.empty() ? std::string() : "--plan does not go with --watch";
+    if (o.scripts.size() != 2) return "--versus needs two scripts: NEW and OLD";
+    if (!(o.sprt.elo1 > o.sprt.elo0)) return "--elo1 must be greater than --elo0";
+    if (o.sprt.alpha + o.sprt.beta >= 1) return "--alpha and --beta must add up to less than 1";
+    if (!o.plan_file.empty() && o.out_dir.empty())
+        return "--plan needs --out DIR (where the games write their results)";
+    return std::string();
+}
+
 std::string CheckTournamentOptions(const MatchOptions& o) {
-    const bool tournament_only = o.table != 0 || o.rounds != 0 || !o.plan_file.empty();
+    const bool tournament_only = o.table != 0 || o.rounds != 0 || (!o.plan_file.empty() && !o.versus);
     if (!o.tournament && tournament_only) return "--table, --rounds and --plan need --tournament";
     if (!o.report_dir.empty() && (o.tournament || !o.scripts.empty() || !o.result_file.empty()))
         return "--report DIR takes no scripts and no other mode";

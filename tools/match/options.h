@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "match/game/on_error.h"
+#include "match/league/sprt.h"
 
 namespace match {
 
@@ -15,6 +16,8 @@ constexpr int kDefaultTurns = 30;        // turns of a game: a quick local match
 constexpr int kDefaultTurnTimeoutS = 5;  // seconds a turn may last (0: no limit)
 constexpr int kDefaultRounds = 5;        // rounds of a tournament when --rounds is not given
 constexpr int kDefaultTable = 4;         // players per tournament game when --table is not given
+constexpr int kDefaultVersusGames = 1000;  // games of an A/B test that reaches no verdict sooner
+constexpr int kDefaultWatchTurns = 20;   // turns of watch mode's quick game
 
 // Everything the command line sets; defaults are those of a quick local match.
 struct MatchOptions {
@@ -41,6 +44,12 @@ struct MatchOptions {
     std::string report_dir;             // report on the results found in this tournament folder
     std::string result_file;            // play one game and write its result file here
     bool version = false;
+    // A/B tests (see league/versus.h) and watch mode (see check/watch.h)
+    bool versus = false;                // --versus NEW OLD: the scripts are NEW and OLD
+    bool watch = false;                 // --watch: check and play the scripts on every save
+    std::vector<std::string> opponents; // more players in every game of --versus and --watch
+    SprtSettings sprt;
+    int max_games = kDefaultVersusGames;
 };
 
 // Parses argv[1..]; returns an error message, or an empty string when the line is valid.
@@ -54,6 +63,9 @@ int GameTimeLimit(const MatchOptions& options);
 
 // The tournament options' own checks (which options go together); empty when they are fine.
 std::string CheckTournamentOptions(const MatchOptions& options);
+
+// The checks of --versus and --watch and their options; empty when they are fine.
+std::string CheckVersusAndWatchOptions(const MatchOptions& options);
 
 // True when the command line asks for one of the tournament modes.
 bool IsTournamentCommand(const MatchOptions& options);

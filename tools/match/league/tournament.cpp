@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -16,7 +15,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <thread>
 
 #include "match/game/address.h"
 #include "match/outcome/game_result.h"
@@ -31,6 +29,7 @@
 #include "match/league/progress.h"
 #include "match/web/report.h"
 #include "match/league/tournament_file.h"
+#include "match/league/workers.h"
 
 namespace match {
 namespace {
@@ -39,15 +38,6 @@ constexpr const char* kResultsJson = "results.json";
 constexpr const char* kReportHtml = "report.html";
 
 using Results = std::vector<std::optional<GameResult>>;
-
-// Programs, addresses and seed, resolved once before any game is played or planned.
-struct Setting {
-    std::string robot;
-    std::string server;
-    HostRange range;
-    std::uint64_t seed = 0;
-    std::string out_dir;
-};
 
 std::string CheckScripts(const std::vector<std::string>& scripts) {
     for (const std::string& path : scripts) {
@@ -58,6 +48,8 @@ std::string CheckScripts(const std::vector<std::string>& scripts) {
     }
     return std::string();
 }
+
+}  // namespace
 
 std::string Resolve(const MatchOptions& options, const ProgramSearch& search, Setting& setting) {
     std::string error = CheckScripts(options.scripts);
@@ -86,6 +78,8 @@ std::string Resolve(const MatchOptions& options, const ProgramSearch& search, Se
                                               : options.out_dir;
     return std::string();
 }
+
+namespace {
 
 GameSetup MakeSetup(const MatchOptions& options, const Setting& setting,
                     const std::vector<std::string>& scripts, std::uint64_t seed,
@@ -133,6 +127,8 @@ bool SameSettings(const TournamentRoster& roster, const GameResult& result) {
     return result.turns == roster.turns && result.turn_timeout_s == roster.turn_timeout_s;
 }
 
+}  // namespace
+
 // The result file of game `game`, when there is one that belongs to this tournament.
 std::optional<GameResult> ReadResult(const TournamentRoster& roster, const ScheduledGame& game,
                                      const std::string& dir, std::ostream& err) {
@@ -152,6 +148,8 @@ std::optional<GameResult> ReadResult(const TournamentRoster& roster, const Sched
     }
     return result;
 }
+
+namespace {
 
 // Prints and writes the standings; returns an error message, empty on success.
 std::string Publish(const TournamentRoster& roster, const Results& results, const std::string& dir,
@@ -175,11 +173,15 @@ std::string Publish(const TournamentRoster& roster, const Results& results, cons
     return std::string();
 }
 
+}  // namespace
+
 std::string CreateFolder(const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     return ec ? "cannot create " + dir + ": " + ec.message() : std::string();
 }
+
+namespace {
 
 TournamentRoster DrawTournament(const MatchOptions& options, const Setting& setting) {
     TournamentRoster roster;
@@ -225,6 +227,8 @@ std::string PlanLine(const MatchOptions& options, const Setting& setting,
     return line + "; }";
 }
 
+}  // namespace
+
 int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Setting& setting,
               const TournamentRoster& roster, std::ostream& out, std::ostream& err) {
     std::ofstream plan(options.plan_file, std::ios::trunc);
@@ -253,6 +257,22 @@ int WritePlan(const MatchOptions& options, const ProgramSearch& search, const Se
     return 0;
 }
 
+std::string PlayScheduledGame(const MatchOptions& options, const Setting& setting,
+                              const TournamentRoster& roster, const ScheduledGame& game,
+                              AddressPool* pool, std::optional<GameResult>& result) {
+    const std::string dir = TournamentGameDir(setting.out_dir, game.index);
+    std::string error = CreateFolder(dir);
+    if (!error.empty()) return error;
+    GameSetup setup = MakeSetup(options, setting, SeatScripts(roster, game), game.seed, dir, pool);
+    GameOutcome outcome = RunGame(setup);
+    if (!outcome.ok) return outcome.error;
+    WriteGameSummaries(outcome, setup);
+    result = MakeGameResult(setup, outcome);
+    return WriteGameResult(*result, dir + "/" + kResultFile);
+}
+
+namespace {
+
 // Plays every game whose result is not there yet, `options.jobs` at a time.
 int PlayTournament(const MatchOptions& options, const Setting& setting, const TournamentRoster& roster,
                    std::ostream& out, std::ostream& err) {
@@ -275,34 +295,16 @@ int PlayTournament(const MatchOptions& options, const Setting& setting, const To
     Progress progress(out, &out == &std::cout && isatty(STDOUT_FILENO),
                       static_cast<int>(to_play.size()));
     std::vector<std::string> errors(roster.games.size());
-    std::atomic<size_t> next{0};
-    auto worker = [&]() {
-        for (size_t n = next++; n < to_play.size() && !StopRequested(); n = next++) {
-            const ScheduledGame& game = roster.games[to_play[n]];
-            const std::string dir = TournamentGameDir(setting.out_dir, game.index);
-            std::string error = CreateFolder(dir);
-            GameSetup setup =
-                MakeSetup(options, setting, SeatScripts(roster, game), game.seed, dir, &pool);
-            GameOutcome outcome;
-            if (error.empty()) outcome = RunGame(setup);
-            if (error.empty() && !outcome.ok) error = outcome.error;
-            if (error.empty()) {
-                WriteGameSummaries(outcome, setup);
-                GameResult result = MakeGameResult(setup, outcome);
-                error = WriteGameResult(result, dir + "/" + kResultFile);
-                results[to_play[n]] = std::move(result);
-            }
-            errors[to_play[n]] = error;
-            const std::string winner =
-                error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(roster, game)) : "failed";
-            progress.GameDone("game " + std::to_string(game.index) + " (round " +
-                              std::to_string(game.round) + "): " + winner);
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int j = 0; j < options.jobs && static_cast<size_t>(j) < to_play.size(); ++j)
-        threads.emplace_back(worker);
-    for (std::thread& t : threads) t.join();
+    RunOnWorkers(options.jobs, to_play.size(), [&](size_t n) {
+        const ScheduledGame& game = roster.games[to_play[n]];
+        const std::string error =
+            PlayScheduledGame(options, setting, roster, game, &pool, results[to_play[n]]);
+        errors[to_play[n]] = error;
+        const std::string winner =
+            error.empty() ? WinnerOf(*results[to_play[n]], SeatLabels(roster, game)) : "failed";
+        progress.GameDone("game " + std::to_string(game.index) + " (round " +
+                          std::to_string(game.round) + "): " + winner);
+    });
     progress.Finish();
     int status = 0;
     for (size_t i = 0; i < errors.size(); ++i) {
