@@ -81,6 +81,10 @@ public:
     static CDataField Resolve(const char* name1, const char* name2);
     // Get with the names resolved: the same value and the same reports.
     int Read(const CDataField& field, int n) const;
+    // The names of the number fields a read finds after `record` (".you", ".players",
+    // ".market"), or alone when `record` is null, each with its dot; for tools that check
+    // scripts and suggest names.
+    static std::vector<std::string> FieldNames(const char* record);
 
     char _tag_begin[kTagBytes];
     CData* pointer_to_data;
