@@ -142,6 +142,8 @@ TEST_F(CheckTest, EachTrapIsNamedOnItsLine) {
         {"{\r\n  ?sell 1, 2;\r\n  if (.you.money > 0) ?turn\r\n}\r\n",
          ":3: warning: when 'if (.you.money > 0)' is false, the run reaches the end of the script without "
          "'?turn': the turn then lasts until the server's turn timeout"},
+        {"{\r\n  if (.you.prod > 0) ?turn\r\n  else if (.you.raw > 0) ?turn\r\n}\r\n",
+         ":3: warning: when 'if (.you.prod > 0)' is false and 'if (.you.raw > 0)' is false, the run reaches"},
         {"{ if (.you.raw > 0) { ?prod 1; goto @done }; ?turn; @done }\r\n",
          ":1: warning: when 'if (.you.raw > 0)' is true, the run reaches the end"},
         {"{\r\n  goto @end;\r\n  ?turn;\r\n  @end\r\n}\r\n",

@@ -202,24 +202,32 @@ private:
     std::size_t entry_ = 0;
 };
 
-// The first "if" from the start where one branch can still reach "?turn" and the other cannot.
-const FlowGraph::Node* EscapingBranch(const FlowGraph& graph, const std::vector<bool>& escapes, bool& when_true) {
-    std::vector<bool> seen(escapes.size(), false);
+// One "if" on a run's way, and the branch the run takes there.
+struct Decision {
+    const FlowGraph::Node* branch;
+    bool when_true;
+};
+
+// The decisions of a shortest run from the start to the end that avoids "?turn": the "if"s on
+// its way where the other branch would still reach "?turn".
+std::vector<Decision> EscapingDecisions(const FlowGraph& graph, const std::vector<bool>& escapes) {
+    const std::size_t none = escapes.size();
+    std::vector<std::size_t> came_from(escapes.size(), none);
     std::vector<std::size_t> todo{graph.Entry()};
-    seen[graph.Entry()] = true;
-    for (std::size_t k = 0; k < todo.size(); ++k) {
-        const FlowGraph::Node& n = graph.At(todo[k]);
-        if (n.kind == FlowGraph::kBranch && escapes[n.next[0]] != escapes[n.next[1]]) {
-            when_true = escapes[n.next[0]];
-            return &n;
-        }
-        for (std::size_t m : n.next)
-            if (escapes[m] && !seen[m]) {
-                seen[m] = true;
+    came_from[graph.Entry()] = graph.Entry();
+    for (std::size_t k = 0; k < todo.size() && came_from[0] == none; ++k)
+        for (std::size_t m : graph.At(todo[k]).next)
+            if (escapes[m] && came_from[m] == none) {
+                came_from[m] = todo[k];
                 todo.push_back(m);
             }
+    std::vector<Decision> decisions;
+    for (std::size_t n = 0; came_from[n] != none && n != graph.Entry(); n = came_from[n]) {
+        const FlowGraph::Node& from = graph.At(came_from[n]);
+        if (from.kind == FlowGraph::kBranch && escapes[from.next[0]] != escapes[from.next[1]])
+            decisions.insert(decisions.begin(), {&from, from.next[0] == n});
     }
-    return nullptr;
+    return decisions;
 }
 
 std::string Quote(const ScriptText& text, const std::vector<Token>& tokens, std::size_t first, std::size_t end) {
@@ -273,15 +281,17 @@ std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vect
         return out;
     }
     const std::vector<bool> escapes = graph.EscapingTurn();
-    bool when_true = false;
-    const FlowGraph::Node* branch = escapes[graph.Entry()] ? EscapingBranch(graph, escapes, when_true) : nullptr;
-    if (branch) {
-        const std::size_t condition_end = std::min(tokens.size(), reader.ConditionEnd(branch->first));
-        out.push_back({tokens[branch->first].line, Severity::kWarning,
-                       "when " + Quote(text, tokens, branch->first, condition_end) + " is " +
-                           (when_true ? "true" : "false") + ", the run reaches the end of the script without '?turn': " +
-                           kTimeout});
+    if (!escapes[graph.Entry()]) return out;
+    const std::vector<Decision> decisions = EscapingDecisions(graph, escapes);
+    if (decisions.empty()) return out;
+    std::string when;
+    for (const Decision& d : decisions) {
+        const std::size_t condition_end = std::min(tokens.size(), reader.ConditionEnd(d.branch->first));
+        when += (when.empty() ? "when " : " and ") + Quote(text, tokens, d.branch->first, condition_end) + " is " +
+                (d.when_true ? "true" : "false");
     }
+    out.push_back({tokens[decisions.back().branch->first].line, Severity::kWarning,
+                   when + ", the run reaches the end of the script without '?turn': " + kTimeout});
     return out;
 }
 
