@@ -13,6 +13,7 @@
 constexpr int kTagBytes = 64;         // every tag field, NUL-padded
 constexpr int kGamerNameBytes = protocol::kMaxNameBytes + 1;  // a name field: the name and a NUL
 constexpr int kMaxPlayers = protocol::kMaxPlayersPerGame - 1;  // entries of CData::players
+constexpr int kDataErrorNumber = -700;  // reported by a read of a name the image does not have
 
 // One player's record: money, stock, plants and name, each behind its tag.
 class CGamer {

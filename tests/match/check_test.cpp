@@ -182,6 +182,28 @@ TEST_F(CheckTest, EachTrapIsNamedOnItsLine) {
     }
 }
 
+// Scripts that look like the traps but are not: the checker must stay silent on them.
+TEST_F(CheckTest, NearMissesOfTheTrapsPassSilently) {
+    const char* const scripts[] = {
+        // Every path ends its turn: an else after ';', a nested if in both branches, a loop that ends.
+        "{ if (.you.prod > 0) ?turn; else ?turn }",
+        "{ if (.you.prod > 0) { if (.you.raw > 0) ?turn else ?turn } else ?turn }",
+        "{ $i := 0; @next; if ($i < .players_count) { $i := $i + 1; goto @next }; ?turn }",
+        // A label defined after its jump, a jump over the turn to a later one.
+        "{ goto @late; ?print \"skipped\"; @late; ?turn }",
+        // Names the robot reads, single and indexed; every kind of macro name.
+        "{ $a[.players_count] := .players[$a[0]].auto_plants + .min_raw_price + .market.prod + .win; "
+        "$b := ?macro \"AllEffect\" + ?macro \".market.max_prod_price\"; ?turn }",
+        // Parentheses that settle the operators; one unbraced statement that is the whole script.
+        "{ if ((.you.raw > 0) & ((.you.money + 1) < 2)) ?prod 1; ?turn }",
+        "if (.you.raw > 0) ?turn else ?turn ",
+    };
+    for (const char* script : scripts) {
+        EXPECT_EQ(Check({Write("quiet.robot", std::string(script) + "\r\n")}, true), 0) << script;
+        EXPECT_EQ(out_, "") << script;
+    }
+}
+
 TEST_F(CheckTest, WarningsFailOnlyWithWerror) {
     const std::string path = Write("noturn.robot", "{ ?buy 1, 2 }\r\n");
     EXPECT_EQ(Check({path}), 0);

@@ -2,9 +2,11 @@
 // robot resolves it, and suggestions come from the fields and macros the robot has.
 #include "match/check/game_names.h"
 
+#include <iterator>
 #include <string>
 
 #include "lang/builtins.h"
+#include "lang/exec.h"
 #include "match/check/nearest.h"
 #include "match/check/token_walk.h"
 #include "match/check/warnings.h"
@@ -101,7 +103,8 @@ std::vector<Diagnostic> DataNameWarnings(const ScriptText& text, const std::vect
         const std::string nearest = Suggestion(read);
         out.push_back({read.first->line, Severity::kWarning,
                        "'" + Printable(Shown(read)) +
-                           "' is no game data the robot has: reading it stops the robot with error -700" +
+                           "' is no game data the robot has: reading it stops the robot with error " +
+                           std::to_string(kDataErrorNumber) +
                            (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
     }
     return out;
@@ -118,8 +121,9 @@ std::vector<Diagnostic> MacroWarnings(const std::vector<Token>& tokens) {
         const std::string nearest = NearestName(name.text, known);
         out.push_back({name.line, Severity::kWarning,
                        "'?macro " + Printable(name.text) +
-                           "' is no macro the robot knows: the run stops there with error -750 (Wrong macros "
-                           "parameter.)" +
+                           "' is no macro the robot knows: the run stops there with error " +
+                           std::to_string(kRuntimeErrorNumber) + " (" + RuntimeFaultText(RuntimeFault::kWrongMacros) +
+                           ")" +
                            (nearest.empty() ? "" : "; did you mean ?macro " + nearest + "?")});
     }
     return out;

@@ -3,12 +3,14 @@
 #include <string>
 
 #include "match/check/flow.h"
+#include "lang/exec.h"
 #include "match/check/nearest.h"
+#include "match/check/warnings.h"
 
 namespace match {
 namespace {
 
-bool IsGoto(const Token& t) { return t.kind == lx_keyword && t.text == "goto"; }
+bool IsGoto(const Token& t) { return t.kind == lx_keyword && t.text == kGotoKeyword; }
 
 }  // namespace
 
@@ -24,7 +26,8 @@ std::vector<Diagnostic> LabelErrors(const std::vector<Token>& tokens) {
         const std::string nearest = NearestName(label.text, known);
         out.push_back({label.line, Severity::kError,
                        "label '" + Printable(label.text) +
-                           "' is not defined: the jump stops the run with error -750 (Wrong operation address.)" +
+                           "' is not defined: the jump stops the run with error " + std::to_string(kRuntimeErrorNumber) +
+                           " (" + RuntimeFaultText(RuntimeFault::kWrongAddress) + ")" +
                            (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
     }
     return out;

@@ -8,11 +8,11 @@
 
 #include "match/check/flow.h"
 #include "match/check/token_walk.h"
+#include "match/check/warnings.h"
 
 namespace match {
 namespace {
 
-const char kTurn[] = "?turn";
 const char kTimeout[] = "the turn then lasts until the server's turn timeout";
 constexpr std::size_t kQuotedBytes = 60;  // of the author's text quoted in a warning
 
@@ -44,11 +44,11 @@ public:
             s.label = t.text;
         }
         if (t.kind == lx_func) {
-            s.kind = t.text == kTurn ? Statement::kTurn : Statement::kNothing;
+            s.kind = t.text == kTurnStatement ? Statement::kTurn : Statement::kNothing;
             s.end = RobotStatementEnd(i);
         }
         if (t.kind == lx_keyword && t.text == "if") return If(i);
-        if (t.kind == lx_keyword && t.text == "goto" && i + 1 < tokens_.size()) {
+        if (t.kind == lx_keyword && t.text == kGotoKeyword && i + 1 < tokens_.size()) {
             s.kind = Statement::kGoto;
             s.label = tokens_[i + 1].text;
             s.end = i + 2;
@@ -260,7 +260,7 @@ Diagnostic UnreadWarning(const ScriptText& text, const std::vector<Token>& token
 std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vector<Token>& tokens) {
     std::vector<Diagnostic> out;
     const auto turn = std::find_if(tokens.begin(), tokens.end(),
-                                   [](const Token& t) { return t.kind == lx_func && t.text == kTurn; });
+                                   [](const Token& t) { return t.kind == lx_func && t.text == kTurnStatement; });
     if (tokens.size() < 2) return out;
     const StatementReader reader(tokens);
     // The analyser looks ahead one lexeme too far at the very start: a ';' or '}' in second

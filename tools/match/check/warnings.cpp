@@ -16,7 +16,6 @@ constexpr int kMaxFilledPlaces = 2;  // "%d" places the robot fills; with more i
 
 // The robot statements; a bare word that is one of these without its "?" was meant as it.
 const char* const kRobotStatements[] = {"?turn", "?upgrade", "?auto", "?prod", "?sell", "?buy", "?print"};
-const char kTurn[] = "?turn";
 const char kPrint[] = "?print";
 
 Diagnostic Warning(int line, std::string text) { return Diagnostic{line, Severity::kWarning, std::move(text)}; }
@@ -55,7 +54,7 @@ void CheckPrint(const TokenWalk& walk, std::size_t at, std::vector<Diagnostic>& 
 // The warning for a statement that the analyser skips, or an empty text when it has an effect.
 std::string NoEffect(const Token& t) {
     if (t.kind == lx_str_const) return "statement has no effect: a string alone is skipped";
-    if (t.kind == lx_keyword && !Is(t, "if") && !Is(t, "goto") && !Is(t, "else")) {
+    if (t.kind == lx_keyword && !Is(t, "if") && !Is(t, kGotoKeyword) && !Is(t, "else")) {
         for (const char* s : kRobotStatements)
             if (t.text == s + 1) return "statement has no effect: the word '" + t.text + "' is skipped; did you mean '" + s + "'?";
         return "statement has no effect: the word '" + t.text + "' is skipped";
@@ -115,7 +114,7 @@ std::vector<Diagnostic> StatementWarnings(const std::vector<Token>& tokens) {
     const std::vector<bool> starts = walk.StatementStarts();
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
-        if (t.kind == lx_func && Is(t, kTurn)) turn = true;
+        if (t.kind == lx_func && Is(t, kTurnStatement)) turn = true;
         if (t.kind == lx_func && Is(t, kPrint)) CheckPrint(walk, i, out);
         if (!starts[i]) continue;
         std::string no_effect = NoEffect(t);

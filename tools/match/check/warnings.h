@@ -10,6 +10,9 @@ namespace match {
 
 // The one robot function that stands in expressions: "?macro" and a quoted name.
 inline constexpr char kMacroFunction[] = "?macro";
+// The statement that ends the robot's turn, and the jump.
+inline constexpr char kTurnStatement[] = "?turn";
+inline constexpr char kGotoKeyword[] = "goto";
 
 // Lines that end with LF alone or CR alone.
 std::vector<Diagnostic> LineEndWarnings(const ScriptText& text);
