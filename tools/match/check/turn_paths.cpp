@@ -209,7 +209,7 @@ struct Decision {
 };
 
 // The decisions of a shortest run from the start to the end that avoids "?turn": the "if"s on
-// its way where the other branch would still reach "?turn".
+// its way whose branches go different ways.
 std::vector<Decision> EscapingDecisions(const FlowGraph& graph, const std::vector<bool>& escapes) {
     const std::size_t none = escapes.size();
     std::vector<std::size_t> came_from(escapes.size(), none);
@@ -224,7 +224,7 @@ std::vector<Decision> EscapingDecisions(const FlowGraph& graph, const std::vecto
     std::vector<Decision> decisions;
     for (std::size_t n = 0; came_from[n] != none && n != graph.Entry(); n = came_from[n]) {
         const FlowGraph::Node& from = graph.At(came_from[n]);
-        if (from.kind == FlowGraph::kBranch && escapes[from.next[0]] != escapes[from.next[1]])
+        if (from.kind == FlowGraph::kBranch && from.next[0] != from.next[1])
             decisions.insert(decisions.begin(), {&from, from.next[0] == n});
     }
     return decisions;
