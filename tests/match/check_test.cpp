@@ -144,6 +144,8 @@ TEST_F(CheckTest, EachTrapIsNamedOnItsLine) {
          "'?turn': the turn then lasts until the server's turn timeout"},
         {"{\r\n  if (.you.prod > 0) ?turn\r\n  else if (.you.raw > 0) ?turn\r\n}\r\n",
          ":3: warning: when 'if (.you.prod > 0)' is false and 'if (.you.raw > 0)' is false, the run reaches"},
+        {"{ if ($x) if (1) ?turn; else ?prod 1; ?print \"a\" }\r\n",  // both branches of the first if miss it
+         ":1: warning: when 'if ($x)' is false, the run reaches"},
         {"{ if (.you.raw > 0) { ?prod 1; goto @done }; ?turn; @done }\r\n",
          ":1: warning: when 'if (.you.raw > 0)' is true, the run reaches the end"},
         {"{\r\n  goto @end;\r\n  ?turn;\r\n  @end\r\n}\r\n",
@@ -192,8 +194,8 @@ TEST_F(CheckTest, NearMissesOfTheTrapsPassSilently) {
         // A label defined after its jump, a jump over the turn to a later one.
         "{ goto @late; ?print \"skipped\"; @late; ?turn }",
         // Names the robot reads, single and indexed; every kind of macro name.
-        "{ $a[.players_count] := .players[$a[0]].auto_plants + .min_raw_price + .market.prod + .win; "
-        "$b := ?macro \"AllEffect\" + ?macro \".market.max_prod_price\"; ?turn }",
+        ("{ $a[.players_count] := .players[$a[0]].auto_plants + .min_raw_price + .market.prod + .win; "
+         "$b := ?macro \"AllEffect\" + ?macro \".market.max_prod_price\"; ?turn }"),
         // Parentheses that settle the operators; one unbraced statement that is the whole script.
         "{ if ((.you.raw > 0) & ((.you.money + 1) < 2)) ?prod 1; ?turn }",
         "if (.you.raw > 0) ?turn else ?turn ",

@@ -31,7 +31,9 @@ bool IsRecord(const std::string& name) {
     return false;
 }
 
-std::vector<std::string> Records() { return std::vector<std::string>(std::begin(kRecords), std::end(kRecords)); }
+std::vector<std::string> Records() {
+    return std::vector<std::string>(std::begin(kRecords), std::end(kRecords));
+}
 
 std::string Shown(const DataRead& read) {
     return read.first->text + read.index + (read.second ? read.second->text : "");
@@ -42,7 +44,8 @@ std::string Suggestion(const DataRead& read) {
     const std::string& first = read.first->text;
     if (!read.second) {
         // A record alone has no value: its first field is the likely aim.
-        if (IsRecord(first)) return first + (first == ".players" ? "[i]" : "") + CData::FieldNames(first.c_str())[0];
+        if (IsRecord(first))
+            return first + (first == ".players" ? "[i]" : "") + CData::FieldNames(first.c_str())[0];
         return NearestName(first, CData::FieldNames(nullptr));
     }
     if (!IsRecord(first)) {
@@ -54,14 +57,16 @@ std::string Suggestion(const DataRead& read) {
 }
 
 bool Readable(const DataRead& read) {
-    const CDataField field = CData::Resolve(read.first->text.c_str(), read.second ? read.second->text.c_str() : nullptr);
+    const CDataField field =
+        CData::Resolve(read.first->text.c_str(), read.second ? read.second->text.c_str() : nullptr);
     return field.found && field.short_names.empty();
 }
 
 // The index group's text as written, on one line.
 std::string IndexText(const ScriptText& text, const Token& open, const Token& close) {
     std::string written;
-    for (std::size_t i = open.offset; i < close.offset + close.text.size() && i < text.Bytes().size(); ++i) {
+    for (std::size_t i = open.offset;
+         i < close.offset + close.text.size() && i < text.Bytes().size(); ++i) {
         const char c = text.Bytes()[i];
         const bool white = c == ' ' || c == '\t' || c == '\r' || c == '\n';
         if (!white) written += c;
@@ -81,7 +86,8 @@ std::vector<DataRead> DataReads(const ScriptText& text, const std::vector<Token>
         std::size_t next = i + 1;
         if (next < tokens.size() && tokens[next].text == "[") {
             const std::size_t after = walk.SkipGroup(next);
-            if (after >= tokens.size() || after == next + 1 || tokens[after].kind != lx_robotdata) continue;
+            if (after >= tokens.size() || after == next + 1 || tokens[after].kind != lx_robotdata)
+                continue;
             read.index = IndexText(text, tokens[next], tokens[after - 1]);
             next = after;
         }
@@ -101,11 +107,12 @@ std::vector<Diagnostic> DataNameWarnings(const ScriptText& text, const std::vect
     for (const DataRead& read : DataReads(text, tokens)) {
         if (Readable(read)) continue;
         const std::string nearest = Suggestion(read);
-        out.push_back({read.first->line, Severity::kWarning,
-                       "'" + Printable(Shown(read)) +
-                           "' is no game data the robot has: reading it stops the robot with error " +
-                           std::to_string(kDataErrorNumber) +
-                           (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
+        out.push_back(
+            {read.first->line, Severity::kWarning,
+             "'" + Printable(Shown(read)) +
+                 "' is no game data the robot has: reading it stops the robot with error " +
+                 std::to_string(kDataErrorNumber) +
+                 (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
     }
     return out;
 }
@@ -116,14 +123,16 @@ std::vector<Diagnostic> MacroWarnings(const std::vector<Token>& tokens) {
     std::vector<Diagnostic> out;
     for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
         const Token& name = tokens[i + 1];
-        if (tokens[i].kind != lx_func || tokens[i].text != kMacroFunction || name.kind != lx_str_const) continue;
+        if (tokens[i].kind != lx_func || tokens[i].text != kMacroFunction ||
+            name.kind != lx_str_const)
+            continue;
         if (FindMacro(name.text.c_str()) >= 0) continue;
         const std::string nearest = NearestName(name.text, known);
         out.push_back({name.line, Severity::kWarning,
                        "'?macro " + Printable(name.text) +
                            "' is no macro the robot knows: the run stops there with error " +
-                           std::to_string(kRuntimeErrorNumber) + " (" + RuntimeFaultText(RuntimeFault::kWrongMacros) +
-                           ")" +
+                           std::to_string(kRuntimeErrorNumber) + " (" +
+                           RuntimeFaultText(RuntimeFault::kWrongMacros) + ")" +
                            (nearest.empty() ? "" : "; did you mean ?macro " + nearest + "?")});
     }
     return out;

@@ -22,7 +22,8 @@ constexpr OperatorHint kHints[] = {
 };
 
 const char* HintFor(const Token& a, const Token& b) {
-    if (a.kind != lx_spacer || b.kind != lx_spacer || b.offset != a.offset + a.text.size()) return nullptr;
+    if (a.kind != lx_spacer || b.kind != lx_spacer || b.offset != a.offset + a.text.size())
+        return nullptr;
     const std::string pair = a.text + b.text;
     for (const OperatorHint& hint : kHints)
         if (pair == hint.written) return hint.instead;
@@ -36,9 +37,10 @@ void AddOperatorHints(const std::vector<Token>& tokens, std::vector<Diagnostic>&
         const char* hint = HintFor(tokens[i], tokens[i + 1]);
         if (!hint) continue;
         const int line = tokens[i].line;
-        auto error = std::find_if(diagnostics.begin(), diagnostics.end(), [line](const Diagnostic& d) {
-            return d.line == line && d.severity == Severity::kError;
-        });
+        auto error =
+            std::find_if(diagnostics.begin(), diagnostics.end(), [line](const Diagnostic& d) {
+                return d.line == line && d.severity == Severity::kError;
+            });
         if (error != diagnostics.end()) {
             error->text += "; " + std::string(hint);
         } else {

@@ -34,7 +34,8 @@ std::string NearestName(const std::string& name, const std::vector<std::string>&
     std::size_t best_distance = AllowedEdits(name.size()) + 1;
     for (const std::string& candidate : known) {
         // The lengths alone set the distance's floor; a long name is not compared at all.
-        const std::size_t floor = std::max(name.size(), candidate.size()) - std::min(name.size(), candidate.size());
+        const std::size_t floor =
+            std::max(name.size(), candidate.size()) - std::min(name.size(), candidate.size());
         if (floor >= best_distance) continue;
         const std::size_t distance = EditDistance(name, candidate);
         if (distance < best_distance) {

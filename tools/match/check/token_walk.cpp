@@ -8,7 +8,8 @@
 
 namespace match {
 
-TokenWalk::TokenWalk(const std::vector<Token>& tokens) : tokens_(tokens), after_group_(tokens.size(), tokens.size()) {
+TokenWalk::TokenWalk(const std::vector<Token>& tokens)
+    : tokens_(tokens), after_group_(tokens.size(), tokens.size()) {
     std::vector<std::size_t> open;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const std::string& s = tokens[i].text;
@@ -43,8 +44,10 @@ std::vector<bool> TokenWalk::StatementStarts() const {
     starts[0] = true;
     for (std::size_t i = 0; i < tokens_.size(); ++i) {
         const Token& t = tokens_[i];
-        if (t.text == "{" || t.text == ";" || (t.kind == lx_keyword && t.text == "else")) starts[i + 1] = true;
-        if (t.kind == lx_keyword && t.text == "if" && i + 1 < tokens_.size() && tokens_[i + 1].text == "(")
+        if (t.text == "{" || t.text == ";" || (t.kind == lx_keyword && t.text == "else"))
+            starts[i + 1] = true;
+        if (t.kind == lx_keyword && t.text == "if" && i + 1 < tokens_.size() &&
+            tokens_[i + 1].text == "(")
             starts[SkipGroup(i + 1)] = true;
     }
     return starts;

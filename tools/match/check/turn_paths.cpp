@@ -38,7 +38,8 @@ public:
         const Token& t = tokens_[i];
         s.end = i + 1;
         if (t.kind == lx_spacer && t.text == "{") return Block(i);
-        if (t.kind == lx_var) s.end = walk_.SkipExpression(Is(i + 1, "[") ? walk_.SkipGroup(i + 1) + 1 : i + 2);
+        if (t.kind == lx_var)
+            s.end = walk_.SkipExpression(Is(i + 1, "[") ? walk_.SkipGroup(i + 1) + 1 : i + 2);
         if (t.kind == lx_label) {
             s.kind = Statement::kLabel;
             s.label = t.text;
@@ -57,10 +58,14 @@ public:
     }
 
     // The index after the condition of the "if" at `i`.
-    std::size_t ConditionEnd(std::size_t i) const { return Is(i + 1, "(") ? walk_.SkipGroup(i + 1) : i + 1; }
+    std::size_t ConditionEnd(std::size_t i) const {
+        return Is(i + 1, "(") ? walk_.SkipGroup(i + 1) : i + 1;
+    }
 
 private:
-    bool Is(std::size_t i, const char* text) const { return i < tokens_.size() && tokens_[i].text == text; }
+    bool Is(std::size_t i, const char* text) const {
+        return i < tokens_.size() && tokens_[i].text == text;
+    }
 
     Statement Block(std::size_t i) const {
         Statement s;
@@ -113,9 +118,9 @@ public:
     enum Kind { kEnd, kStep, kTurn, kBranch, kJump };
     struct Node {
         Kind kind;
-        std::size_t first;               // the statement's first lexeme
-        std::vector<std::size_t> next;   // a branch: where the run goes when true, then when false
-        std::string label;               // a jump's
+        std::size_t first;              // the statement's first lexeme
+        std::vector<std::size_t> next;  // a branch: where the run goes when true, then when false
+        std::string label;              // a jump's
     };
 
     explicit FlowGraph(const Statement& program) : nodes_{{kEnd, 0, {}, ""}} {
@@ -168,7 +173,8 @@ public:
     }
 
 private:
-    std::size_t Add(Kind kind, std::size_t first, std::vector<std::size_t> next, std::string label = "") {
+    std::size_t Add(Kind kind, std::size_t first, std::vector<std::size_t> next,
+                    std::string label = "") {
         nodes_.push_back({kind, first, std::move(next), std::move(label)});
         return nodes_.size() - 1;
     }
@@ -177,7 +183,8 @@ private:
     std::size_t Build(const Statement& s, std::size_t after) {
         switch (s.kind) {
             case Statement::kBlock:
-                for (auto part = s.parts.rbegin(); part != s.parts.rend(); ++part) after = Build(*part, after);
+                for (auto part = s.parts.rbegin(); part != s.parts.rend(); ++part)
+                    after = Build(*part, after);
                 return after;
             case Statement::kTurn:
                 return Add(kTurn, s.first, {after});
@@ -187,7 +194,8 @@ private:
             case Statement::kGoto:
                 return Add(kJump, s.first, {}, s.label);
             case Statement::kIf: {
-                const std::size_t when_false = s.parts.size() > 1 ? Build(s.parts[1], after) : after;
+                const std::size_t when_false =
+                    s.parts.size() > 1 ? Build(s.parts[1], after) : after;
                 const std::size_t when_true = Build(s.parts[0], after);
                 return Add(kBranch, s.first, {when_true, when_false});
             }
@@ -230,26 +238,30 @@ std::vector<Decision> EscapingDecisions(const FlowGraph& graph, const std::vecto
     return decisions;
 }
 
-std::string Quote(const ScriptText& text, const std::vector<Token>& tokens, std::size_t first, std::size_t end) {
+std::string Quote(const ScriptText& text, const std::vector<Token>& tokens, std::size_t first,
+                  std::size_t end) {
     return "'" + Printable(text.Written(tokens[first], tokens[end - 1]), kQuotedBytes) + "'";
 }
 
 // The warning for lexemes after the first statement, which the robot never reads.
-Diagnostic UnreadWarning(const ScriptText& text, const std::vector<Token>& tokens, const Statement& program,
-                         bool reaches_turn) {
+Diagnostic UnreadWarning(const ScriptText& text, const std::vector<Token>& tokens,
+                         const Statement& program, bool reaches_turn) {
     // The ';' that ends the first statement is read; the rest starts after it.
     const bool separator = tokens[program.end].text == ";" && program.end + 1 < tokens.size();
     const Token& unread = tokens[program.end + (separator ? 1 : 0)];
-    const std::string rest = "the robot never reads the rest, from line " + std::to_string(unread.line);
+    const std::string rest =
+        "the robot never reads the rest, from line " + std::to_string(unread.line);
     std::string why;
     if (program.kind == Statement::kBlock) {
-        why = "the script ends with the '}' on line " + std::to_string(tokens[program.end - 1].line) + ": " + rest;
+        why = "the script ends with the '}' on line " +
+              std::to_string(tokens[program.end - 1].line) + ": " + rest;
     } else if (program.end == program.first) {
         why = "the script compiles to nothing: the robot takes a script whose second lexeme is '" +
               tokens[1].text + "' for one empty statement and runs nothing, every turn";
     } else {
-        why = "the script is not between '{' and '}', so the robot runs only its first statement, " +
-              Quote(text, tokens, program.first, program.end) + ", every turn; " + rest;
+        why =
+            "the script is not between '{' and '}', so the robot runs only its first statement, " +
+            Quote(text, tokens, program.first, program.end) + ", every turn; " + rest;
     }
     if (!reaches_turn) why += "; no run reaches '?turn' and " + std::string(kTimeout);
     return {tokens[program.first].line, Severity::kWarning, why};
@@ -259,8 +271,9 @@ Diagnostic UnreadWarning(const ScriptText& text, const std::vector<Token>& token
 
 std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vector<Token>& tokens) {
     std::vector<Diagnostic> out;
-    const auto turn = std::find_if(tokens.begin(), tokens.end(),
-                                   [](const Token& t) { return t.kind == lx_func && t.text == kTurnStatement; });
+    const auto turn = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) {
+        return t.kind == lx_func && t.text == kTurnStatement;
+    });
     if (tokens.size() < 2) return out;
     const StatementReader reader(tokens);
     // The analyser looks ahead one lexeme too far at the very start: a ';' or '}' in second
@@ -277,7 +290,8 @@ std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vect
     }
     if (!has_turn) return out;  // said by the statement warnings
     if (!reaches_turn) {
-        out.push_back({turn->line, Severity::kWarning, "no run reaches '?turn': " + std::string(kTimeout)});
+        out.push_back(
+            {turn->line, Severity::kWarning, "no run reaches '?turn': " + std::string(kTimeout)});
         return out;
     }
     const std::vector<bool> escapes = graph.EscapingTurn();
@@ -286,8 +300,10 @@ std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vect
     if (decisions.empty()) return out;
     std::string when;
     for (const Decision& d : decisions) {
-        const std::size_t condition_end = std::min(tokens.size(), reader.ConditionEnd(d.branch->first));
-        when += (when.empty() ? "when " : " and ") + Quote(text, tokens, d.branch->first, condition_end) + " is " +
+        const std::size_t condition_end =
+            std::min(tokens.size(), reader.ConditionEnd(d.branch->first));
+        when += (when.empty() ? "when " : " and ") +
+                Quote(text, tokens, d.branch->first, condition_end) + " is " +
                 (d.when_true ? "true" : "false");
     }
     out.push_back({tokens[decisions.back().branch->first].line, Severity::kWarning,
