@@ -14,7 +14,8 @@ namespace match {
 namespace {
 
 const char kTimeout[] = "the turn then lasts until the server's turn timeout";
-constexpr std::size_t kQuotedBytes = 60;  // of the author's text quoted in a warning
+constexpr std::size_t kQuotedBytes = 60;    // of the author's text quoted in a warning
+constexpr std::size_t kShownDecisions = 3;  // conditions named on a run's way; the rest counted
 
 // One statement: its lexemes [first, end) and, for a block or an "if", the statements in it.
 struct Statement {
@@ -233,8 +234,9 @@ std::vector<Decision> EscapingDecisions(const FlowGraph& graph, const std::vecto
     for (std::size_t n = 0; came_from[n] != none && n != graph.Entry(); n = came_from[n]) {
         const FlowGraph::Node& from = graph.At(came_from[n]);
         if (from.kind == FlowGraph::kBranch && from.next[0] != from.next[1])
-            decisions.insert(decisions.begin(), {&from, from.next[0] == n});
+            decisions.push_back({&from, from.next[0] == n});
     }
+    std::reverse(decisions.begin(), decisions.end());
     return decisions;
 }
 
@@ -299,13 +301,16 @@ std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vect
     const std::vector<Decision> decisions = EscapingDecisions(graph, escapes);
     if (decisions.empty()) return out;
     std::string when;
-    for (const Decision& d : decisions) {
+    for (std::size_t k = 0; k < decisions.size() && k < kShownDecisions; ++k) {
+        const Decision& d = decisions[k];
         const std::size_t condition_end =
             std::min(tokens.size(), reader.ConditionEnd(d.branch->first));
         when += (when.empty() ? "when " : " and ") +
                 Quote(text, tokens, d.branch->first, condition_end) + " is " +
                 (d.when_true ? "true" : "false");
     }
+    if (decisions.size() > kShownDecisions)
+        when += " (and " + std::to_string(decisions.size() - kShownDecisions) + " more 'if's)";
     out.push_back({tokens[decisions.back().branch->first].line, Severity::kWarning,
                    when + ", the run reaches the end of the script without '?turn': " + kTimeout});
     return out;
