@@ -70,6 +70,11 @@ int FindMacro(const char* name) {
     return -1;
 }
 
+const char* MacroName(int index) {
+    const int count = static_cast<int>(sizeof kMacros / sizeof kMacros[0]);
+    return index >= 0 && index < count ? kMacros[index].name : nullptr;
+}
+
 int MacroValue(int index, CData& data, CRobot& robot) {
     return kMacros[index].value(data, robot);
 }

@@ -20,6 +20,9 @@ int CountIntPlaces(const char* text);
 // The position of a "?macro" name (quoted as written) in the macro table, or -1.
 int FindMacro(const char* name);
 
+// The name (quoted) at position index of the macro table; null past its end.
+const char* MacroName(int index);
+
 // The value of the macro at position index of the table.
 int MacroValue(int index, CData& data, CRobot& robot);
 

@@ -215,7 +215,7 @@ void CData::ShowError(const char* name) {
     error.Gum(" Runtime error. Can't give variable: '");
     error.Gum(name);
     error.Gum("'\n");
-    error.OnErrorSpit(-700, false);
+    error.OnErrorSpit(kDataErrorNumber, false);
 }
 
 CDataField CData::Resolve(const char* name1, const char* name2) {
@@ -274,4 +274,36 @@ int CData::Read(const CDataField& field, int n) const {
 
 int CData::Get(const char* name1, const char* name2, int n) {
     return Read(Resolve(name1, name2), n);
+}
+
+namespace {
+
+const char kNumberTag[] = "<tag><type=int><name=";  // a number field's tag, up to its name
+
+// Appends ".NAME" for each number field of the tags, once.
+template <std::size_t N>
+void AddNumberNames(std::vector<std::string>& names, const TagField (&tags)[N]) {
+    const std::size_t prefix = sizeof kNumberTag - 1;
+    for (const TagField& tag : tags) {
+        const std::string_view text(tag.text);
+        if (text.compare(0, prefix, kNumberTag) != 0 || text.back() != '>') continue;
+        std::string name = "." + std::string(text.substr(prefix, text.size() - prefix - 1));
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> CData::FieldNames(const char* record) {
+    std::vector<std::string> names;
+    if (record == nullptr) {
+        AddNumberNames(names, kDataTags);
+        AddNumberNames(names, kGamerTags);
+        AddNumberNames(names, kMarketTags);
+    } else if (std::strcmp(record, kYou) == 0 || std::strcmp(record, kPlayers) == 0) {
+        AddNumberNames(names, kGamerTags);
+    } else if (std::strcmp(record, kMarket) == 0) {
+        AddNumberNames(names, kMarketTags);
+    }
+    return names;
 }

@@ -13,6 +13,7 @@
 constexpr int kTagBytes = 64;         // every tag field, NUL-padded
 constexpr int kGamerNameBytes = protocol::kMaxNameBytes + 1;  // a name field: the name and a NUL
 constexpr int kMaxPlayers = protocol::kMaxPlayersPerGame - 1;  // entries of CData::players
+constexpr int kDataErrorNumber = -700;  // reported by a read of a name the image does not have
 
 // One player's record: money, stock, plants and name, each behind its tag.
 class CGamer {
@@ -81,6 +82,10 @@ public:
     static CDataField Resolve(const char* name1, const char* name2);
     // Get with the names resolved: the same value and the same reports.
     int Read(const CDataField& field, int n) const;
+    // The names of the number fields a read finds after `record` (".you", ".players",
+    // ".market"), or alone when `record` is null, each with its dot; for tools that check
+    // scripts and suggest names.
+    static std::vector<std::string> FieldNames(const char* record);
 
     char _tag_begin[kTagBytes];
     CData* pointer_to_data;

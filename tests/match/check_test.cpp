@@ -101,7 +101,7 @@ TEST_F(CheckTest, EachWarningFiresOnItsOwnScript) {
         {"{\r\n  ?print \"%d and %d\", 1;\r\n  ?turn\r\n}\r\n", ":2: warning: '?print' text has 2 \"%d\" but 1 value is given"},
         {"{\r\n  ?print \"none\", (1 + 2);\r\n  ?turn\r\n}\r\n", ":2: warning: '?print' text has 0 \"%d\" but 1 value is given"},
         {"{ $a := .you.money;\r\n  $b := $a + 1 < 2; ?turn }\r\n", ":2: warning: '+' and '<' without parentheses"},
-        {"{\r\n  if (.you.raw > 0 & .you.prod > 0) ?turn\r\n}\r\n", ":2: warning: '&' and '>' without parentheses"},
+        {"{\r\n  if (.you.raw > 0 & .you.prod > 0) ?prod 1;\r\n  ?turn\r\n}\r\n", ":2: warning: '&' and '>' without parentheses"},
         {"{\r\n  if (0 < .players[0].money < 10) ?prod 1;\r\n  ?turn\r\n}\r\n", ":2: warning: two comparisons in a row ('<' then '<')"},
     };
     for (const Case& c : cases) {
@@ -113,6 +113,96 @@ TEST_F(CheckTest, EachWarningFiresOnItsOwnScript) {
             if (line.find(": warning: ") != std::string::npos) warnings.push_back(line);
         ASSERT_EQ(warnings.size(), 1u) << c.script << "\n" << out_;
         EXPECT_EQ(warnings[0].rfind(path + c.diagnostic, 0), 0u) << warnings[0];
+    }
+}
+
+// Traps the robot compiles without a word, or reports without a clue: each is named, on its line.
+TEST_F(CheckTest, EachTrapIsNamedOnItsLine) {
+    struct Case {
+        std::string script;
+        const char* diagnostic;  // a line printed, after the path
+    };
+    const Case cases[] = {
+        {"{ $m := .you.monye; ?turn }\r\n",
+         ":1: warning: '.you.monye' is no game data the robot has: reading it stops the robot with error -700; "
+         "did you mean .you.money?"},
+        {"{ $m := .players[ $i ].prodd + .mony + .yuo.raw + .you.cash; ?turn }\r\n",
+         ":1: warning: '.players[$i].prodd' is no game data the robot has: reading it stops the robot with error "
+         "-700; did you mean .players[$i].prod?"},
+        {"{ $m := .mony; ?turn }\r\n", ":1: warning: '.mony' is no game data the robot has: reading it stops the "
+                                       "robot with error -700; did you mean .money?"},
+        {"{ $m := .you.cash; ?turn }\r\n",
+         ":1: warning: '.you.cash' is no game data the robot has: reading it stops the robot with error -700\n"},
+        {"{\r\n  ?prod ?macro \"OptProd\";\r\n  ?turn\r\n}\r\n",
+         ":2: warning: '?macro \"OptProd\"' is no macro the robot knows: the run stops there with error -750 "
+         "(Wrong macros parameter.); did you mean ?macro \"OptiProd\"?"},
+        {"{\r\n  @next;\r\n  goto @nxt;\r\n  ?turn\r\n}\r\n",
+         ":3: error: label '@nxt' is not defined: the jump stops the run with error -750 (Wrong operation "
+         "address.); did you mean @next?"},
+        {"{\r\n  ?sell 1, 2;\r\n  if (.you.money > 0) ?turn\r\n}\r\n",
+         ":3: warning: when 'if (.you.money > 0)' is false, the run reaches the end of the script without "
+         "'?turn': the turn then lasts until the server's turn timeout"},
+        {"{\r\n  if (.you.prod > 0) ?turn\r\n  else if (.you.raw > 0) ?turn\r\n}\r\n",
+         ":3: warning: when 'if (.you.prod > 0)' is false and 'if (.you.raw > 0)' is false, the run reaches"},
+        {"{ if ($x) if (1) ?turn; else ?prod 1; ?print \"a\" }\r\n",  // both branches of the first if miss it
+         ":1: warning: when 'if ($x)' is false, the run reaches"},
+        {"{ if (.you.raw > 0) { ?prod 1; goto @done }; ?turn; @done }\r\n",
+         ":1: warning: when 'if (.you.raw > 0)' is true, the run reaches the end"},
+        {"{\r\n  goto @end;\r\n  ?turn;\r\n  @end\r\n}\r\n",
+         ":3: warning: no run reaches '?turn': the turn then lasts until the server's turn timeout"},
+        {"$count := $count + 1;\r\n?print \"never\";\r\n?turn\r\n",
+         ":1: warning: the script is not between '{' and '}', so the robot runs only its first statement, '$count "
+         ":= $count + 1', every turn; the robot never reads the rest, from line 2; no run reaches '?turn'"},
+        {"?turn;\r\n?sell 1, 2\r\n",
+         ":1: warning: the script compiles to nothing: the robot takes a script whose second lexeme is ';' for "
+         "one empty statement and runs nothing, every turn"},
+        {"{ ?turn }\r\n?sell 1, 2\r\n", ":1: warning: the script ends with the '}' on line 1: the robot never "
+                                        "reads the rest, from line 2"},
+        {std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0", 12) + std::string(4000, '\x01'),
+         ":1: error: this is not a text file (it holds NUL bytes): a script is text; is it the right file?\n"},
+        {"\xEF\xBB\xBF{ ?turn }\r\n",
+         ":1: warning: the file starts with a UTF-8 byte order mark (bytes EF BB BF), which the robot refuses as a "
+         "lexical error; save the file as UTF-8 without a byte order mark, or as plain ASCII\n"},
+        {"{\r\n  if (.you.raw <= 3) ?buy 1, 2;\r\n  ?turn\r\n}\r\n",
+         ":2: error: Not match expression, wrong operand. (at '='); there is no '<=': write '!(a > b)' for a <= b\n"},
+        {"{\r\n  if ((.you.raw > 3) && (.you.prod > 0)) ?prod 1;\r\n  ?turn\r\n}\r\n",
+         ":2: error: Not match expression, wrong operand. (at '&'); there is no '&&': write '(a) & (b)'"},
+        {"{ $b := .you.money + 1 < 2; ?turn }\r\n",
+         ":1: warning: '+' and '<' without parentheses: the robot compares before doing arithmetic, so '.you.money "
+         "+ 1 < 2' means '.you.money + (1 < 2)'; add parentheses"},
+        {"{ if (.you.raw > 0 & -$p * 2 > 0) ?turn; ?turn }\r\n",
+         ":1: warning: '&' and '>' without parentheses: the robot does '&' and '|' before comparing, so '.you.raw > "
+         "0 & -$p * 2 > 0' means '(.you.raw > (0 & -$p)) * (2 > 0)'"},
+        {"{ if (1 + 0 < $a[2] < 10 | 1) ?prod 1; ?turn }\r\n",
+         ":1: warning: two comparisons in a row ('<' then '<'): the robot allows one; write '(1 + 0 < $a[2]) & "
+         "($a[2] < 10)'"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Write("trap.robot", c.script);
+        Check({path});
+        EXPECT_NE(("\n" + out_).find("\n" + path + c.diagnostic), std::string::npos) << c.diagnostic << "\n" << out_;
+    }
+}
+
+// Scripts that look like the traps but are not: the checker must stay silent on them.
+TEST_F(CheckTest, NearMissesOfTheTrapsPassSilently) {
+    const char* const scripts[] = {
+        // Every path ends its turn: an else after ';', a nested if in both branches, a loop that ends.
+        "{ if (.you.prod > 0) ?turn; else ?turn }",
+        "{ if (.you.prod > 0) { if (.you.raw > 0) ?turn else ?turn } else ?turn }",
+        "{ $i := 0; @next; if ($i < .players_count) { $i := $i + 1; goto @next }; ?turn }",
+        // A label defined after its jump, a jump over the turn to a later one.
+        "{ goto @late; ?print \"skipped\"; @late; ?turn }",
+        // Names the robot reads, single and indexed; every kind of macro name.
+        ("{ $a[.players_count] := .players[$a[0]].auto_plants + .min_raw_price + .market.prod + .win; "
+         "$b := ?macro \"AllEffect\" + ?macro \".market.max_prod_price\"; ?turn }"),
+        // Parentheses that settle the operators; one unbraced statement that is the whole script.
+        "{ if ((.you.raw > 0) & ((.you.money + 1) < 2)) ?prod 1; ?turn }",
+        "if (.you.raw > 0) ?turn else ?turn ",
+    };
+    for (const char* script : scripts) {
+        EXPECT_EQ(Check({Write("quiet.robot", std::string(script) + "\r\n")}, true), 0) << script;
+        EXPECT_EQ(out_, "") << script;
     }
 }
 
@@ -133,7 +223,7 @@ TEST_F(CheckTest, UnreadableScriptsFailWithAClearMessage) {
     EXPECT_NE(err_.find("missing.robot': No such file or directory"), std::string::npos) << err_;
 }
 
-// The guide's priorities example shows the two operator surprises on purpose; the faulty
+// The guide's priorities and one-statement examples show their traps on purpose; the faulty
 // examples each fail.
 TEST_F(CheckTest, BundledExamples) {
     const fs::path root = PROJECT_SOURCE_DIR;
@@ -144,11 +234,16 @@ TEST_F(CheckTest, BundledExamples) {
     ASSERT_GE(scripts.size(), 15u);
     EXPECT_EQ(Check(scripts), 0);
     const std::string priorities = (root / "examples/guide/priorities.robot").string();
+    const std::string one_statement = (root / "examples/guide/one-statement.robot").string();
+    const std::vector<std::string> expected{one_statement + ":1: warning: the script is not between '{' and '}'",
+                                            priorities + ":10: warning: '&' and '>' without",
+                                            priorities + ":2: warning: '+' and '<' without"};  // sorted
     std::istringstream lines(out_);
     std::vector<std::string> seen;
-    for (std::string line; std::getline(lines, line);) seen.push_back(line.substr(0, line.find(" without")));
-    EXPECT_EQ(seen, (std::vector<std::string>{priorities + ":2: warning: '+' and '<'",
-                                              priorities + ":10: warning: '&' and '>'"}));
+    for (std::string line; std::getline(lines, line);) seen.push_back(line);
+    std::sort(seen.begin(), seen.end());
+    ASSERT_EQ(seen.size(), expected.size()) << out_;
+    for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i].rfind(expected[i], 0), 0u) << seen[i];
     for (const auto& entry : fs::directory_iterator(root / "examples/guide/faulty"))
         if (entry.path().extension() == ".bad") {
             EXPECT_EQ(Check({entry.path().string()}), 1) << entry.path();

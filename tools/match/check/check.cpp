@@ -11,6 +11,8 @@
 #include <sstream>
 
 #include "match/check/compile.h"
+#include "match/check/flow.h"
+#include "match/check/game_names.h"
 #include "match/check/warnings.h"
 
 namespace match {
@@ -94,10 +96,18 @@ CheckResult CheckScriptFile(const std::string& path) {
     std::string bytes;
     result.read_error = ReadScript(path, bytes);
     if (!result.read_error.empty()) return result;
+    std::vector<Diagnostic>& out = result.diagnostics;
+    const std::string not_text = NotTextReason(bytes);
+    if (!not_text.empty()) {
+        // Lexing a binary file would only list its bytes, one error each.
+        out.push_back(Error(1, "this is not a text file (" + not_text + "): a script is text; is it the right file?"));
+        return result;
+    }
     const ScriptText text(std::move(bytes));
     Compilation c = CompileScript(path);
     text.Place(c.tokens);
-    std::vector<Diagnostic>& out = result.diagnostics;
+    // A byte order mark comes first: it explains the lexical error it causes.
+    Append(out, ByteOrderMarkWarning(text));
     if (!c.failure.empty()) {
         out.push_back(Error(1, c.failure));
     } else if (!c.lexed) {
@@ -108,9 +118,14 @@ CheckResult CheckScriptFile(const std::string& path) {
     Append(out, LineEndWarnings(text));
     Append(out, ByteWarnings(text, c.tokens));
     if (c.failure.empty() && c.lexed) {
+        AddOperatorHints(c.tokens, out);
+        Append(out, LabelErrors(c.tokens));
         Append(out, StatementWarnings(c.tokens));
-        Append(out, OperatorWarnings(c.tokens));
+        Append(out, OperatorWarnings(text, c.tokens));
+        Append(out, DataNameWarnings(text, c.tokens));
+        Append(out, MacroWarnings(c.tokens));
     }
+    if (c.failure.empty() && c.parsed) Append(out, TurnPathWarnings(text, c.tokens));
     std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
     return result;
 }

@@ -7,7 +7,10 @@
 namespace match {
 namespace {
 
-constexpr std::size_t kMaxShownBytes = 40;  // bytes of a lexeme quoted in a diagnostic
+// A file is taken for binary when a NUL byte comes in its first bytes, as version control
+// and search tools judge it, or when more than one byte in kOddShare is neither text nor UTF-8.
+constexpr std::size_t kNulSearchBytes = 8000;
+constexpr std::size_t kOddShare = 10;
 
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -55,10 +58,23 @@ void ScriptText::Place(std::vector<Token>& tokens) const {
     }
 }
 
-std::string Printable(const std::string& text) {
+std::string ScriptText::Written(const Token& first, const Token& last) const {
+    std::string written;
+    const std::size_t end = std::min(bytes_.size(), last.offset + last.text.size());
+    for (std::size_t i = first.offset; i < end; ++i) {
+        if (!IsWhite(bytes_[i])) {
+            written += bytes_[i];
+        } else if (!written.empty() && written.back() != ' ') {
+            written += ' ';
+        }
+    }
+    return written;
+}
+
+std::string Printable(const std::string& text, std::size_t max_bytes) {
     std::string shown;
     for (unsigned char c : text) {
-        if (shown.size() >= kMaxShownBytes) return shown + "...";
+        if (shown.size() >= max_bytes) return shown + "...";
         if (c == '\r') {
             shown += "\\r";
         } else if (c == '\n') {
@@ -74,6 +90,40 @@ std::string Printable(const std::string& text) {
         }
     }
     return shown;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at `i`, or 0 when none starts there.
+std::size_t Utf8Length(const std::string& bytes, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (length == 0 || i + length > bytes.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string NotTextReason(const std::string& bytes) {
+    if (bytes.find('\0') < kNulSearchBytes) return "it holds NUL bytes";
+    std::size_t odd = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80) {
+            const std::size_t length = Utf8Length(bytes, i);
+            if (length > 0) {
+                i += length - 1;
+                continue;
+            }
+            ++odd;
+        } else if (c < 0x20 && !IsWhite(static_cast<char>(c)) && c != '\f') {
+            ++odd;
+        }
+    }
+    if (odd * kOddShare > bytes.size()) return "many of its bytes are neither text nor UTF-8";
+    return std::string();
 }
 
 }  // namespace match

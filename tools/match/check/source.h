@@ -51,6 +51,9 @@ public:
     // Gives each token, in file order, its offset and line. Lexemes are separated only by
     // white space, so each one starts at the first non-white byte after the one before.
     void Place(std::vector<Token>& tokens) const;
+    // The text from the start of `first` to the end of `last`, as written but on one line:
+    // each run of white space is one space.
+    std::string Written(const Token& first, const Token& last) const;
 
 private:
     std::string bytes_;
@@ -59,7 +62,11 @@ private:
 };
 
 // A lexeme text fit for a one-line diagnostic: printable ASCII as it is, other bytes escaped
-// (\r, \n, \t, \xHH), long texts cut with "...".
-std::string Printable(const std::string& text);
+// (\r, \n, \t, \xHH), texts longer than `max_bytes` cut with "...".
+std::string Printable(const std::string& text, std::size_t max_bytes = 40);
+
+// Why the bytes are no script but some other kind of file (a NUL byte, or many bytes that are
+// neither text nor UTF-8); empty for text.
+std::string NotTextReason(const std::string& bytes);
 
 }  // namespace match

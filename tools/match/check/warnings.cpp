@@ -1,5 +1,7 @@
-// Warnings about line ends, refused bytes and statements (operators are in check_operators.cpp).
+// Warnings about line ends, refused bytes and statements (operators are in operators.cpp).
 #include "match/check/warnings.h"
+
+#include "match/check/token_walk.h"
 
 #include <cstdio>
 #include <set>
@@ -14,7 +16,6 @@ constexpr int kMaxFilledPlaces = 2;  // "%d" places the robot fills; with more i
 
 // The robot statements; a bare word that is one of these without its "?" was meant as it.
 const char* const kRobotStatements[] = {"?turn", "?upgrade", "?auto", "?prod", "?sell", "?buy", "?print"};
-const char kTurn[] = "?turn";
 const char kPrint[] = "?print";
 
 Diagnostic Warning(int line, std::string text) { return Diagnostic{line, Severity::kWarning, std::move(text)}; }
@@ -25,91 +26,35 @@ std::string Plural(int n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The lexemes with the groups they open and close paired up once, so that skipping a group
-// costs nothing however deeply the script nests or however many groups it leaves open.
-class TokenWalk {
-public:
-    explicit TokenWalk(const std::vector<Token>& tokens) : tokens_(tokens), after_group_(tokens.size(), tokens.size()) {
-        std::vector<std::size_t> open;
-        for (std::size_t i = 0; i < tokens.size(); ++i) {
-            const std::string& s = tokens[i].text;
-            if (s == "(" || s == "[") open.push_back(i);
-            if ((s == ")" || s == "]") && !open.empty()) {
-                after_group_[open.back()] = i + 1;
-                open.pop_back();
-            }
-        }
+// "%d" places the way the robot counts them: at every position of the text.
+int IntPlaces(const std::string& text) {
+    int n = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '%' && text[i + 1] == 'd') ++n;
+    return n;
+}
+
+// Warns when the "%d" places of the "?print" at `at` and the values after its text differ.
+void CheckPrint(const TokenWalk& walk, std::size_t at, std::vector<Diagnostic>& out) {
+    const std::vector<Token>& tokens = walk.Tokens();
+    if (at + 1 >= tokens.size() || tokens[at + 1].kind != lx_str_const) return;
+    int places = IntPlaces(tokens[at + 1].text);
+    int values = 0;
+    for (std::size_t i = at + 2; i < tokens.size() && Is(tokens[i], ","); ++values) i = walk.SkipExpression(i + 1);
+    const int line = tokens[at].line;
+    if (places != values) {
+        out.push_back(Warning(line, "'?print' text has " + std::to_string(places) + " \"%d\" but " +
+                                        Plural(values, "value is", "values are") + " given"));
+    } else if (places > kMaxFilledPlaces) {
+        out.push_back(Warning(line, "'?print' text has " + std::to_string(places) +
+                                        " \"%d\": the robot fills at most two and prints none of the values"));
     }
-
-    // The index after the parenthesis or bracket group that opens at `i`.
-    std::size_t SkipGroup(std::size_t i) const { return after_group_[i]; }
-
-    // The index after the expression that starts at `i`.
-    std::size_t SkipExpression(std::size_t i) const {
-        static const std::string kOperators = "+-*/%<=>&|!";
-        while (i < tokens_.size()) {
-            const Token& t = tokens_[i];
-            if (Is(t, "(") || Is(t, "[")) {
-                i = SkipGroup(i);
-            } else if (Is(t, kMacroFunction)) {
-                i += 2;
-            } else if (t.kind == lx_int_const || t.kind == lx_var || t.kind == lx_robotdata ||
-                       (t.kind == lx_spacer && kOperators.find(t.text) != std::string::npos)) {
-                ++i;
-            } else {
-                break;
-            }
-        }
-        return i;
-    }
-
-    // Marks where statements start: the first lexeme, after "{", ";" and "else", and after the
-    // ")" that closes an "if" condition.
-    std::vector<bool> StatementStarts() const {
-        std::vector<bool> starts(tokens_.size() + 1, false);
-        starts[0] = true;
-        for (std::size_t i = 0; i < tokens_.size(); ++i) {
-            const Token& t = tokens_[i];
-            if (Is(t, "{") || Is(t, ";") || (t.kind == lx_keyword && Is(t, "else"))) starts[i + 1] = true;
-            if (t.kind == lx_keyword && Is(t, "if") && i + 1 < tokens_.size() && Is(tokens_[i + 1], "("))
-                starts[SkipGroup(i + 1)] = true;
-        }
-        return starts;
-    }
-
-    // Warns when the "%d" places of the "?print" at `at` and the values after its text differ.
-    void CheckPrint(std::size_t at, std::vector<Diagnostic>& out) const {
-        if (at + 1 >= tokens_.size() || tokens_[at + 1].kind != lx_str_const) return;
-        int places = IntPlaces(tokens_[at + 1].text);
-        int values = 0;
-        for (std::size_t i = at + 2; i < tokens_.size() && Is(tokens_[i], ","); ++values) i = SkipExpression(i + 1);
-        const int line = tokens_[at].line;
-        if (places != values) {
-            out.push_back(Warning(line, "'?print' text has " + std::to_string(places) + " \"%d\" but " +
-                                            Plural(values, "value is", "values are") + " given"));
-        } else if (places > kMaxFilledPlaces) {
-            out.push_back(Warning(line, "'?print' text has " + std::to_string(places) +
-                                            " \"%d\": the robot fills at most two and prints none of the values"));
-        }
-    }
-
-private:
-    // "%d" places the way the robot counts them: at every position of the text.
-    static int IntPlaces(const std::string& text) {
-        int n = 0;
-        for (std::size_t i = 0; i + 1 < text.size(); ++i)
-            if (text[i] == '%' && text[i + 1] == 'd') ++n;
-        return n;
-    }
-
-    const std::vector<Token>& tokens_;
-    std::vector<std::size_t> after_group_;  // by index of "(" or "[": the index after its closer
-};
+}
 
 // The warning for a statement that the analyser skips, or an empty text when it has an effect.
 std::string NoEffect(const Token& t) {
     if (t.kind == lx_str_const) return "statement has no effect: a string alone is skipped";
-    if (t.kind == lx_keyword && !Is(t, "if") && !Is(t, "goto") && !Is(t, "else")) {
+    if (t.kind == lx_keyword && !Is(t, "if") && !Is(t, kGotoKeyword) && !Is(t, "else")) {
         for (const char* s : kRobotStatements)
             if (t.text == s + 1) return "statement has no effect: the word '" + t.text + "' is skipped; did you mean '" + s + "'?";
         return "statement has no effect: the word '" + t.text + "' is skipped";
@@ -137,11 +82,16 @@ std::vector<Diagnostic> LineEndWarnings(const ScriptText& text) {
     return out;
 }
 
+std::vector<Diagnostic> ByteOrderMarkWarning(const ScriptText& text) {
+    if (text.Bytes().compare(0, kUtf8BomBytes, kUtf8Bom) != 0) return {};
+    return {Warning(1, "the file starts with a UTF-8 byte order mark (bytes EF BB BF), which the robot refuses as "
+                       "a lexical error; save the file as UTF-8 without a byte order mark, or as plain ASCII")};
+}
+
 std::vector<Diagnostic> ByteWarnings(const ScriptText& text, const std::vector<Token>& tokens) {
     std::vector<Diagnostic> out;
     const std::string& bytes = text.Bytes();
     const bool bom = bytes.compare(0, kUtf8BomBytes, kUtf8Bom) == 0;
-    if (bom) out.push_back(Warning(1, "the file starts with a UTF-8 byte order mark, which the robot refuses; save it without"));
     std::set<int> lines;
     for (const Token& t : tokens) {
         if (t.kind != lx_err || !t.complete || t.offset >= bytes.size() || (bom && t.offset < kUtf8BomBytes)) continue;
@@ -164,8 +114,8 @@ std::vector<Diagnostic> StatementWarnings(const std::vector<Token>& tokens) {
     const std::vector<bool> starts = walk.StatementStarts();
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
-        if (t.kind == lx_func && Is(t, kTurn)) turn = true;
-        if (t.kind == lx_func && Is(t, kPrint)) walk.CheckPrint(i, out);
+        if (t.kind == lx_func && Is(t, kTurnStatement)) turn = true;
+        if (t.kind == lx_func && Is(t, kPrint)) CheckPrint(walk, i, out);
         if (!starts[i]) continue;
         std::string no_effect = NoEffect(t);
         if (!no_effect.empty()) out.push_back(Warning(t.line, no_effect));

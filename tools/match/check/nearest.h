@@ -1,0 +1,13 @@
+// The nearest of a list of known names to a misspelt one, for "did you mean" hints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace match {
+
+// The known name closest to `name` by edit distance (a swap of two neighbours counting as one
+// edit), or an empty text when none is close enough to be what was meant.
+std::string NearestName(const std::string& name, const std::vector<std::string>& known);
+
+}  // namespace match
