@@ -47,6 +47,11 @@ constexpr char kOutTurn[] = "out_turn";
 constexpr char kOutReason[] = "out_reason";
 constexpr char kUpgrading[] = "upgrading";
 constexpr char kBuilding[] = "building";
+// In a "turn" event, the record of a player still in when the turn began also holds "took_ms"
+// (milliseconds from the turn's start until it ended its turn; the whole turn when it did not)
+// and "timed_out" (true when the turn timeout ended the turn first). Older logs lack both.
+constexpr char kTookMs[] = "took_ms";
+constexpr char kTimedOut[] = "timed_out";
 
 // The market: "mood", "raw", "min_raw_price", "prod", "max_prod_price".
 constexpr char kMood[] = "mood";
