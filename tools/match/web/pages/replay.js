@@ -203,9 +203,10 @@
     const printed = (data.printed || [])[i] || [];
     document.querySelectorAll("#printed .robot").forEach(function (card, p) {
       const h = t.holdings[p];
-      const took = value(h, "took_ms"), late = value(h, "timed_out");
+      const gone = !h || (value(h, "out") && outTurn[p] !== t.turn);
+      const took = gone ? null : value(h, "took_ms"), late = !gone && value(h, "timed_out");
       const head = card.querySelector(".took");
-      head.textContent = late ? "\u23f1 timed out" + (took !== null ? " after " + fmt(took) + " ms" : "")
+      head.textContent = late ? "timed out" + (took !== null ? " after " + fmt(took) + " ms" : "")
                               : took !== null ? fmt(took) + " ms" : "";
       head.classList.toggle("no", !!late);
       card.dataset.timedOut = late ? "true" : "false";
@@ -214,7 +215,6 @@
       pre.replaceChildren();
       (out ? out.lines : []).forEach(function (line) { pre.appendChild(el("span", line + "\n", lineClass(line))); });
       pre.classList.toggle("empty", !out);
-      const gone = !h || (value(h, "out") && outTurn[p] !== t.turn);
       if (!out) pre.textContent = gone ? "Out of the game." : "Printed nothing in this turn.";
       pre.scrollTop = pre.scrollHeight;  // the turn's end first: the script's own lines, its orders, an error
       card.querySelector(".cut").textContent = out && out.cut ?
