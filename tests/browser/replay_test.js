@@ -27,12 +27,6 @@ function skip(why) {
   process.exit(SKIP);
 }
 
-function scripts(examples, work) {
-  fs.copyFileSync(path.join(examples, "careful.robot"), path.join(work, LONG_NAME + ".robot"));
-  fs.writeFileSync(path.join(work, "erring.robot"), ERRING);
-  return SCRIPTS.map(s => path.join(examples, s)).concat([LONG_NAME, "erring"].map(s => path.join(work, s + ".robot")));
-}
-
 function playGame(match, robots, work) {
   const out = path.join(work, "game");
   fs.rmSync(out, { recursive: true, force: true });
@@ -156,19 +150,14 @@ function pastTheChart() {
   });
 }
 
-// The report's leaderboard cells, and the names whose colour square sits on another line than they do.
-function leaderboard() {
-  const h2 = [...document.querySelectorAll("h2")].find(h => h.textContent === "Leaderboard");
-  let table = h2.nextElementSibling;
-  while (table.tagName !== "TABLE") table = table.nextElementSibling;
-  const apart = [...table.querySelectorAll("td span[style*=color]")].filter(square => {
+// The names in the report whose colour square sits on another line than they do.
+function squaresApart() {
+  return [...document.querySelectorAll("td span[style*=color]")].filter(square => {
     const range = document.createRange();
     range.selectNodeContents(square.parentElement);
     range.setStartAfter(square);
     return Math.abs(range.getClientRects()[0].top - square.getBoundingClientRect().top) > 4;
-  });
-  table.id = "leaderboard";
-  return apart.map(square => square.parentElement.textContent);
+  }).map(square => square.parentElement.textContent);
 }
 
 async function checkPhone(page, url, where, selectors) {
@@ -177,7 +166,7 @@ async function checkPhone(page, url, where, selectors) {
   await page.goto(url);
   const size = await page.evaluate(() => [document.body.scrollWidth, window.innerWidth]);
   assert.ok(size[0] <= size[1], where + " scrolls sideways on a phone: " + size);
-  if (where === "report") assert.deepStrictEqual(await page.evaluate(leaderboard), [], "colour squares apart from their names");
+  if (where === "report") assert.deepStrictEqual(await page.evaluate(squaresApart), [], "colour squares apart from their names");
   assert.deepStrictEqual(await page.evaluate(hidden, selectors), [], where + ": cut off on a phone");
   assert.deepStrictEqual(await page.evaluate(pastTheChart), [], where + ": chart labels past the chart");
 }
@@ -215,7 +204,9 @@ async function main() {
   try { puppeteer = require("puppeteer-core"); } catch (e) { skip("puppeteer-core is not installed (npm ci in tests/browser)"); }
   if (!fs.existsSync(CHROMIUM)) skip(CHROMIUM + " is not installed (apt-get install chromium)");
   fs.mkdirSync(work, { recursive: true });
-  const robots = scripts(examples, work);
+  fs.copyFileSync(path.join(examples, "careful.robot"), path.join(work, LONG_NAME + ".robot"));
+  fs.writeFileSync(path.join(work, "erring.robot"), ERRING);
+  const robots = SCRIPTS.map(s => path.join(examples, s)).concat([LONG_NAME, "erring"].map(s => path.join(work, s + ".robot")));
   const game = playGame(match, robots, work);
   assert.ok(game.turns.length >= 3, "the game is too short to step through");
 
@@ -294,7 +285,7 @@ async function main() {
                        "#market [data-field], #orders td:nth-child(2), #orders td:nth-child(3), #trades td:nth-child(n+2)");
     await page.goto(game.chart);
     assert.deepStrictEqual(await page.evaluate(pastTheChart), [], "money.svg: labels past the chart");
-    await checkPhone(page, playTournament(match, robots, work), "report", "#leaderboard th, #leaderboard td");
+    await checkPhone(page, playTournament(match, robots, work), "report", "th, td");
     assert.deepStrictEqual(errors, [], "errors or fetches in the pages");
   } finally {
     await browser.close();

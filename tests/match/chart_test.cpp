@@ -94,8 +94,7 @@ TEST(Chart, LegendOfLongNamesFitsInTheWidth) {
     struct Case {
         std::string name;
         double ems;  // width of one of its characters
-    } const cases[] = {{std::string(32, 'W'), 1.0}, {std::string(32, 'n'), 0.7}, {std::string(32, '8'), 0.7},
-                       {[] { std::string s; for (int i = 0; i < 32; ++i) s += "\xC3\x9C"; return s; }(), 0.8}};
+    } const cases[] = {{std::string(32, 'W'), 1.0}, {std::string(32, 'n'), 0.7}, {std::string(32, '8'), 0.7}};
     for (const Case& c : cases) {
         GameRecord r = TwoPlayers();
         r.money[0].name = c.name;
