@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -115,13 +116,17 @@ private:
         if (played.empty()) return;
         std::size_t k = 0;
         for (; k < parts.size() && k < ended.size(); ++k) printed[ended[k]][p] = std::move(parts[k]);
-        std::size_t rest = played.back();
-        for (std::size_t t : played)
-            if (ended.empty() || (k > 0 && t > ended[k - 1])) {
-                rest = t;
-                break;
-            }
+        if (k == parts.size()) return;
+        const std::size_t rest = LeftoverTurn(played, k > 0 ? std::optional<std::size_t>(ended[k - 1]) : std::nullopt);
         for (; k < parts.size(); ++k) Append(printed[rest][p], parts[k]);
+    }
+
+    // The first of the `played` turns after `last_given`, the last turn given its own part; the
+    // last played turn when there is none.
+    static std::size_t LeftoverTurn(const std::vector<std::size_t>& played, std::optional<std::size_t> last_given) {
+        for (std::size_t t : played)
+            if (!last_given || t > *last_given) return t;
+        return played.back();
     }
 
     // One turn's output of every player: null where it printed nothing.
