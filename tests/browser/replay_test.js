@@ -1,6 +1,7 @@
-// Browser test of match's replay page: plays a real game with match, opens its replay.html in the
+// Browser test of match's pages: plays a real game with match, opens its replay.html in the
 // system Chromium and checks that turns reached through the address and through the controls
-// show the same market, holdings, orders and trades as the game's log.
+// show the same market, holdings, orders, trades and robot output as the game's log; then checks
+// the money chart's legend, and the replay and a tournament report on a phone's screen.
 // Usage: node replay_test.js MATCH_PROGRAM EXAMPLES_DIR WORK_DIR
 "use strict";
 const assert = require("assert");
@@ -11,6 +12,10 @@ const path = require("path");
 const SKIP = 77;  // the exit status ctest reads as "skipped"
 const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
 const SCRIPTS = ["builder.robot", "careful.robot", "undercutter.robot"];
+// A robot with the longest name match gives, for the legend and the narrow screen, and one whose
+// runtime error stops it in turn 2, so that its orders of that turn are void.
+const LONG_NAME = "careful-with-a-name-made-longer";
+const ERRING = "{ ?print \"before %d\", .turn_number; ?buy 1, 2000; $x := 5; if (.turn_number = 1) $y := $x[3]; ?turn }\n";
 const TURNS = 24;
 const HOSTS = "127.0.61.1-127.0.61.40";  // loopback addresses kept for this test's game servers
 const WAIT_MS = 20000;  // generous bound for the page to reach a state
@@ -22,15 +27,28 @@ function skip(why) {
   process.exit(SKIP);
 }
 
-function playGame(match, examples, work) {
+function playGame(match, robots, work) {
   const out = path.join(work, "game");
   fs.rmSync(out, { recursive: true, force: true });
-  const args = ["--seed", "5", "--turns", String(TURNS), "--host-range", HOSTS, "--out", out,
-                ...SCRIPTS.map(s => path.join(examples, s))];
+  const args = ["--seed", "5", "--turns", String(TURNS), "--host-range", HOSTS, "--out", out, ...robots];
   const run = spawnSync(match, args, { encoding: "utf8", timeout: 120000 });
   assert.strictEqual(run.status, 0, "match failed:\n" + run.stdout + run.stderr);
   const events = fs.readFileSync(path.join(out, "game.jsonl"), "utf8").trim().split("\n").map(l => JSON.parse(l));
-  return { page: "file://" + path.join(out, "replay.html"), turns: events.filter(e => e.event === "turn") };
+  const end = events.find(e => e.event === "end");
+  const erring = end.players.find(p => p.name === "erring");
+  assert.ok(erring && erring.out_turn, "the erring robot did not go out: " + JSON.stringify(end));
+  return { page: "file://" + path.join(out, "replay.html"), chart: "file://" + path.join(out, "money.svg"),
+           turns: events.filter(e => e.event === "turn"), voidTurn: erring.out_turn };
+}
+
+function playTournament(match, robots, work) {
+  const out = path.join(work, "tournament");
+  fs.rmSync(out, { recursive: true, force: true });
+  const args = ["--tournament", "--rounds", "1", "--table", "3", "--turns", "6", "--seed", "3",
+                "--host-range", HOSTS, "--out", out, ...robots];
+  const run = spawnSync(match, args, { encoding: "utf8", timeout: 180000 });
+  assert.strictEqual(run.status, 0, "the tournament failed:\n" + run.stdout + run.stderr);
+  return "file://" + path.join(out, "report.html");
 }
 
 // What the page shows, read from the DOM.
@@ -48,6 +66,11 @@ function readPage() {
     holdings[tr.dataset.player] = row;
   });
   const rows = id => [...document.querySelectorAll("#" + id + " tbody tr")].filter(tr => tr.cells.length > 1);
+  const printed = {};
+  document.querySelectorAll("#printed .robot").forEach(card => {
+    printed[card.dataset.player] = { took: text(card.querySelector(".took")), text: card.querySelector("pre").textContent,
+                                     timedOut: card.dataset.timedOut === "true" };
+  });
   return {
     hash: location.hash,
     label: text(document.getElementById("turn-label")),
@@ -56,6 +79,7 @@ function readPage() {
     orders: rows("orders").map(tr => [text(tr.cells[0]), text(tr.cells[1]), tr.dataset.status]),
     trades: rows("trades").map(tr => [text(tr.cells[0]), tr.dataset.kind, num(tr.cells[2].textContent),
                                       num(tr.cells[3].textContent)]),
+    printed,
   };
 }
 
@@ -77,17 +101,74 @@ async function expectTurn(page, game, turn, how) {
     assert.match(row.status, p.out ? OUT : /^(in the game|winner)$/, p.name + " status" + where);
   }
   const refused = (ev.refused || []).map(o => [o.player, o.order, "refused"]);
-  assert.deepStrictEqual(shown.orders, ev.orders.map(o => [o.player, o.order, "accepted"]).concat(refused),
+  const accepted = o => (o.player === "erring" && turn === game.voidTurn ? "void" : "accepted");
+  assert.deepStrictEqual(shown.orders, ev.orders.map(o => [o.player, o.order, accepted(o)]).concat(refused),
                          "orders" + where);
+  // Each robot's own lines of this turn: the examples print the turns completed, the erring one
+  // "before N"; the time each took and the timeout's mark where the log has them.
+  for (const p of ev.players) {
+    const card = shown.printed[p.name];
+    assert.ok(card, "no output card for " + p.name + where);
+    const said = p.name === "erring" ? "\"before " + (turn - 1) + "\"" :
+                 [LONG_NAME, "careful"].includes(p.name) ? "\"turn " + (turn - 1) + ": money" : null;
+    const playing = !p.out || game.turns.find(t => t.players.some(q => q.name === p.name && q.out)).turn === turn;
+    if (said && playing) assert.ok(card.text.includes("~Robot said: " + said), p.name + " printed" + where + ":\n" + card.text);
+    if ("timed_out" in p) assert.strictEqual(card.timedOut, p.timed_out, p.name + " timed out" + where);
+    if ("took_ms" in p) assert.ok(card.took.includes(p.took_ms.toLocaleString("en-US") + " ms"), p.name + " took" + where);
+  }
   assert.deepStrictEqual(shown.trades, ev.trades.map(t => [t.player, t.kind, t.n, t.price]), "trades" + where);
 }
 
 // Positions of the page's parts: stepping must not move them.
 function layout() {
-  return ["controls", "market", "chart-box", "holdings-box", "lists", "next"].map(id => {
+  return ["controls", "market", "chart-box", "holdings-box", "lists", "printed-box", "next"].map(id => {
     const r = document.getElementById(id).getBoundingClientRect();
     return [id, r.x, r.y, r.width, r.height].join(" ");
   });
+}
+
+// The texts of the elements of `selector` that are cut (their text overflows their box) or lie
+// outside the window with no scrolling box of their own to bring them in.
+function hidden(selector) {
+  const inView = r => r.left >= -0.5 && r.right <= window.innerWidth + 0.5;
+  const reachable = e => {
+    for (let a = e.parentElement; a && a !== document.body; a = a.parentElement)
+      if (/auto|scroll/.test(getComputedStyle(a).overflowX) && a.scrollWidth > a.clientWidth)
+        return inView(a.getBoundingClientRect());
+    return inView(e.getBoundingClientRect());
+  };
+  return [...document.querySelectorAll(selector)].filter(e => e.scrollWidth > e.clientWidth + 1 || !reachable(e))
+    .map(e => e.textContent.trim());
+}
+
+// The texts of every chart label that runs past its SVG's width.
+function pastTheChart() {
+  return [...document.querySelectorAll("svg")].flatMap(svg => {
+    const width = svg.viewBox.baseVal && svg.viewBox.baseVal.width ? svg.viewBox.baseVal.width : svg.width.baseVal.value;
+    return [...svg.querySelectorAll("text")].filter(t => { const b = t.getBBox(); return b.x + b.width > width + 0.5; })
+      .map(t => t.textContent);
+  });
+}
+
+// The names in the report whose colour square sits on another line than they do.
+function squaresApart() {
+  return [...document.querySelectorAll("td span[style*=color]")].filter(square => {
+    const range = document.createRange();
+    range.selectNodeContents(square.parentElement);
+    range.setStartAfter(square);
+    return Math.abs(range.getClientRects()[0].top - square.getBoundingClientRect().top) > 4;
+  }).map(square => square.parentElement.textContent);
+}
+
+async function checkPhone(page, url, where, selectors) {
+  await page.setViewport({ width: 390, height: 844 });
+  await page.goto("about:blank");
+  await page.goto(url);
+  const size = await page.evaluate(() => [document.body.scrollWidth, window.innerWidth]);
+  assert.ok(size[0] <= size[1], where + " scrolls sideways on a phone: " + size);
+  if (where === "report") assert.deepStrictEqual(await page.evaluate(squaresApart), [], "colour squares apart from their names");
+  assert.deepStrictEqual(await page.evaluate(hidden, selectors), [], where + ": cut off on a phone");
+  assert.deepStrictEqual(await page.evaluate(pastTheChart), [], where + ": chart labels past the chart");
 }
 
 // Share of pixels that differ from the top-left one, and the number of distinct colours, of a PNG.
@@ -123,7 +204,10 @@ async function main() {
   try { puppeteer = require("puppeteer-core"); } catch (e) { skip("puppeteer-core is not installed (npm ci in tests/browser)"); }
   if (!fs.existsSync(CHROMIUM)) skip(CHROMIUM + " is not installed (apt-get install chromium)");
   fs.mkdirSync(work, { recursive: true });
-  const game = playGame(match, examples, work);
+  fs.copyFileSync(path.join(examples, "careful.robot"), path.join(work, LONG_NAME + ".robot"));
+  fs.writeFileSync(path.join(work, "erring.robot"), ERRING);
+  const robots = SCRIPTS.map(s => path.join(examples, s)).concat([LONG_NAME, "erring"].map(s => path.join(work, s + ".robot")));
+  const game = playGame(match, robots, work);
   assert.ok(game.turns.length >= 3, "the game is too short to step through");
 
   const args = process.getuid && process.getuid() === 0 ? ["--no-sandbox"] : [];
@@ -144,7 +228,7 @@ async function main() {
                      { turn: busiest }).turn;
 
     // A link with a turn opens that turn.
-    for (const turn of [first, building, busiest, last]) {
+    for (const turn of [first, game.voidTurn, building, busiest, last]) {
       await page.goto("about:blank");
       await page.goto(game.page + "#turn=" + turn);
       await expectTurn(page, game, turn, "opened at #turn=" + turn);
@@ -194,10 +278,19 @@ async function main() {
       await page.keyboard.press("ArrowLeft");
       assert.deepStrictEqual(await page.evaluate(layout), here, "the layout moved at " + w + "x" + h);
     }
+
+    // On a phone: kinds, prices and orders whole, nothing past the window but what scrolls in its box.
+    for (const turn of [busiest, game.voidTurn])
+      await checkPhone(page, game.page + "#turn=" + turn, "replay",
+                       "#market [data-field], #orders td:nth-child(2), #orders td:nth-child(3), #trades td:nth-child(n+2)");
+    await page.goto(game.chart);
+    assert.deepStrictEqual(await page.evaluate(pastTheChart), [], "money.svg: labels past the chart");
+    await checkPhone(page, playTournament(match, robots, work), "report", "th, td");
+    assert.deepStrictEqual(errors, [], "errors or fetches in the pages");
   } finally {
     await browser.close();
   }
-  console.log("replay checked in " + CHROMIUM + " over " + game.turns.length + " turns; screenshots in " + work);
+  console.log("replay, chart and report checked in " + CHROMIUM + " over " + game.turns.length + " turns; screenshots in " + work);
 }
 
 main().catch(e => { console.error(e && e.stack ? e.stack : e); process.exit(1); });

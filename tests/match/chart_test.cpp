@@ -88,6 +88,28 @@ TEST(Chart, EmptyOrFlatGamesStillGiveAValidChart) {
     EXPECT_EQ(svg.find("inf"), std::string::npos);
 }
 
+// Long names widen the chart rather than run past its edge: each legend entry ends within the
+// SVG's width, at about the width the text takes in a bold sans-serif font.
+TEST(Chart, LegendOfLongNamesFitsInTheWidth) {
+    struct Case {
+        std::string name;
+        double ems;  // width of one of its characters
+    } const cases[] = {{std::string(32, 'W'), 1.0}, {std::string(32, 'n'), 0.7}, {std::string(32, '8'), 0.7}};
+    for (const Case& c : cases) {
+        GameRecord r = TwoPlayers();
+        r.money[0].name = c.name;
+        r.winner = c.name;
+        const std::string svg = RenderMoneyChart(r, "t");
+        const size_t width_at = svg.find("width=\"") + 7;
+        const int width = std::stoi(svg.substr(width_at));
+        const size_t text = svg.rfind("<text x=\"", svg.find(">" + c.name + " 15000 (winner)</text>"));
+        ASSERT_NE(text, std::string::npos);
+        const int x = std::stoi(svg.substr(text + 9));
+        const double text_width = (32 * c.ems + 9.5) * 12;  // at 12 px, with " 15000 (winner)"
+        EXPECT_LE(x + text_width, width) << c.name;
+    }
+}
+
 // The money chart, the tournament report and the replay page give the second player or script
 // the same colour and draw their grids alike.
 TEST(Chart, EveryPageDrawsInTheOnePalette) {

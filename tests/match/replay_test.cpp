@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "match/json/view.h"
 #include "match/web/page_files.h"
 #include "match/web/palette.h"
+#include "match/web/turn_output.h"
+#include "scratch_dir.h"
 
 namespace match {
 namespace {
@@ -87,10 +90,65 @@ TEST(Replay, KeepsOneGameWithItsPlayersTurnsAndEnd) {
 
 TEST(Replay, CarriesTheMatchsEndingOfEachPlayer) {
     std::istringstream log(kLog);
-    const std::string text = ReplayData(log, 2, "t", {{"ann", "error -750 at turn 1: <bad>"}});
+    const std::string text = ReplayData(log, 2, "t", {{"ann", {"error -750 at turn 1: <bad>", 1, ""}}});
     Json data = ParseJson(text).value_or(Json());
     EXPECT_EQ(data["players"][0]["ending"], "error -750 at turn 1: <bad>");
+    EXPECT_EQ(data["players"][0]["void_turn"], 1);
     EXPECT_TRUE(data["players"][1]["ending"].is_null());
+    EXPECT_TRUE(data["players"][1]["void_turn"].is_null());
+}
+
+// Three robots over three turns: ann ends every turn and floods turn 2; bob's runtime error stops
+// it in turn 2; cy never ends a turn, so the timeout ends each one.
+std::string TurnLine(int turn) {
+    const std::string ended = R"(,"took_ms":)" + std::to_string(10 * turn) + R"(,"timed_out":false},)";
+    return R"({"event":"turn","game":1,"turn":)" + std::to_string(turn) + R"(,"players":[{"name":"ann")" + ended +
+           R"({"name":"bob","out":)" + (turn > 1 ? "true" : "false") + (turn < 3 ? ended : "},") +
+           R"({"name":"cy","took_ms":1000,"timed_out":true}]})" + "\n";
+}
+
+TEST(Replay, ShowsWhatEachRobotPrintedInEachTurn) {
+    const std::string said = "\t~Robot said: ", end = "\t~Robot: Turn! ";
+    std::string flood, wide = "x";
+    for (int i = 0; i < 50; ++i) flood += said + std::to_string(i) + "\n";
+    for (int i = 0; i < 200; ++i) wide += "\xC3\xA9";  // two-byte letters, cut between two of them
+    ScratchDir dir("replay_printed");
+    ASSERT_TRUE(dir.Put("ann", said + "joining\n~Info: The game is started.\n\n" + said + "1\n" + end + "\n" + flood +
+                                   end + "\n" + said + "3\n" + end + "\n~Info: The game is over.\n"));
+    ASSERT_TRUE(dir.Put("bob", "~Info: The game is started.\n" + said + "1\n" + end + "\n~Error: bad\n :: -750\n"));
+    ASSERT_TRUE(dir.Put("cy", "~Info: The game is started.\n" + said + "0\n" + wide + "\n"));
+    std::istringstream log(std::string(R"({"event":"start","game":1,"players":["ann","bob","cy"]})") + "\n" +
+                           TurnLine(1) + TurnLine(2) + TurnLine(3));
+    const ReplayPlayers known = {{"ann", {"won", 0, dir.path() + "/ann"}},
+                                 {"bob", {"error -750 at turn 2", 2, dir.path() + "/bob"}},
+                                 {"cy", {"", 0, dir.path() + "/cy"}}};
+    Json data = ParseJson(ReplayData(log, 0, "t", known)).value_or(Json());
+    struct Case {
+        size_t turn, player;
+        std::string first, last;  // empty: nothing shown
+        size_t cut;
+    } const cases[] = {
+        {0, 0, said + "1", end, 0},         {1, 0, said + "11", end, 11}, {2, 0, said + "3", "~Info: The game is over.", 0},
+        {0, 1, said + "1", end, 0},         {1, 1, "~Error: bad", " :: -750", 0}, {2, 1, "", "", 0},
+        {0, 2, said + "0", wide.substr(0, kTurnOutputLineBytes - 1) + " \u2026", 0}, {1, 2, "", "", 0},
+    };
+    for (const Case& c : cases) {
+        const Json& shown = data["printed"][c.turn][c.player];
+        SCOPED_TRACE("turn " + std::to_string(c.turn + 1) + ", player " + std::to_string(c.player) + ": " + shown.dump());
+        if (c.first.empty()) {
+            EXPECT_TRUE(shown.is_null());
+            continue;
+        }
+        EXPECT_EQ(shown["lines"].front(), c.first);
+        EXPECT_EQ(shown["lines"].back(), c.last);
+        EXPECT_EQ(shown["cut"], c.cut);
+    }
+    // The time each took and the timeout's mark ride in the holdings; bob, out, has neither.
+    const Json& fields = data["fields"];
+    const auto at = [&](const char* name) { return std::find(fields.begin(), fields.end(), name) - fields.begin(); };
+    EXPECT_EQ(data["turns"][1]["holdings"][0][at("took_ms")], 20);
+    EXPECT_EQ(data["turns"][1]["holdings"][2][at("timed_out")], true);
+    EXPECT_TRUE(data["turns"][2]["holdings"][1][at("took_ms")].is_null());
 }
 
 TEST(Replay, FirstGameOfTheLogByDefault) {

@@ -437,10 +437,8 @@ private:
             outcome_.chart_path = Path("money.svg");
         else
             outcome_.notes.push_back(error);
-        PlayerEndings endings;
-        for (const auto& [name, ending] : outcome_.endings) endings[name] = ending.Describe();
         const std::string replay_title = "Replay, seed " + std::to_string(setup_.seed);
-        error = WriteReplay(Path("game.jsonl"), game_, replay_title, Path("replay.html"), endings);
+        error = WriteReplay(Path("game.jsonl"), game_, replay_title, Path("replay.html"), ReplayKnows());
         if (error.empty())
             outcome_.replay_path = Path("replay.html");
         else
@@ -458,6 +456,21 @@ private:
             const FinalState* state = facts.state;
             reports[0].turn = state && state->out_turn ? *state->out_turn : facts.last_turn;
         }
+    }
+
+    // Each robot's ending, the turn whose orders its runtime error made void, and its console.
+    ReplayPlayers ReplayKnows() const {
+        ReplayPlayers known;
+        for (size_t i = 0; i < robots_.size(); ++i) {
+            const std::string& name = setup_.names[i];
+            auto ending = outcome_.endings.find(name);
+            if (ending == outcome_.endings.end()) continue;
+            ReplayPlayer& player = known[name];
+            player.ending = ending->second.Describe();
+            if (ending->second.kind == RobotEnding::Kind::kRuntimeError) player.void_turn = ending->second.turn;
+            player.console_path = RobotLog(i);
+        }
+        return known;
     }
 
     void DecideRobotEnding(size_t i) {

@@ -11,7 +11,7 @@
 namespace match {
 namespace {
 
-constexpr int kWidth = 800;  // pixels
+constexpr int kWidth = 800;  // pixels, or more where the legend needs it
 constexpr int kHeight = 410;
 
 // Losers at the turn limit are marked out in that last turn too; only a player whose line stops
@@ -60,13 +60,14 @@ LineChart MoneyChart(const GameRecord& record) {
 
 std::string RenderMoneyChart(const GameRecord& record, const std::string& title) {
     const LineChart chart = MoneyChart(record);
+    const int width = std::max(kWidth, LegendRight(chart) + 10);
     const int height = std::max(kHeight, LegendBottom(chart) + 10);
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << height
-        << "\" viewBox=\"0 0 " << kWidth << " " << height << "\">\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+        << "\" viewBox=\"0 0 " << width << " " << height << "\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-        << "<text x=\"" << kWidth / 2 << "\" y=\"22\" text-anchor=\"middle\" font-family=\"sans-serif\" "
+        << "<text x=\"" << width / 2 << "\" y=\"22\" text-anchor=\"middle\" font-family=\"sans-serif\" "
         << "font-size=\"15\" fill=\"#111\">" << MarkupEscape(title) << "</text>\n"
         << DrawLineChart(chart) << "</svg>\n";
     return svg.str();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include "match/json/writer.h"
@@ -76,6 +77,26 @@ void DrawAxes(std::ostringstream& svg, const Scale& s, const LineChart& chart) {
         << s.bottom << "\" x2=\"" << s.right << "\" y2=\"" << s.bottom << "\"/></g>\n";
 }
 
+constexpr int kLegendFontSize = 12;  // pixels
+constexpr int kLegendTextOffset = 50;  // from the plot's right edge: a gap and the colour's line
+
+// The width of one character of the legend in ems, at most what the usual sans-serif fonts give it
+// in bold: a wide letter, another capital, a narrow mark, any other ASCII character, and anything
+// else (accented letters, and characters of full width).
+double CharacterEms(unsigned char c) {
+    if (std::strchr("MWmw@%", c)) return 1.05;
+    if (c >= 'A' && c <= 'Z') return 0.85;
+    if (std::strchr(" .,:;'|!()[]iljtfr-", c)) return 0.45;
+    return c < 0x80 ? 0.7 : 1.05;
+}
+
+int LegendTextWidth(const std::string& text) {
+    double ems = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ems += CharacterEms(c);  // one per character, not per UTF-8 byte
+    return static_cast<int>(std::ceil(ems * kLegendFontSize));
+}
+
 int LegendRow(const LineChart& chart, size_t index) {
     return chart.plot_top + 10 + static_cast<int>(index) * kLegendRowHeight;
 }
@@ -91,8 +112,8 @@ void DrawSeries(std::ostringstream& svg, const Scale& s, const LineChart& chart)
         const int y = LegendRow(chart, p);
         svg << "<line x1=\"" << s.right + 20 << "\" y1=\"" << y << "\" x2=\"" << s.right + 44 << "\" y2=\"" << y
             << "\" stroke=\"" << colour << "\" stroke-width=\"3\"/>"
-            << "<text x=\"" << s.right + 50 << "\" y=\"" << y + 4
-            << "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"" << kChartInkColour << "\""
+            << "<text x=\"" << s.right + kLegendTextOffset << "\" y=\"" << y + 4
+            << "\" font-family=\"sans-serif\" font-size=\"" << kLegendFontSize << "\" fill=\"" << kChartInkColour << "\""
             << (series.highlighted ? " font-weight=\"bold\"" : "") << ">" << MarkupEscape(series.legend)
             << "</text>\n";
     }
@@ -117,5 +138,11 @@ std::string DrawLineChart(const LineChart& chart) {
 }
 
 int LegendBottom(const LineChart& chart) { return LegendRow(chart, chart.series.size()); }
+
+int LegendRight(const LineChart& chart) {
+    int widest = 0;
+    for (const ChartSeries& series : chart.series) widest = std::max(widest, LegendTextWidth(series.legend));
+    return chart.plot_right + kLegendTextOffset + widest;
+}
 
 }  // namespace match

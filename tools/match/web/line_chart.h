@@ -35,4 +35,9 @@ std::string DrawLineChart(const LineChart& chart);
 // The pixel row below the legend's last entry.
 int LegendBottom(const LineChart& chart);
 
+// The pixel column right of the legend's widest entry: the chart is written without measuring
+// fonts, so this is an upper estimate of the common sans-serif fonts' widths. A chart as wide as
+// this shows every legend entry whole.
+int LegendRight(const LineChart& chart);
+
 }  // namespace match

@@ -1,17 +1,20 @@
 // Turns one game of the server's JSON Lines log into the replay page's data: the players with
-// their colours, and per turn the market, the orders, the trades and every player's holdings.
+// their colours, and per turn the market, the orders, the trades, every player's holdings and
+// what each robot printed.
 #include "match/web/replay.h"
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <vector>
 
 #include "match/json/view.h"
 #include "match/json/writer.h"
 #include "match/web/palette.h"
+#include "match/web/turn_output.h"
 #include "protocol/game_log.h"
 
 namespace match {
@@ -24,7 +27,8 @@ namespace event = protocol::game_log::event;
 // data, so this table is the only place that lists them. Keys missing from the log give null.
 const char* const kHoldingFields[] = {key::kMoney,     key::kRaw,      key::kProd,
                                       key::kFabrics,   key::kAutoPlants, key::kUpgrading,
-                                      key::kBuilding,  key::kOut,      key::kOutReason};
+                                      key::kBuilding,  key::kOut,      key::kOutReason,
+                                      key::kTookMs,    key::kTimedOut};
 const char* const kMarketFields[] = {key::kMood, key::kRaw, key::kMinRawPrice, key::kProd,
                                      key::kMaxProdPrice};
 
@@ -66,25 +70,73 @@ public:
         else if (kind == event::kEnd) end_ = End(line);
     }
 
-    std::string Json(const std::string& title, const PlayerEndings& endings) const {
+    std::string Json(const std::string& title, const ReplayPlayers& known) const {
         auto quoted = [](const std::string& s) { return JsonQuoteForScript(s); };
         std::string players = "[";
+        std::vector<std::vector<TurnOutput>> printed(turns_.size(), std::vector<TurnOutput>(players_.size()));
         for (std::size_t i = 0; i < players_.size(); ++i) {
-            auto ending = endings.find(players_[i]);
-            std::string ending_json =
-                ending == endings.end() ? std::string("null") : JsonQuoteForScript(ending->second);
+            auto it = known.find(players_[i]);
+            const ReplayPlayer player = it == known.end() ? ReplayPlayer() : it->second;
             players += std::string(i ? "," : "") + "{\"name\":" + JsonQuoteForScript(players_[i]) +
                        ",\"colour\":" + JsonQuoteForScript(PlayerColour(i)) +
-                       ",\"ending\":" + ending_json + "}";
+                       ",\"ending\":" + (player.ending.empty() ? "null" : JsonQuoteForScript(player.ending)) +
+                       ",\"void_turn\":" + (player.void_turn > 0 ? std::to_string(player.void_turn) : "null") + "}";
+            PlacePrinted(i, player.console_path, printed);
         }
         return "{\"title\":" + JsonQuoteForScript(title) + ",\"game\":" + std::to_string(game_) +
                ",\"seed\":" + seed_ + ",\"max_turns\":" + max_turns_ + ",\"players\":" + players +
                "],\"fields\":" + JsonArray(kHoldingFields, quoted) +
                ",\"turns\":" + JsonArray(turns_, [](const std::string& t) { return t; }) +
-               ",\"end\":" + end_ + "}";
+               ",\"printed\":" + JsonArray(printed, PrintedJson) + ",\"end\":" + end_ + "}";
     }
 
 private:
+    // How a player stood in one turn, for placing its output.
+    struct Played {
+        bool played = false;     // it was in when the turn began
+        bool timed_out = false;  // the turn timeout ended the turn before it did
+    };
+
+    // Gives each turn that player `p` played the output it printed then: the k-th part of its
+    // console to the k-th turn it ended itself. A timed-out turn ended without the robot, so its
+    // output runs on into the next part; what is left over goes to the turn after the last one it
+    // ended (an error, a script that never ends its turn), or else to its last turn.
+    void PlacePrinted(std::size_t p, const std::string& console_path,
+                      std::vector<std::vector<TurnOutput>>& printed) const {
+        if (console_path.empty()) return;
+        std::ifstream console(console_path);
+        std::vector<TurnOutput> parts = SplitIntoTurns(console, turns_.size() + 1);
+        std::vector<std::size_t> ended, played;
+        for (std::size_t t = 0; t < played_.size(); ++t) {
+            const Played state = p < played_[t].size() ? played_[t][p] : Played();
+            if (!state.played) continue;
+            played.push_back(t);
+            if (!state.timed_out) ended.push_back(t);
+        }
+        if (played.empty()) return;
+        std::size_t k = 0;
+        for (; k < parts.size() && k < ended.size(); ++k) printed[ended[k]][p] = std::move(parts[k]);
+        if (k == parts.size()) return;
+        const std::size_t rest = LeftoverTurn(played, k > 0 ? std::optional<std::size_t>(ended[k - 1]) : std::nullopt);
+        for (; k < parts.size(); ++k) Append(printed[rest][p], parts[k]);
+    }
+
+    // The first of the `played` turns after `last_given`, the last turn given its own part; the
+    // last played turn when there is none.
+    static std::size_t LeftoverTurn(const std::vector<std::size_t>& played, std::optional<std::size_t> last_given) {
+        for (std::size_t t : played)
+            if (!last_given || t > *last_given) return t;
+        return played.back();
+    }
+
+    // One turn's output of every player: null where it printed nothing.
+    static std::string PrintedJson(const std::vector<TurnOutput>& outputs) {
+        return JsonArray(outputs, [](const TurnOutput& out) {
+            if (out.lines.empty()) return std::string("null");
+            return "{\"lines\":" + JsonArray(out.lines, JsonQuoteForScript) + ",\"cut\":" + std::to_string(out.cut) + "}";
+        });
+    }
+
     std::size_t PlayerIndex(const std::string& name) {
         auto it = index_.find(name);
         if (it != index_.end()) return it->second;
@@ -119,9 +171,17 @@ private:
                    ",\"price\":" + Scalar(t[key::kPrice]) + "}";
         };
         std::map<std::size_t, std::string> held;
-        for (JsonView p : line[key::kPlayers].Items())
-            held[PlayerIndex(p[key::kName].AsString())] =
-                JsonArray(kHoldingFields, [&](const char* field) { return Scalar(p[field]); });
+        std::vector<Played> played;
+        for (JsonView p : line[key::kPlayers].Items()) {
+            const std::size_t index = PlayerIndex(p[key::kName].AsString());
+            held[index] = JsonArray(kHoldingFields, [&](const char* field) { return Scalar(p[field]); });
+            played.resize(players_.size());
+            out_.resize(players_.size());
+            // It played every turn up to the one in which it went out, that one included.
+            played[index] = {!out_[index], p[key::kTimedOut].AsBool()};
+            if (p[key::kOut].AsBool()) out_[index] = true;
+        }
+        played_.push_back(std::move(played));
         std::string holdings = "[";
         for (std::size_t i = 0; i < players_.size(); ++i)
             holdings += (i ? "," : "") + (held.count(i) ? held[i] : std::string("null"));
@@ -154,34 +214,36 @@ private:
     std::string seed_ = "null";
     std::string max_turns_ = "null";
     std::vector<std::string> turns_;  // each turn's JSON, in log order
+    std::vector<std::vector<Played>> played_;  // per turn as in turns_, by player index
+    std::vector<bool> out_;                    // by player index: out in a turn read so far
     std::string end_ = "null";
 };
 
 }  // namespace
 
 std::string ReplayData(std::istream& log, std::int64_t game, const std::string& title,
-                       const PlayerEndings& endings) {
+                       const ReplayPlayers& known) {
     ReplayBuilder builder(game);
     std::string line;
     while (std::getline(log, line)) {
         std::optional<Json> parsed = ParseJson(line);
         if (parsed && parsed->is_object()) builder.Add(*parsed);
     }
-    return builder.Json(title, endings);
+    return builder.Json(title, known);
 }
 
 std::string RenderReplay(std::istream& log, std::int64_t game, const std::string& title,
-                         const PlayerEndings& endings) {
-    return ReplayPage(ReplayData(log, game, title, endings));
+                         const ReplayPlayers& known) {
+    return ReplayPage(ReplayData(log, game, title, known));
 }
 
 std::string WriteReplay(const std::string& log_path, std::int64_t game, const std::string& title,
-                        const std::string& html_path, const PlayerEndings& endings) {
+                        const std::string& html_path, const ReplayPlayers& known) {
     std::ifstream log(log_path);
     if (!log) return "cannot read " + log_path + " for the replay";
     std::ofstream out(html_path, std::ios::trunc);
     if (!out) return "cannot write " + html_path;
-    out << RenderReplay(log, game, title, endings);
+    out << RenderReplay(log, game, title, known);
     out.close();
     return out ? std::string() : "cannot write " + html_path;
 }

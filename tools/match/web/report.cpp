@@ -15,7 +15,7 @@
 namespace match {
 namespace {
 
-constexpr int kChartWidth = 900;        // pixels
+constexpr int kChartWidth = 900;        // pixels, or more where the legend needs it
 constexpr int kChartHeight = 360;       // pixels, or more where the legend needs it
 constexpr double kFlatRatingSpan = 10;  // ratings drawn when no rating ever changes
 
@@ -36,7 +36,7 @@ std::string Leaderboard(const Standings& s) {
         const EntryStanding& e = s.board[i];
         out << "<tr><td>" << i + 1
             << "</td><td class=l><span style=\"color:" << PlayerColour(static_cast<size_t>(e.entry))
-            << "\">&#9632;</span> " << MarkupEscape(e.name) << "</td><td>"
+            << "\">&#9632;</span>&nbsp;" << MarkupEscape(e.name) << "</td><td>"
             << Fixed(e.rating.Conservative(), 1) << "</td><td>" << Fixed(e.rating.mu, 1)
             << " &plusmn; " << Fixed(e.rating.sigma, 1) << "</td><td>" << e.games << "</td><td>"
             << e.wins << "</td><td>" << Fixed(e.MeanPlace(), 2) << "</td><td>"
@@ -95,9 +95,11 @@ std::string RatingChart(const Standings& s, const std::vector<std::string>& scri
         }
         chart.series.push_back(std::move(series));
     }
-    const int height = std::max(kChartHeight, LegendBottom(chart) + 10);
-    return "<h2>Ratings over the rounds</h2>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-           std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
+    const std::string width = std::to_string(std::max(kChartWidth, LegendRight(chart) + 10));
+    const std::string height = std::to_string(std::max(kChartHeight, LegendBottom(chart) + 10));
+    // The view box lets the page shrink the chart to a narrow window.
+    return "<h2>Ratings over the rounds</h2>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width +
+           "\" height=\"" + height + "\" viewBox=\"0 0 " + width + " " + height +
            "\" role=\"img\" aria-label=\"ratings over the rounds\">\n" + DrawLineChart(chart) + "</svg>\n";
 }
 

@@ -136,14 +136,20 @@
     rows.forEach(function (r) { body.appendChild(r); });
   }
 
+  // A runtime error stopped the robot before it ended this turn: the server dropped its orders.
+  function voided(p, t) { return !!players[p] && players[p].void_turn === t.turn; }
+
   function showOrders(t) {
     const rows = [];
     const add = function (o, ok) {
       const tr = el("tr");
-      tr.dataset.status = ok ? "accepted" : "refused";
+      const status = ok && voided(o.p, t) ? "void" : ok ? "accepted" : "refused";
+      tr.dataset.status = status;
       tr.appendChild(who(o.p));
       tr.appendChild(el("td", o.order));
-      const result = el("td", ok ? "\u2713 accepted" : "\u2717 refused" + (o.reason ? ": " + o.reason : ""), ok ? "ok" : "no");
+      const text = { accepted: "\u2713 accepted", void: "\u2205 void: a runtime error stopped the robot in this turn",
+                     refused: "\u2717 refused" + (o.reason ? ": " + o.reason : "") }[status];
+      const result = el("td", text, status === "accepted" ? "ok" : "no");
       result.title = result.textContent;
       tr.appendChild(result);
       rows.push(tr);
@@ -164,6 +170,56 @@
       tr.appendChild(el("td", fmt(d.n * d.price), "num"));
       return tr;
     }), "No trades in this turn.", 5);
+  }
+
+  // Per robot: the time it took, a mark when the timeout ended its turn, and what it printed.
+  function buildPrinted() {
+    const box = $("printed");
+    players.forEach(function (pl, p) {
+      const card = el("div", null, "robot");
+      card.dataset.player = pl.name;
+      const head = el("div", null, "robot-head");
+      const name = el("span", pl.name, "robot-name");
+      const sw = el("span", null, "swatch");
+      sw.style.background = pl.colour;
+      name.prepend(sw);
+      head.appendChild(name);
+      head.appendChild(el("span", null, "took num"));
+      card.appendChild(head);
+      card.appendChild(el("pre"));
+      card.appendChild(el("div", null, "cut"));
+      box.appendChild(card);
+    });
+  }
+
+  function lineClass(line) {
+    if (/^\s*~Robot/.test(line)) return "said";
+    if (/^(~Error|~Try| :: )/.test(line)) return "error";
+    return null;
+  }
+
+  function showPrinted(i) {
+    const t = turns[i];
+    const printed = (data.printed || [])[i] || [];
+    document.querySelectorAll("#printed .robot").forEach(function (card, p) {
+      const h = t.holdings[p];
+      const gone = !h || (value(h, "out") && outTurn[p] !== t.turn);
+      const took = gone ? null : value(h, "took_ms"), late = !gone && value(h, "timed_out");
+      const head = card.querySelector(".took");
+      head.textContent = late ? "timed out" + (took !== null ? " after " + fmt(took) + " ms" : "")
+                              : took !== null ? fmt(took) + " ms" : "";
+      head.classList.toggle("no", !!late);
+      card.dataset.timedOut = late ? "true" : "false";
+      const out = printed[p];
+      const pre = card.querySelector("pre");
+      pre.replaceChildren();
+      (out ? out.lines : []).forEach(function (line) { pre.appendChild(el("span", line + "\n", lineClass(line))); });
+      pre.classList.toggle("empty", !out);
+      if (!out) pre.textContent = gone ? "Out of the game." : "Printed nothing in this turn.";
+      pre.scrollTop = pre.scrollHeight;  // the turn's end first: the script's own lines, its orders, an error
+      card.querySelector(".cut").textContent = out && out.cut ?
+        fmt(out.cut) + (out.cut === 1 ? " earlier line" : " earlier lines") + " of this turn not shown" : "";
+    });
   }
 
   // The money chart: lines drawn once per size, the marker moved on every step.
@@ -265,6 +321,7 @@
     showHoldings(current);
     showOrders(t);
     showTrades(t);
+    showPrinted(current);
     showMarker(current);
     $("turn-label").textContent = "Turn " + t.turn + " of " + turns[turns.length - 1].turn;
     $("slider").value = current;
@@ -334,6 +391,7 @@
     return;
   }
   buildHoldings();
+  buildPrinted();
   $("slider").max = turns.length - 1;
   $("first").onclick = function () { step(0); };
   $("prev").onclick = function () { step(current - 1); };
