@@ -204,7 +204,7 @@ TEST_F(Standing, ReportIsOnePageThatLinksEveryPlayedGame) {
     EXPECT_NE(page.find("<a href=\"game-0001/replay.html\">"), std::string::npos);
     EXPECT_EQ(page.find("game-0002/replay.html"), std::string::npos) << "not played";
     EXPECT_NE(page.find("1 of 2 games played (1 missing)"), std::string::npos);
-    EXPECT_NE(page.find("> _b_x</td>"), std::string::npos) << "named as its robot";
+    EXPECT_NE(page.find("&nbsp;_b_x</td>"), std::string::npos) << "named as its robot";
     EXPECT_EQ(page.find("<b>&x"), std::string::npos);
     EXPECT_NE(page.find("<polyline"), std::string::npos);
     for (const char* external : {"<script", "<link", "src=", "@import", "url("})
