@@ -1,5 +1,8 @@
-// The lowered engine: the lowering of the element list into operations, one per element.
+// The lowered engine: the lowering of the element list into operations, one per element,
+// and the element a report came from.
 #include "lang/engine.h"
+
+#include <functional>
 
 #include "lang/builtins.h"
 
@@ -27,6 +30,20 @@ CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->p
         plain_start.push_back(static_cast<int>(i));
     }
     plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, nullptr});
+}
+
+unsigned int CEngine::SiteElement() const {
+    if (!site_op) return 0;
+    // Ops of the two forms live in two arrays; pointers into different arrays are ordered
+    // by std::less alone.
+    auto within = [this](const std::vector<Op>& ops) {
+        std::less<const Op*> before;
+        return !ops.empty() && !before(site_op, ops.data()) && before(site_op, ops.data() + ops.size());
+    };
+    unsigned int part = static_cast<unsigned int>(site_part);
+    if (within(plain)) return NumberOf(*site_op) + part;
+    if (within(fused)) return fused_first[static_cast<std::size_t>(site_op - fused.data())] + part;
+    return 0;
 }
 
 CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {

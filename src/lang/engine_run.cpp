@@ -45,6 +45,7 @@ CEngine::Outcome CEngine::Run(std::uint64_t budget) {
         fuse_tried = true;
         Fuse();
     }
+    site_op = nullptr;
     if (exe->IsDebug() || budget != 0 || fused.empty())
         return Execute<true>(plain.data(), plain_start.data(), budget, 0);
     return Execute<false>(fused.data(), fused_start.data(), 0, 0);
@@ -103,7 +104,11 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     std::uint64_t steps = 0;
     const Op* op = ops + first;
 
-#define SYNC() stack.SetTop(sp)
+// Notes where a report would come from: the operation, and which of the elements fused into
+// it (0 for the first), so that a runtime error names its element's line in either form.
+#define SITE(part) (site_op = op, site_part = (part))
+#define SYNC_AT(part) (stack.SetTop(sp), SITE(part))
+#define SYNC() SYNC_AT(0)
 #define TRACE(...) \
     do { if (debug) exe->Debug(__VA_ARGS__); } while (0)
 #define PUSH_INT(x)                                   \
@@ -116,36 +121,40 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         *sp++ = Value{Value::kInt, pushed_, nullptr}; \
     } while (0)
 // A missing value or one of another kind is left to the executor's pop, which reports it.
-#define POP_INT(out)                                                \
+// The _AT forms name the part of a fused operation that does the work.
+#define POP_INT_AT(out, part)                                       \
     do {                                                            \
         if (sp == stack.Base() || sp[-1].kind != Value::kInt) {     \
-            SYNC();                                                 \
+            SYNC_AT(part);                                          \
             exe->PopInt(out);                                       \
             return Outcome::kFailed;                                \
         }                                                           \
         (out) = (--sp)->num;                                        \
     } while (0)
-#define LOAD(slot, out)                      \
+#define POP_INT(out) POP_INT_AT(out, 0)
+#define LOAD_AT(slot, out, part)             \
     do {                                     \
         CVar& var_ = slots[slot];            \
         if (var_.IsPresent()) {              \
             (out) = var_.Cells()[0];         \
         } else {                             \
-            SYNC();                          \
+            SYNC_AT(part);                   \
             (out) = exe->GetSlot((slot), 0); \
         }                                    \
     } while (0)
-#define STORE(slot, x)                        \
+#define LOAD(slot, out) LOAD_AT(slot, out, 0)
+#define STORE_AT(slot, x, part)               \
     do {                                      \
         int stored_ = (x);                    \
         CVar& var_ = slots[slot];             \
         if (var_.IsPresent()) {               \
             var_.Cells()[0] = stored_;        \
         } else {                              \
-            SYNC();                           \
+            SYNC_AT(part);                    \
             exe->SetSlot((slot), stored_, 0); \
         }                                     \
     } while (0)
+#define STORE(slot, x) STORE_AT(slot, x, 0)
 // Continues at element number target, as a jump does: past the end the run ends, and a
 // jump onto its own element steps on.
 #define JUMP(target)                                                                \
@@ -166,23 +175,23 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         DISPATCH();                                                                 \
     } while (0)
 // The false branch of a conditional jump: to the else label, or to the end label when the
-// else label has no position.
-#define BRANCH_FALSE(else_slot, end_slot)                 \
+// else label has no position. part: the conditional jump's part of the operation.
+#define BRANCH_FALSE(else_slot, end_slot, part)           \
     do {                                                  \
         if (!kPlain && op->target >= 0) {                 \
             if (!slots[else_slot].IsPresent()) {          \
-                SYNC();                                   \
+                SYNC_AT(part);                            \
                 exe->GetSlot((else_slot), 0);             \
             }                                             \
             op = ops + op->target;                        \
             DISPATCH();                                   \
         }                                                 \
         int to_ = 0;                                      \
-        LOAD(else_slot, to_);                             \
-        if (to_ == 0) LOAD(end_slot, to_);                \
+        LOAD_AT(else_slot, to_, part);                    \
+        if (to_ == 0) LOAD_AT(end_slot, to_, part);       \
         TRACE(" goto %s", vars.Slot(end_slot).GetName()); \
         if (to_ == 0) {                                   \
-            SYNC();                                       \
+            SYNC_AT(part);                                \
             exe->ShowFault(RuntimeFault::kWrongAddress);  \
             return Outcome::kFailed;                      \
         }                                                 \
@@ -315,7 +324,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         int cond;
         POP_INT(cond);
         if (cond != 0) NEXT();
-        BRANCH_FALSE(op->c, op->d);
+        BRANCH_FALSE(op->c, op->d, 0);
     }
     CASE(Buy)
     CASE(Sell)
@@ -333,6 +342,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         int index = 0;
         if (read->GetShape() == DataShape::kIndexedName) POP_INT(index);
         if (debug) builtin::TraceDataRead(*exe, *read);
+        SITE(0);  // a name the game data lacks is reported by the read
         PUSH_INT(builtin::DataValue(*exe, fields[static_cast<std::size_t>(op->b)], index));
         NEXT();
     }
@@ -353,44 +363,45 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         NEXT();
     }
     CASE(SetK)
-        STORE(op->c, op->a);
+        STORE_AT(op->c, op->a, 1);
         NEXT();
     CASE(Move) {
         int x;
         LOAD(op->a, x);
-        STORE(op->c, x);
+        STORE_AT(op->c, x, 1);
         NEXT();
     }
-// The five operand shapes of an operator whose result goes to SINK.
+// The five operand shapes of an operator whose result goes to SINK. The parts are numbered as
+// FuseSequence takes the elements: the operands' loads and constant, the operator, the sink.
 #define BIN_SHAPES(SUFFIX, SINK)                    \
     CASE(BinVK##SUFFIX) {                           \
         int l;                                      \
         LOAD(op->a, l);                             \
         int r_ = ApplyOperator(op->oper, l, op->b); \
-        SINK(r_);                                   \
+        SINK(r_, 3);                                \
         NEXT();                                     \
     }                                               \
     CASE(BinVV##SUFFIX) {                           \
         int l, r;                                   \
         LOAD(op->a, l);                             \
-        LOAD(op->b, r);                             \
+        LOAD_AT(op->b, r, 1);                       \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_);                                   \
+        SINK(r_, 3);                                \
         NEXT();                                     \
     }                                               \
     CASE(BinSK##SUFFIX) {                           \
         int l;                                      \
-        POP_INT(l);                                 \
+        POP_INT_AT(l, 1);                           \
         int r_ = ApplyOperator(op->oper, l, op->b); \
-        SINK(r_);                                   \
+        SINK(r_, 2);                                \
         NEXT();                                     \
     }                                               \
     CASE(BinSV##SUFFIX) {                           \
         int l, r;                                   \
         LOAD(op->b, r);                             \
-        POP_INT(l);                                 \
+        POP_INT_AT(l, 1);                           \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_);                                   \
+        SINK(r_, 2);                                \
         NEXT();                                     \
     }                                               \
     CASE(BinSS##SUFFIX) {                           \
@@ -398,13 +409,13 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         POP_INT(r);                                 \
         POP_INT(l);                                 \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_);                                   \
+        SINK(r_, 1);                                \
         NEXT();                                     \
     }
-#define SINK_PUSH(x) PUSH_INT(x)
-#define SINK_STORE(x) STORE(op->c, x)
-#define SINK_TEST(x) \
-    if ((x) == 0) BRANCH_FALSE(op->c, op->d)
+#define SINK_PUSH(x, part) PUSH_INT(x)
+#define SINK_STORE(x, part) STORE_AT(op->c, x, part)
+#define SINK_TEST(x, part) \
+    if ((x) == 0) BRANCH_FALSE(op->c, op->d, part)
     BIN_SHAPES(, SINK_PUSH)
     BIN_SHAPES(St, SINK_STORE)
     BIN_SHAPES(If, SINK_TEST)
@@ -421,11 +432,16 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
 #undef BRANCH_FALSE
 #undef JUMP
 #undef STORE
+#undef STORE_AT
 #undef LOAD
+#undef LOAD_AT
 #undef POP_INT
+#undef POP_INT_AT
 #undef PUSH_INT
 #undef TRACE
 #undef SYNC
+#undef SYNC_AT
+#undef SITE
 }
 
 template CEngine::Outcome CEngine::Execute<true>(const Op*, const int*, std::uint64_t,

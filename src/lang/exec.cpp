@@ -169,10 +169,15 @@ void CExecuter::ShowFault(RuntimeFault fault, const char* name) {
     ShowError(RuntimeFaultText(fault), name);
 }
 
-void CExecuter::Append(PolizElem* elem) {
+void CExecuter::Append(PolizElem* elem, int line) {
     std::unique_ptr<PolizElem> owned(elem);
+    lines.push_back(line);
     program.push_back(elem);
     owned.release();
+}
+
+int CExecuter::LineOf(unsigned int number) const {
+    return number >= 1 && number <= lines.size() ? lines[number - 1] : 0;
 }
 
 unsigned int CExecuter::SetCur(unsigned int n, bool step) {

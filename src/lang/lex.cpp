@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -395,14 +396,18 @@ bool CLexic::MakeAnalysis() {
     std::string_view bytes = file.ReadRest();
     Start(bytes.size());
     begin = lex;
+    head = lex;
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* const end = at + bytes.size();
+    counted_to = at;
     bool right = true;
     for (;;) {
         at = SkipWhite(at, end, line);
         if (at == end) break;
         EState kind = kBytes.starts[*at];
         Lexeme* l = Append();
+        CountLineEnds(at, end);
+        editor_lines.push_back(line_ends + 1);
         Cut cut = CutLexeme(kind, at, end, line);
         // The file ending inside the first lexeme stops the analysis with the list as it
         // stands: the head and that lexeme unfinished.
@@ -419,6 +424,22 @@ bool CLexic::MakeAnalysis() {
     // The head lexeme only anchored the list while it was built.
     begin = begin->Next();
     return right;
+}
+
+void CLexic::CountLineEnds(const unsigned char* at, const unsigned char* end) {
+    for (const unsigned char* p = counted_to; p != at; ++p) {
+        // A carriage return followed by a line feed ends its line at the line feed.
+        if (*p == '\n' || (*p == kCarriageReturn && (p + 1 == end || p[1] != '\n'))) ++line_ends;
+    }
+    counted_to = at;
+}
+
+int CLexic::EditorLine(const Lexeme* l) const {
+    // The list is one array that starts with the head lexeme, so a lexeme's place in it is
+    // its distance from the head; the head itself and strangers have no line.
+    std::less<const Lexeme*> before;
+    if (!head || !l || !before(head, l) || !before(l, head + editor_lines.size() + 1)) return 0;
+    return editor_lines[static_cast<std::size_t>(l - head) - 1];
 }
 
 void CLexic::Print() {

@@ -159,6 +159,10 @@ public:
     void Print();
     // The first lexeme; null for a script without lexemes.
     Lexeme* GetBegin() const { return begin; }
+    // The line an editor shows the start of lexeme `l` of this list on: CR LF, a lone LF and
+    // a lone CR each end a line. Lexeme::line counts carriage returns alone, which is what
+    // the robot's own reports print; this one is for reports meant for the script's author.
+    int EditorLine(const Lexeme* l) const;
 
 private:
     // Makes room for the lexemes of `bytes` bytes of script and appends the head lexeme
@@ -180,6 +184,14 @@ private:
     Lexeme* begin;
     Lexeme* lex;
     int line;
+    // Editor line of each lexeme after the head, in list order, and the count of line ends
+    // in the bytes before `counted_to`.
+    std::vector<int> editor_lines;
+    const Lexeme* head = nullptr;
+    int line_ends = 0;
+    const unsigned char* counted_to = nullptr;
+    // Counts the line ends from counted_to up to `at`, a lexeme's first byte.
+    void CountLineEnds(const unsigned char* at, const unsigned char* end);
 };
 
 #endif
