@@ -23,7 +23,8 @@ std::string RobotSummary(const PlayerResult& r, const std::string& script, const
                        "\nmoney:   " + std::to_string(r.money) + "\nplants:  " + std::to_string(r.fabrics) +
                        " ordinary, " + std::to_string(r.auto_plants) + " automatic\nturns:   " +
                        std::to_string(r.turns) + "\n\nerror reports: " + std::to_string(reports.size()) + "\n";
-    for (const ErrorReport& e : reports) text += "  error " + std::to_string(e.number) + ": " + e.text + "\n";
+    for (const ErrorReport& e : reports)
+        text += "  error " + std::to_string(e.number) + LineText(e.line, false) + ": " + e.text + "\n";
     text += "\nrefused orders: " + std::to_string(r.refused.size()) + "\n";
     for (const Refusal& refusal : r.refused) text += "  " + RefusalText(refusal) + "\n";
     return text;
