@@ -89,11 +89,16 @@ CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
             op.code = kMacro;
             op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
             break;
-        case kClassDataRead:
-            op.code = kData;
+        case kClassDataRead: {
             op.b = static_cast<int>(fields.size());
             fields.push_back(static_cast<const PolizFuncRoboWrite*>(e)->Field());
+            // Only a read the game data may refuse notes where it is, so that the reads that
+            // sit in the hot loops of scripts pay nothing for it.
+            const CDataField& field = fields.back();
+            op.code = field.found && field.short_names.empty() && !field.indexed ? kData
+                                                                                 : kDataNoted;
             break;
+        }
         default: break;
     }
     if (op.code == kStore || op.code == kLoad || op.code == kArrayStore ||

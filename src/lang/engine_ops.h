@@ -26,6 +26,7 @@
     X(Turn)                                                                           \
     X(Print)                                                                          \
     X(Macro)                                                                          \
+    X(DataNoted)  /* a game data read that may be refused: notes where it is first */ \
     X(Data)       /* a game data read */                                              \
     X(Call)       /* an element of a class the engine does not know, called as is */ \
     X(SetK)       /* fused: a constant into a variable */                             \

@@ -337,12 +337,13 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         if (!RunBuiltin(*op)) return Outcome::kFailed;
         sp = stack.Top();
         NEXT();
+    CASE(DataNoted)
+        SITE(0);  // the read's report of a name or index the game data lacks names this line
     CASE(Data) {  // often in loops: the built-in's halves around the engine's own stack
         const auto* read = static_cast<const PolizFuncRoboWrite*>(op->e);
         int index = 0;
         if (read->GetShape() == DataShape::kIndexedName) POP_INT(index);
         if (debug) builtin::TraceDataRead(*exe, *read);
-        SITE(0);  // a name the game data lacks is reported by the read
         PUSH_INT(builtin::DataValue(*exe, fields[static_cast<std::size_t>(op->b)], index));
         NEXT();
     }

@@ -201,7 +201,13 @@ private:
     // program of hundreds of thousands of elements costs 8 bytes an element and growing it
     // copies nothing.
     std::deque<PolizElem*> program;
-    std::deque<int> lines;  // the line of each element of the program, in the same order
+    // The lines of the program's elements, one entry where the line changes: the number of
+    // the first element on a line, and the line. Statements have many elements each.
+    struct LineStart {
+        unsigned int element;
+        int line;
+    };
+    std::vector<LineStart> line_starts;
 };
 
 #endif

@@ -184,14 +184,15 @@ private:
     Lexeme* begin;
     Lexeme* lex;
     int line;
-    // Editor line of each lexeme after the head, in list order, and the count of line ends
-    // in the bytes before `counted_to`.
-    std::vector<int> editor_lines;
+    // The editor lines: for each line end, the place in the list (from 1, after the head) of
+    // the first lexeme after it. One entry a line, not a lexeme, keeps it small.
+    std::vector<std::size_t> line_ends;
     const Lexeme* head = nullptr;
-    int line_ends = 0;
-    const unsigned char* counted_to = nullptr;
-    // Counts the line ends from counted_to up to `at`, a lexeme's first byte.
-    void CountLineEnds(const unsigned char* at, const unsigned char* end);
+    std::size_t lexeme_count = 0;  // after the head
+    const unsigned char* counted_to = nullptr;  // the line ends before it are in line_ends
+    // Notes the line end at `p`, a CR or LF before lexeme `place`, unless it is the CR of a
+    // CR LF.
+    void NoteLineEnd(const unsigned char* p, const unsigned char* end, std::size_t place);
 };
 
 #endif

@@ -46,6 +46,8 @@ TEST_F(RuntimeLines, EachErrorNamesTheFirstLineOfItsStatement) {
         {"{\n  $a := 0;\n  if ($a[2]\n      = 0) ?buy 1,\n  $a[7];\n}\n", {3, 4}},
         // a jump to a label defined nowhere ends the run
         {"{\n  $a := 1;\n\n  goto @nowhere;\n  $b := $a[9]\n}\n", {4}},
+        // line ends inside a string count too
+        {"{\n  $a := 1; ?print \"two\n  lines\";\n  $b := $a[3]\n}\n", {4}},
         // a game data name that does not exist, and an unknown macro, which ends the run
         {"{\n  $m := .you.monye;\n  $n := ?macro \"Nope\"\n}\n", {2, 3}},
     };
