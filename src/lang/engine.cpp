@@ -33,16 +33,16 @@ CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->p
 }
 
 unsigned int CEngine::SiteElement() const {
-    if (!site_op) return 0;
+    const Op* site = static_cast<const Op*>(exe->values.HandedBy());
+    if (!site) return 0;
     // Ops of the two forms live in two arrays; pointers into different arrays are ordered
     // by std::less alone.
-    auto within = [this](const std::vector<Op>& ops) {
+    auto within = [site](const std::vector<Op>& ops) {
         std::less<const Op*> before;
-        return !ops.empty() && !before(site_op, ops.data()) && before(site_op, ops.data() + ops.size());
+        return !ops.empty() && !before(site, ops.data()) && before(site, ops.data() + ops.size());
     };
-    unsigned int part = static_cast<unsigned int>(site_part);
-    if (within(plain)) return NumberOf(*site_op) + part;
-    if (within(fused)) return fused_first[static_cast<std::size_t>(site_op - fused.data())] + part;
+    if (within(plain)) return NumberOf(*site);
+    if (within(fused)) return fused_first[static_cast<std::size_t>(site - fused.data())];
     return 0;
 }
 

@@ -39,7 +39,8 @@ public:
     static const char* CodeName(Code code);
 
     // Number of the element that the last report of the run came from (or the last operation
-    // that might have reported); 0 before anything of a run could report.
+    // that might have reported), the first of its op's in the fused form; 0 before anything of
+    // a run could report.
     unsigned int SiteElement() const;
 
     // The names of the operations of the fused form, one a line; empty when the program
@@ -106,10 +107,6 @@ private:
     std::vector<int> plain_start;  // element number - 1 -> op index (the identity)
     std::vector<int> fused_start;  // element number - 1 -> op index of the op it starts, or -1
     std::vector<unsigned int> fused_first;  // op index -> number of its first element
-    // Where a report would come from, noted by the run loop on its way out of an operation:
-    // the op, in either form, and the place in it of the element (0 for the op's first).
-    const Op* site_op = nullptr;
-    int site_part = 0;
 };
 
 #endif

@@ -45,7 +45,7 @@ CEngine::Outcome CEngine::Run(std::uint64_t budget) {
         fuse_tried = true;
         Fuse();
     }
-    site_op = nullptr;
+    exe->values.ClearHandedBy();
     if (exe->IsDebug() || budget != 0 || fused.empty())
         return Execute<true>(plain.data(), plain_start.data(), budget, 0);
     return Execute<false>(fused.data(), fused_start.data(), 0, 0);
@@ -104,11 +104,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     std::uint64_t steps = 0;
     const Op* op = ops + first;
 
-// Notes where a report would come from: the operation, and which of the elements fused into
-// it (0 for the first), so that a runtime error names its element's line in either form.
-#define SITE(part) (site_op = op, site_part = (part))
-#define SYNC_AT(part) (stack.SetTop(sp), SITE(part))
-#define SYNC() SYNC_AT(0)
+// Also notes the op as the place a report would come from. The elements fused into one op all
+// come from one statement, so its first one names the line of a report from any of them.
+#define SYNC() stack.SetTop(sp, op)
 #define TRACE(...) \
     do { if (debug) exe->Debug(__VA_ARGS__); } while (0)
 #define PUSH_INT(x)                                   \
@@ -121,40 +119,36 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         *sp++ = Value{Value::kInt, pushed_, nullptr}; \
     } while (0)
 // A missing value or one of another kind is left to the executor's pop, which reports it.
-// The _AT forms name the part of a fused operation that does the work.
-#define POP_INT_AT(out, part)                                       \
+#define POP_INT(out)                                                \
     do {                                                            \
         if (sp == stack.Base() || sp[-1].kind != Value::kInt) {     \
-            SYNC_AT(part);                                          \
+            SYNC();                                                 \
             exe->PopInt(out);                                       \
             return Outcome::kFailed;                                \
         }                                                           \
         (out) = (--sp)->num;                                        \
     } while (0)
-#define POP_INT(out) POP_INT_AT(out, 0)
-#define LOAD_AT(slot, out, part)             \
+#define LOAD(slot, out)                      \
     do {                                     \
         CVar& var_ = slots[slot];            \
         if (var_.IsPresent()) {              \
             (out) = var_.Cells()[0];         \
         } else {                             \
-            SYNC_AT(part);                   \
+            SYNC();                          \
             (out) = exe->GetSlot((slot), 0); \
         }                                    \
     } while (0)
-#define LOAD(slot, out) LOAD_AT(slot, out, 0)
-#define STORE_AT(slot, x, part)               \
+#define STORE(slot, x)                        \
     do {                                      \
         int stored_ = (x);                    \
         CVar& var_ = slots[slot];             \
         if (var_.IsPresent()) {               \
             var_.Cells()[0] = stored_;        \
         } else {                              \
-            SYNC_AT(part);                    \
+            SYNC();                           \
             exe->SetSlot((slot), stored_, 0); \
         }                                     \
     } while (0)
-#define STORE(slot, x) STORE_AT(slot, x, 0)
 // Continues at element number target, as a jump does: past the end the run ends, and a
 // jump onto its own element steps on.
 #define JUMP(target)                                                                \
@@ -175,23 +169,23 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         DISPATCH();                                                                 \
     } while (0)
 // The false branch of a conditional jump: to the else label, or to the end label when the
-// else label has no position. part: the conditional jump's part of the operation.
-#define BRANCH_FALSE(else_slot, end_slot, part)           \
+// else label has no position.
+#define BRANCH_FALSE(else_slot, end_slot)                 \
     do {                                                  \
         if (!kPlain && op->target >= 0) {                 \
             if (!slots[else_slot].IsPresent()) {          \
-                SYNC_AT(part);                            \
+                SYNC();                                   \
                 exe->GetSlot((else_slot), 0);             \
             }                                             \
             op = ops + op->target;                        \
             DISPATCH();                                   \
         }                                                 \
         int to_ = 0;                                      \
-        LOAD_AT(else_slot, to_, part);                    \
-        if (to_ == 0) LOAD_AT(end_slot, to_, part);       \
+        LOAD(else_slot, to_);                             \
+        if (to_ == 0) LOAD(end_slot, to_);                \
         TRACE(" goto %s", vars.Slot(end_slot).GetName()); \
         if (to_ == 0) {                                   \
-            SYNC_AT(part);                                \
+            SYNC();                                       \
             exe->ShowFault(RuntimeFault::kWrongAddress);  \
             return Outcome::kFailed;                      \
         }                                                 \
@@ -324,7 +318,7 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         int cond;
         POP_INT(cond);
         if (cond != 0) NEXT();
-        BRANCH_FALSE(op->c, op->d, 0);
+        BRANCH_FALSE(op->c, op->d);
     }
     CASE(Buy)
     CASE(Sell)
@@ -337,8 +331,6 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         if (!RunBuiltin(*op)) return Outcome::kFailed;
         sp = stack.Top();
         NEXT();
-    CASE(DataNoted)
-        SITE(0);  // the read's report of a name or index the game data lacks names this line
     CASE(Data) {  // often in loops: the built-in's halves around the engine's own stack
         const auto* read = static_cast<const PolizFuncRoboWrite*>(op->e);
         int index = 0;
@@ -364,45 +356,44 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         NEXT();
     }
     CASE(SetK)
-        STORE_AT(op->c, op->a, 1);
+        STORE(op->c, op->a);
         NEXT();
     CASE(Move) {
         int x;
         LOAD(op->a, x);
-        STORE_AT(op->c, x, 1);
+        STORE(op->c, x);
         NEXT();
     }
-// The five operand shapes of an operator whose result goes to SINK. The parts are numbered as
-// FuseSequence takes the elements: the operands' loads and constant, the operator, the sink.
+// The five operand shapes of an operator whose result goes to SINK.
 #define BIN_SHAPES(SUFFIX, SINK)                    \
     CASE(BinVK##SUFFIX) {                           \
         int l;                                      \
         LOAD(op->a, l);                             \
         int r_ = ApplyOperator(op->oper, l, op->b); \
-        SINK(r_, 3);                                \
+        SINK(r_);                                   \
         NEXT();                                     \
     }                                               \
     CASE(BinVV##SUFFIX) {                           \
         int l, r;                                   \
         LOAD(op->a, l);                             \
-        LOAD_AT(op->b, r, 1);                       \
+        LOAD(op->b, r);                             \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_, 3);                                \
+        SINK(r_);                                   \
         NEXT();                                     \
     }                                               \
     CASE(BinSK##SUFFIX) {                           \
         int l;                                      \
-        POP_INT_AT(l, 1);                           \
+        POP_INT(l);                                 \
         int r_ = ApplyOperator(op->oper, l, op->b); \
-        SINK(r_, 2);                                \
+        SINK(r_);                                   \
         NEXT();                                     \
     }                                               \
     CASE(BinSV##SUFFIX) {                           \
         int l, r;                                   \
         LOAD(op->b, r);                             \
-        POP_INT_AT(l, 1);                           \
+        POP_INT(l);                                 \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_, 2);                                \
+        SINK(r_);                                   \
         NEXT();                                     \
     }                                               \
     CASE(BinSS##SUFFIX) {                           \
@@ -410,19 +401,23 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
         POP_INT(r);                                 \
         POP_INT(l);                                 \
         int r_ = ApplyOperator(op->oper, l, r);     \
-        SINK(r_, 1);                                \
+        SINK(r_);                                   \
         NEXT();                                     \
     }
-#define SINK_PUSH(x, part) PUSH_INT(x)
-#define SINK_STORE(x, part) STORE_AT(op->c, x, part)
-#define SINK_TEST(x, part) \
-    if ((x) == 0) BRANCH_FALSE(op->c, op->d, part)
+#define SINK_PUSH(x) PUSH_INT(x)
+#define SINK_STORE(x) STORE(op->c, x)
+#define SINK_TEST(x) \
+    if ((x) == 0) BRANCH_FALSE(op->c, op->d)
     BIN_SHAPES(, SINK_PUSH)
     BIN_SHAPES(St, SINK_STORE)
     BIN_SHAPES(If, SINK_TEST)
     CASE(End)
     SYNC();
     return Outcome::kEnded;
+    // Last, as in the list: see engine_ops.h.
+    CASE(DataNoted)
+        stack.SetTop(sp, op);  // a report of a name or index the game data lacks names this line
+        goto op_kData;
 #undef BIN_SHAPES
 #undef CASE
 #undef DISPATCH
@@ -433,16 +428,11 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
 #undef BRANCH_FALSE
 #undef JUMP
 #undef STORE
-#undef STORE_AT
 #undef LOAD
-#undef LOAD_AT
 #undef POP_INT
-#undef POP_INT_AT
 #undef PUSH_INT
 #undef TRACE
 #undef SYNC
-#undef SYNC_AT
-#undef SITE
 }
 
 template CEngine::Outcome CEngine::Execute<true>(const Op*, const int*, std::uint64_t,
