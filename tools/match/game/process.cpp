@@ -27,8 +27,9 @@ std::vector<char*> ChildEnvironment(const std::vector<std::string>& entries) {
     for (char** e = environ; *e; ++e) {
         bool replaced = false;
         for (const std::string& entry : entries) {
-            size_t name = entry.find('=') + 1;
-            replaced = replaced || std::strncmp(*e, entry.c_str(), name) == 0;
+            size_t name_end = entry.find('=');  // the '=' is compared too: "A=" is not "AB="
+            replaced = replaced ||
+                       (name_end != std::string::npos && std::strncmp(*e, entry.c_str(), name_end + 1) == 0);
         }
         if (!replaced) env.push_back(*e);
     }
