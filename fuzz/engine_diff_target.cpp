@@ -1,8 +1,8 @@
 // Fuzz target "engine_diff": the bytes are a script, compiled twice. One copy runs in the
 // engine's one-operation-per-element form (a step budget selects it), the other in the fused
 // form of plain runs, turn after turn against identical game images. Each turn must print the
-// same, send the same orders, leave the same variables and stack, and end the same way; the
-// target aborts on the first difference. The fused form has no budget, so a turn runs fused
+// same, send the same orders, name the same script lines for its runtime errors, leave the same
+// variables and stack, and end the same way; the target aborts on the first difference. The fused form has no budget, so a turn runs fused
 // only after the element-wise run of it ended within its budget.
 #include <sys/mman.h>
 #include <unistd.h>
@@ -69,6 +69,7 @@ struct Side {
 struct Turn {
     std::string console;
     std::string orders;
+    std::string error_lines;  // the script line of each runtime error, in order
     std::string outcome;
 };
 
@@ -108,6 +109,7 @@ Turn RunTurn(Side& side) {
     }
     turn.console = ReadConsole();
     turn.orders = std::move(side.robot.orders);
+    for (int line : side.run.ErrorLines()) turn.error_lines += std::to_string(line) + "\n";
     // A stop ends the robot inside an operation, where a fused one may not have pushed what its
     // element-wise parts had: the stack there is never seen again, so only a finished run's is
     // compared.
@@ -184,6 +186,7 @@ void RunBothForms(const std::uint8_t* bytes, std::size_t size) {
         CompareText(t, "the outcome", a.outcome, b.outcome);
         CompareText(t, "the orders", a.orders, b.orders);
         CompareText(t, "the console output", a.console, b.console);
+        CompareText(t, "the lines of the runtime errors", a.error_lines, b.error_lines);
         CompareVariables(t, elementwise.exe.GetVarTable(), fused.exe.GetVarTable());
         if (a.outcome.rfind("stopped", 0) == 0) return;  // the robot would have ended here
         fuzz::AdvanceTurn(*elementwise.data, t);

@@ -46,4 +46,11 @@ constexpr char kOrderUpgrade[] = "upgrade";
 constexpr char kOrderAbuild[] = "abuild";
 constexpr char kOrderTurn[] = "turn";
 
+// Where a script failed. When this environment variable names a file, the robot appends one
+// line "NUMBER LINE\n" to it for each runtime error it reports (-700, -750), just before the
+// report: the error's number and the line of the script (from 1, as an editor counts lines; 0
+// when unknown) where the statement that failed begins. The robot's own output is the same
+// with or without it; match sets it for every robot it starts.
+constexpr char kErrorLinesVariable[] = "ROBOT_ERROR_LINES";
+
 }  // namespace protocol

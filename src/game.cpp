@@ -34,7 +34,7 @@ void CGame::Compile(const char* path) {
     if (!Lexic->MakeAnalysis()) Error->OnError("Lexical analysis did not pass.", -510, false);
     if (flag_printlex) Lexic->Print();
     std::printf("\n~Info: Lexical analysis was passed.\n");
-    Syntax.reset(new CSyntax(Lexic->GetBegin(), Run.get()));
+    Syntax.reset(new CSyntax(Lexic->GetBegin(), Run.get(), Lexic.get()));
     if (Syntax->MakeAnalysis()) std::printf("\n~Info: Syntax analysis was passed.\n");
 }
 

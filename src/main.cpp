@@ -6,11 +6,13 @@
 #include "game.h"
 #include "robot/data.h"
 #include "ui/onerror.h"
+#include "usage.h"
 
 int main(int argc, char** argv) {
     // Line by line even into a file or pipe, so whoever stops the robot (a match at its time
     // limit, a kill) still finds every line it printed; the bytes themselves do not change.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    if (AnswerInfoRequest(argc, argv, ROBOT_VERSION)) return 0;
     if (argc < 2) {
         CError("Program was started without parameters.\n Please, use this form: main <bot_path> .\n",
                -100);

@@ -1,5 +1,8 @@
-// The lowered engine: the lowering of the element list into operations, one per element.
+// The lowered engine: the lowering of the element list into operations, one per element,
+// and the element a report came from.
 #include "lang/engine.h"
+
+#include <functional>
 
 #include "lang/builtins.h"
 
@@ -27,6 +30,20 @@ CEngine::CEngine(CExecuter* executer) : exe(executer), element_count(executer->p
         plain_start.push_back(static_cast<int>(i));
     }
     plain.push_back(Op{kEnd, kOpPlus, 0, 0, 0, 0, -1, nullptr});
+}
+
+unsigned int CEngine::SiteElement() const {
+    const Op* site = static_cast<const Op*>(exe->values.HandedBy());
+    if (!site) return 0;
+    // Ops of the two forms live in two arrays; pointers into different arrays are ordered
+    // by std::less alone.
+    auto within = [site](const std::vector<Op>& ops) {
+        std::less<const Op*> before;
+        return !ops.empty() && !before(site, ops.data()) && before(site, ops.data() + ops.size());
+    };
+    if (within(plain)) return NumberOf(*site);
+    if (within(fused)) return fused_first[static_cast<std::size_t>(site - fused.data())];
+    return 0;
 }
 
 CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
@@ -72,11 +89,16 @@ CEngine::Op CEngine::LowerElement(PolizElem* e, unsigned int number) {
             op.code = kMacro;
             op.a = FindMacro(static_cast<PolizFuncRobMacros*>(e)->GetName());
             break;
-        case kClassDataRead:
-            op.code = kData;
+        case kClassDataRead: {
             op.b = static_cast<int>(fields.size());
             fields.push_back(static_cast<const PolizFuncRoboWrite*>(e)->Field());
+            // Only a read the game data may refuse notes where it is, so that the reads that
+            // sit in the hot loops of scripts pay nothing for it.
+            const CDataField& field = fields.back();
+            op.code = field.found && field.short_names.empty() && !field.indexed ? kData
+                                                                                 : kDataNoted;
             break;
+        }
         default: break;
     }
     if (op.code == kStore || op.code == kLoad || op.code == kArrayStore ||

@@ -38,6 +38,11 @@ public:
     // The operation's name as listed, "BinVKSt" for kBinVKSt.
     static const char* CodeName(Code code);
 
+    // Number of the element that the last report of the run came from (or the last operation
+    // that might have reported), the first of its op's in the fused form; 0 before anything of
+    // a run could report.
+    unsigned int SiteElement() const;
+
     // The names of the operations of the fused form, one a line; empty when the program
     // cannot be fused. Fuses first when no run has; the labels must have been collected.
     std::string FusedListing();
@@ -101,6 +106,7 @@ private:
     std::vector<Op> fused;      // empty when the program cannot be fused
     std::vector<int> plain_start;  // element number - 1 -> op index (the identity)
     std::vector<int> fused_start;  // element number - 1 -> op index of the op it starts, or -1
+    std::vector<unsigned int> fused_first;  // op index -> number of its first element
 };
 
 #endif

@@ -137,6 +137,7 @@ void CEngine::Fuse() {
     if (!JumpsLandOnLabels()) return;
     const std::vector<int> definitions = LabelDefinitions();
     fused.reserve(plain.size());
+    fused_first.reserve(plain.size());
     fused_start.assign(plain.size(), -1);
     for (std::size_t i = 0; i < element_count;) {
         fused_start[i] = static_cast<int>(fused.size());
@@ -150,9 +151,11 @@ void CEngine::Fuse() {
         Op op = FuseSequence(i, next);
         FixTarget(op, definitions);
         fused.push_back(op);
+        fused_first.push_back(static_cast<unsigned int>(i + 1));
         i = next;
     }
     fused.push_back(plain.back());
+    fused_first.push_back(static_cast<unsigned int>(element_count + 1));
     IndexTargets();
 }
 

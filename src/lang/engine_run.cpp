@@ -45,6 +45,7 @@ CEngine::Outcome CEngine::Run(std::uint64_t budget) {
         fuse_tried = true;
         Fuse();
     }
+    exe->values.ClearHandedBy();
     if (exe->IsDebug() || budget != 0 || fused.empty())
         return Execute<true>(plain.data(), plain_start.data(), budget, 0);
     return Execute<false>(fused.data(), fused_start.data(), 0, 0);
@@ -103,7 +104,9 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     std::uint64_t steps = 0;
     const Op* op = ops + first;
 
-#define SYNC() stack.SetTop(sp)
+// Also notes the op as the place a report would come from. The elements fused into one op all
+// come from one statement, so its first one names the line of a report from any of them.
+#define SYNC() stack.SetTop(sp, op)
 #define TRACE(...) \
     do { if (debug) exe->Debug(__VA_ARGS__); } while (0)
 #define PUSH_INT(x)                                   \
@@ -411,6 +414,10 @@ CEngine::Outcome CEngine::Execute(const Op* ops, const int* start_of, std::uint6
     CASE(End)
     SYNC();
     return Outcome::kEnded;
+    // Last, as in the list: see engine_ops.h.
+    CASE(DataNoted)
+        stack.SetTop(sp, op);  // a report of a name or index the game data lacks names this line
+        goto op_kData;
 #undef BIN_SHAPES
 #undef CASE
 #undef DISPATCH

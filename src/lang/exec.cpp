@@ -2,6 +2,7 @@
 // runtime reports; CRun collects the labels and hands the program to the lowered engine.
 #include "lang/exec.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -169,10 +170,20 @@ void CExecuter::ShowFault(RuntimeFault fault, const char* name) {
     ShowError(RuntimeFaultText(fault), name);
 }
 
-void CExecuter::Append(PolizElem* elem) {
+void CExecuter::Append(PolizElem* elem, int line) {
     std::unique_ptr<PolizElem> owned(elem);
     program.push_back(elem);
     owned.release();
+    if (line_starts.empty() || line_starts.back().line != line)
+        line_starts.push_back(LineStart{static_cast<unsigned int>(program.size()), line});
+}
+
+int CExecuter::LineOf(unsigned int number) const {
+    if (number < 1 || number > program.size()) return 0;
+    // The last entry that starts at or before the element.
+    auto after = std::upper_bound(line_starts.begin(), line_starts.end(), number,
+                                  [](unsigned int n, const LineStart& s) { return n < s.element; });
+    return after == line_starts.begin() ? 0 : (after - 1)->line;
 }
 
 unsigned int CExecuter::SetCur(unsigned int n, bool step) {

@@ -173,6 +173,8 @@ public:
     // Elements of the program list, numbered from 1.
     unsigned int ElementCount() const { return static_cast<unsigned int>(program.size()); }
     const PolizElem* Element(unsigned int number) const { return program[number - 1]; }
+    // The script line of the statement element `number` was made for; 0 when unknown.
+    int LineOf(unsigned int number) const;
     const CVariables& GetVarTable() const { return VarTable; }
     CVariables& VarTableForEngine() { return VarTable; }
     CValueStack& Values() { return values; }
@@ -183,7 +185,7 @@ private:
     friend class CRun;
     friend class CEngine;
 
-    void Append(PolizElem* elem);
+    void Append(PolizElem* elem, int line);
     // Reports a pop that found no value or one of another kind, releasing that value, and
     // the value `missing` it wanted; false.
     bool FailPop(RuntimeFault missing);
@@ -199,6 +201,13 @@ private:
     // program of hundreds of thousands of elements costs 8 bytes an element and growing it
     // copies nothing.
     std::deque<PolizElem*> program;
+    // The lines of the program's elements, one entry where the line changes: the number of
+    // the first element on a line, and the line. Statements have many elements each.
+    struct LineStart {
+        unsigned int element;
+        int line;
+    };
+    std::vector<LineStart> line_starts;
 };
 
 #endif

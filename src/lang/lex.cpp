@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -395,14 +396,20 @@ bool CLexic::MakeAnalysis() {
     std::string_view bytes = file.ReadRest();
     Start(bytes.size());
     begin = lex;
+    head = lex;
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* const end = at + bytes.size();
+    counted_to = at;
     bool right = true;
     for (;;) {
         at = SkipWhite(at, end, line);
         if (at == end) break;
         EState kind = kBytes.starts[*at];
         Lexeme* l = Append();
+        ++lexeme_count;
+        for (const unsigned char* p = counted_to; p != at; ++p)
+            if (*p == '\n' || *p == kCarriageReturn) NoteLineEnd(p, end, lexeme_count);
+        counted_to = at;
         Cut cut = CutLexeme(kind, at, end, line);
         // The file ending inside the first lexeme stops the analysis with the list as it
         // stands: the head and that lexeme unfinished.
@@ -411,6 +418,8 @@ bool CLexic::MakeAnalysis() {
             return false;
         }
         right = Finish(l, kind, at, cut.text_end) && right;
+        // Only a string's text may hold a line end; the others need no second look.
+        if (kind != S_STRNG) counted_to = cut.text_end;
         at = cut.next;
     }
     // The texts are copied: the script's bytes are not needed by the stages that follow.
@@ -419,6 +428,22 @@ bool CLexic::MakeAnalysis() {
     // The head lexeme only anchored the list while it was built.
     begin = begin->Next();
     return right;
+}
+
+void CLexic::NoteLineEnd(const unsigned char* p, const unsigned char* end, std::size_t place) {
+    // A carriage return followed by a line feed ends its line at the line feed.
+    if (*p == kCarriageReturn && p + 1 != end && p[1] == '\n') return;
+    line_ends.push_back(place);
+}
+
+int CLexic::EditorLine(const Lexeme* l) const {
+    // The list is one array that starts with the head lexeme, so a lexeme's place in it is
+    // its distance from the head; the head itself and strangers have no line.
+    std::less<const Lexeme*> before;
+    if (!head || !l || !before(head, l) || !before(l, head + lexeme_count + 1)) return 0;
+    const std::size_t place = static_cast<std::size_t>(l - head);
+    const auto ends_before = std::upper_bound(line_ends.begin(), line_ends.end(), place);
+    return static_cast<int>(ends_before - line_ends.begin()) + 1;
 }
 
 void CLexic::Print() {

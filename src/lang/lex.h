@@ -159,6 +159,10 @@ public:
     void Print();
     // The first lexeme; null for a script without lexemes.
     Lexeme* GetBegin() const { return begin; }
+    // The line an editor shows the start of lexeme `l` of this list on: CR LF, a lone LF and
+    // a lone CR each end a line. Lexeme::line counts carriage returns alone, which is what
+    // the robot's own reports print; this one is for reports meant for the script's author.
+    int EditorLine(const Lexeme* l) const;
 
 private:
     // Makes room for the lexemes of `bytes` bytes of script and appends the head lexeme
@@ -180,6 +184,15 @@ private:
     Lexeme* begin;
     Lexeme* lex;
     int line;
+    // The editor lines: for each line end, the place in the list (from 1, after the head) of
+    // the first lexeme after it. One entry a line, not a lexeme, keeps it small.
+    std::vector<std::size_t> line_ends;
+    const Lexeme* head = nullptr;
+    std::size_t lexeme_count = 0;  // after the head
+    const unsigned char* counted_to = nullptr;  // the line ends before it are in line_ends
+    // Notes the line end at `p`, a CR or LF before lexeme `place`, unless it is the CR of a
+    // CR LF.
+    void NoteLineEnd(const unsigned char* p, const unsigned char* end, std::size_t place);
 };
 
 #endif

@@ -1,5 +1,5 @@
 // The program's run loop: label collection once, then one run per turn through the engine,
-// with the debug mode's frame around it.
+// with the debug mode's frame around it, and the script lines of its runtime errors.
 #include "lang/run.h"
 
 #include <cstdio>
@@ -7,6 +7,26 @@
 #include "lang/engine.h"
 #include "lang/exec.h"
 #include "lang/sem.h"
+#include "robot/data.h"
+#include "ui/error_lines.h"
+
+CRun::ReportWatch::ReportWatch(CRun* run) : previous(CError::SetWatcher({&Told, run})) {}
+
+CRun::ReportWatch::~ReportWatch() { CError::SetWatcher(previous); }
+
+void CRun::ReportWatch::Told(void* run, int number) { static_cast<CRun*>(run)->NoteReport(number); }
+
+void CRun::NoteReport(int number) {
+    if (number != kRuntimeErrorNumber && number != kUnknownDataErrorNumber) return;
+    const int line = exe->LineOf(CurrentElement());
+    error_lines.push_back(line);
+    AppendErrorLine(number, line);
+}
+
+unsigned int CRun::CurrentElement() const {
+    unsigned int site = engine ? engine->SiteElement() : 0;
+    return site != 0 ? site : exe->cur_num;
+}
 
 CRun::CRun(CExecuter* executer)
     : exe(executer), collected(false), budget(0), exhausted(false) {}
@@ -28,9 +48,9 @@ bool CRun::MayDefineLabel(PolizElem* e) {
     return verdict.label;
 }
 
-void CRun::AddElem(PolizElem* elem) {
+void CRun::AddElem(PolizElem* elem, int line) {
     bool label = MayDefineLabel(elem);
-    exe->Append(elem);
+    exe->Append(elem, line);
     if (label) label_elements.push_back(static_cast<unsigned int>(exe->program.size()));
 }
 
@@ -56,6 +76,8 @@ void CRun::LabelCollect() {
 
 void CRun::Execute() {
     Debug("\n\n\n\t--- DEBUG MODE ---\n");
+    error_lines.clear();
+    ReportWatch watch(this);
     if (!engine || engine->IsStale()) engine.reset(new CEngine(exe));
     if (!collected) {
         LabelCollect();

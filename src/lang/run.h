@@ -10,6 +10,8 @@
 #include <typeinfo>
 #include <vector>
 
+#include "ui/onerror.h"
+
 class CExecuter;
 class CEngine;
 class PolizElem;
@@ -22,7 +24,8 @@ public:
     CRun(const CRun&) = delete;
     CRun& operator=(const CRun&) = delete;
 
-    void AddElem(PolizElem* elem);
+    // Appends an element made for the statement at `line` of the script (0: unknown).
+    void AddElem(PolizElem* elem, int line = 0);
     void LabelCollect();
     void Execute();
     bool Debug(const char* fmt, const char* data = nullptr);
@@ -32,8 +35,28 @@ public:
     void SetStepBudget(std::uint64_t steps) { budget = steps; }
     // Whether the last Execute() ended because the step budget ran out.
     bool BudgetExhausted() const { return exhausted; }
+    // The script lines of the runtime errors (-700, -750) reported during the last
+    // Execute(), in order; each also went to the side file, when there is one.
+    const std::vector<int>& ErrorLines() const { return error_lines; }
 
 private:
+    // While it lives, the process's reports are told to the run (CError::SetWatcher).
+    class ReportWatch {
+    public:
+        explicit ReportWatch(CRun* run);
+        ~ReportWatch();
+        ReportWatch(const ReportWatch&) = delete;
+        ReportWatch& operator=(const ReportWatch&) = delete;
+
+    private:
+        static void Told(void* run, int number);
+        CError::Watcher previous;
+    };
+    // Notes the line of a runtime error about to be reported.
+    void NoteReport(int number);
+    // The element being run: the engine's report site, else the one label collection is at.
+    unsigned int CurrentElement() const;
+
     CExecuter* exe;
     std::unique_ptr<CEngine> engine;
     // Numbers of the elements that may define a label, noted as they are added while they
@@ -51,6 +74,7 @@ private:
     bool collected;
     std::uint64_t budget;
     bool exhausted;
+    std::vector<int> error_lines;
 };
 
 #endif

@@ -77,9 +77,13 @@ CSyntax::NestingLevel::NestingLevel(int& counter) : depth(counter) {
     }
 }
 
-CSyntax::CSyntax(Lexeme* first, CRun* run)
-    : exe(run), begin(first), prev(nullptr), current(nullptr), next(nullptr), passed(true),
-      ifelse(0), depth(0) {
+CSyntax::StatementLine::StatementLine(int& line, int statement) : current(line), outer(line) {
+    current = statement;
+}
+
+CSyntax::CSyntax(Lexeme* first, CRun* run, const CLexic* lexic)
+    : exe(run), lines(lexic), statement_line(0), begin(first), prev(nullptr), current(nullptr),
+      next(nullptr), passed(true), ifelse(0), depth(0) {
     SetToBeginLex();
 }
 
@@ -187,7 +191,7 @@ PolizElem* CSyntax::AddToPOLIZ(char op) {
 
 // Emission -----------------------------------------------------------------------------
 
-void CSyntax::Emit(PolizElem* elem) { exe->AddElem(elem); }
+void CSyntax::Emit(PolizElem* elem) { exe->AddElem(elem, statement_line); }
 
 void CSyntax::Trace(const char* text) { exe->Debug(text); }
 
@@ -249,6 +253,9 @@ void CSyntax::sx_Statement() {
     NestingLevel level(depth);
     if (NextFirst() == ';' || NextFirst() == '}') return;
     NextLex();
+    // A runtime error points its author at the statement that failed: every element of this
+    // one carries its first line, those of a statement nested in it the nested one's.
+    StatementLine line(statement_line, lines ? lines->EditorLine(current) : current->line);
     switch (current->id) {
         case lx_spacer:
             if (Comp("{")) sx_Statement_Cycle();

@@ -27,7 +27,9 @@ public:
     // What an identifier turned out to be.
     enum type { t_var = 0, t_var_array = 1, t_not_var = 2 };
 
-    CSyntax(Lexeme* first, CRun* run);
+    // `lines`, when given, is the analyser that made the list: the program's elements then
+    // carry the editor line of their statement, else the line the lexemes count.
+    CSyntax(Lexeme* first, CRun* run, const CLexic* lines = nullptr);
     ~CSyntax();
     CSyntax(const CSyntax&) = delete;
     CSyntax& operator=(const CSyntax&) = delete;
@@ -74,6 +76,19 @@ private:
     private:
         int& depth;
     };
+    // Makes `line` the line of the statement being parsed for as long as it lives, and puts
+    // back that of the statement around it after.
+    class StatementLine {
+    public:
+        StatementLine(int& line, int statement);
+        ~StatementLine() { current = outer; }
+        StatementLine(const StatementLine&) = delete;
+        StatementLine& operator=(const StatementLine&) = delete;
+
+    private:
+        int& current;
+        int outer;
+    };
 
     void sx_Program();
     void sx_Statement();
@@ -105,6 +120,8 @@ private:
 
     CError Error;
     CRun* exe;
+    const CLexic* lines;
+    int statement_line;  // of the statement being parsed; what its elements carry
     std::vector<char> stack;  // pending operators and "(" marks
     Lexeme* begin;
     Lexeme* prev;

@@ -14,7 +14,9 @@ struct Value {
 };
 
 // Flat, growing stack of values; pushing a number allocates nothing once it has room. The
-// run loop works on Base()/Top() directly and hands the top back with SetTop().
+// run loop works on Base()/Top() directly and hands the top back with SetTop(), before
+// anything that may report; it says which operation hands it back, so that a report can
+// tell where in the script it comes from at the price of one store that is made anyway.
 class CValueStack {
 public:
     CValueStack() = default;
@@ -27,6 +29,14 @@ public:
     Value* Top() const { return top; }
     Value* Limit() const { return limit; }
     void SetTop(Value* t) { top = t; }
+    // The same, noting who hands the top back: the run loop gives the operation it is at,
+    // which is where a report that follows comes from.
+    void SetTop(Value* t, const void* by) {
+        top = t;
+        handed_by = by;
+    }
+    const void* HandedBy() const { return handed_by; }
+    void ClearHandedBy() { handed_by = nullptr; }
     // Doubles the room; gives the new top. Throws std::bad_alloc when memory runs out.
     Value* Grow();
     void Push(const Value& v) {
@@ -40,6 +50,7 @@ private:
     Value* base = nullptr;
     Value* top = nullptr;
     Value* limit = nullptr;
+    const void* handed_by = nullptr;
 };
 
 #endif

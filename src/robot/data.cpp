@@ -215,7 +215,7 @@ void CData::ShowError(const char* name) {
     error.Gum(" Runtime error. Can't give variable: '");
     error.Gum(name);
     error.Gum("'\n");
-    error.OnErrorSpit(kDataErrorNumber, false);
+    error.OnErrorSpit(kUnknownDataErrorNumber, false);
 }
 
 CDataField CData::Resolve(const char* name1, const char* name2) {

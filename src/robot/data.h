@@ -13,7 +13,8 @@
 constexpr int kTagBytes = 64;         // every tag field, NUL-padded
 constexpr int kGamerNameBytes = protocol::kMaxNameBytes + 1;  // a name field: the name and a NUL
 constexpr int kMaxPlayers = protocol::kMaxPlayersPerGame - 1;  // entries of CData::players
-constexpr int kDataErrorNumber = -700;  // reported by a read of a name the image does not have
+// Number of the report of a script's read of a name the game data does not have.
+constexpr int kUnknownDataErrorNumber = -700;
 
 // One player's record: money, stock, plants and name, each behind its tag.
 class CGamer {

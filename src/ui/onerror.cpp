@@ -20,6 +20,7 @@ bool UserSaysYes() {
 
 CError::AnswerSource answer_source = UserSaysYes;
 CError::StopAction stop_action = ExitWith;
+CError::Watcher watcher;
 
 }  // namespace
 
@@ -35,6 +36,12 @@ CError::StopAction CError::SetStopAction(StopAction action) {
     return previous;
 }
 
+CError::Watcher CError::SetWatcher(Watcher replacement) {
+    Watcher previous = watcher;
+    watcher = replacement;
+    return previous;
+}
+
 CError::CError() : number(0) {}
 
 CError::CError(const char* text, int number) : number(0) { OnError(text, number, false); }
@@ -44,6 +51,7 @@ CError::~CError() = default;
 void CError::OnError(const char* text, int number, bool quiet) {
     // The text may be our own (OnErrorSpit), so copy it before replacing it.
     std::string copy = text ? text : "";
+    if (watcher.told) watcher.told(watcher.context, number);
     last_error_text.swap(copy);
     this->number = number;
     std::printf("\n\n~Error: %s :: %d", last_error_text.c_str(), number);

@@ -22,6 +22,15 @@ public:
     static AnswerSource SetAnswerSource(AnswerSource source);
     static StopAction SetStopAction(StopAction action);
 
+    // Told of each report with a number before it is printed, with the context it was set
+    // with: the script's runner notes where a runtime error happened.
+    struct Watcher {
+        void (*told)(void* context, int number) = nullptr;
+        void* context = nullptr;
+    };
+    // Set for the whole process as well; a watcher without `told` watches nothing.
+    static Watcher SetWatcher(Watcher watcher);
+
     CError();
     // One-shot report with the prompt, for objects made only to report.
     CError(const char* text, int number);

@@ -97,7 +97,8 @@ std::string Squeezed(const std::string& text) {
 // Each flawed robot plays the trader; its printed lines reach its log, and the table says how it
 // ended. The spinning robot's file name starts with a dot and holds a space and a non-ASCII letter.
 TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
-    const std::string erring = "{ ?print \"before %d\", .turn_number; $x := 5; if (.turn_number = 1) $y := $x[3]; ?turn }\n";
+    const std::string erring =
+        "{\n  ?print \"before %d\", .turn_number;\n  $x := 5;\n  if (.turn_number = 1)\n    $y := $x[3];\n  ?turn\n}\n";
     struct Case {
         std::string file;
         std::string script;
@@ -116,7 +117,7 @@ TEST_F(MatchEndToEnd, FlawedRobotsEndAsTheirLogsShow) {
         {"spin.robot", "{ @spin; goto @spin; ?turn }\n", {"--turn-timeout", "0", "--time-limit", "3"}, "spin", "",
          "game over after 1 turn (the match's time limit ended it), ", 1,
          "match: the game reached its time limit of 3 s"},
-        {"bad.robot", erring, {}, "bad", "before 1", "error -750 at turn 2: Array bound corrupted. '$x'\n"},
+        {"bad.robot", erring, {}, "bad", "before 1", "error -750 at turn 2, line 5: Array bound corrupted. '$x'\n"},
         {"bad.robot", erring, {"--on-error", "continue"}, "bad", "before 3",
          " 4 0 bankrupt at turn 4; 1 runtime error answered y\n"},
         {"cheap.robot", "{ ?buy 1, 1; ?turn }\n", {}, "cheap", "",

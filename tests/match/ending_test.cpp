@@ -39,6 +39,31 @@ TEST(Ending, QuestionsAreFoundAcrossChunksAndAnsweredByKind) {
     EXPECT_EQ(AnswerFor(-750, OnError::kStop), 'n');
 }
 
+// The side file's lines go to the script errors alone, in order, from the first when the whole
+// log was read and from the last when only its end was; a pair of different numbers has no line.
+TEST(Ending, SideFileLinesGoToTheScriptErrorsInOrder) {
+    const std::vector<ErrorLine> lines = ReadErrorLines("-750 3\n-700 5\nnot a line\n-750 8\n-750 9");
+    ASSERT_EQ(lines.size(), 3u);  // the last, without its line end, was cut short
+    struct Case {
+        std::vector<int> numbers;  // of the reports read from the log
+        bool all_reports;
+        std::vector<int> lines;    // they get
+    };
+    const Case cases[] = {
+        {{-750, -5, -700, -750}, true, {3, 0, 5, 8}},
+        {{-700, -750}, false, {5, 8}},
+        {{-700, -750, -750}, true, {0, 0, 8}},
+    };
+    for (const Case& c : cases) {
+        std::vector<ErrorReport> reports;
+        for (int n : c.numbers) reports.push_back(ErrorReport{n, "text"});
+        AttachErrorLines(reports, lines, c.all_reports);
+        std::vector<int> got;
+        for (const ErrorReport& r : reports) got.push_back(r.line);
+        EXPECT_EQ(got, c.lines);
+    }
+}
+
 FinalState Out(std::int64_t turn, const std::string& reason) {
     FinalState f;
     f.name = "r";
@@ -54,6 +79,7 @@ TEST(Ending, EachWayOfEndingIsTold) {
     const TurnTimes every_turn{9, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
     const ErrorReport bound{-750, "Array bound corrupted. '$x'"};
     const ErrorReport fault{-5, "Connection fault."};
+    const ErrorReport bound_at_12{-750, "Array bound corrupted. '$x'", 0, 12};
     const int exited_750 = 18 << 8;  // exit(-750)
     const int exited_5 = 251 << 8;   // exit(-5)
     struct Case {
@@ -71,6 +97,10 @@ TEST(Ending, EachWayOfEndingIsTold) {
          "out for a lost connection at turn 3 (error -5: Connection fault.)"},
         {{&dropped, false, 9, "turn_limit", {bound}, exited_750, StopCause::kNone, {}},
          "error -750 at turn 3: Array bound corrupted. '$x'"},
+        {{&dropped, false, 9, "turn_limit", {bound_at_12}, exited_750, StopCause::kNone, {}},
+         "error -750 at turn 3, line 12: Array bound corrupted. '$x'"},
+        {{nullptr, false, 0, "", {bound_at_12}, exited_750, StopCause::kNone, {}},
+         "error -750 at line 12: Array bound corrupted. '$x'"},
         {{&limit, false, 9, "turn_limit", {}, SIGTERM, StopCause::kGameOver, every_turn},
          "stopped by the turn timeout from turn 1 (all 9 turns timed out); lost at the turn limit"},
         {{&bankrupt, false, 9, "turn_limit", {}, 0, StopCause::kNone, {4, {2, 3, 4}}},

@@ -48,16 +48,17 @@ TEST_F(EngineForms, FusedAndElementwiseRunsAgreeOnEveryScript) {
         for (int turn = 0; turn < 3; ++turn) {
             ASSERT_EQ(fused.Run(), elementwise.Run()) << path << " turn " << turn;
             ASSERT_EQ(fused.Variables(), elementwise.Variables()) << path << " turn " << turn;
+            ASSERT_EQ(fused.ErrorLines(), elementwise.ErrorLines()) << path << " turn " << turn;
         }
     }
 }
 
 // Scripts that go where fusing has to be careful: labels defined twice, jumps nowhere,
 // refused array cells, values left on the stack from one statement (and run) to the next,
-// else labels met only by a false condition.
+// else labels met only by a false condition; the errors on several lines.
 const char* const kTrickyScripts[] = {
-    "{ @a; $n := $n + 1; if ($n < 3) goto @a; @a; $m := $m + 1; if ($m < 5) goto @a;"
-    " $x[-1] := 4; $y := $z[5] + $z[-2]; ?print \"%d %d %d\", 1, 2, 3; ?print \"%d\";"
+    "{ @a; $n := $n + 1; if ($n < 3) goto @a; @a; $m := $m + 1; if ($m < 5) goto @a;\n"
+    " $x[-1] := 4; $y := $z[5] + $z[-2]; ?print \"%d %d %d\", 1, 2, 3; ?print \"%d\";\n"
     " if (0) $q := 1; if (!$q) $r := -$n * 2 / 0 % 3; else $r := 9; $t := -$y }",
     "{ $i := 0; @l; $a[$i] := $i * $i - 7 / 2; $i := $i + 1;"
     " if (($i < 20) & !($i = 13)) goto @l; else { $b := $a[3] | $a[4] & 1; goto @none };"
@@ -73,6 +74,7 @@ TEST_F(EngineForms, FusedAndElementwiseRunsAgreeOnTrickyScripts) {
         for (int turn = 0; turn < 4; ++turn) {
             ASSERT_EQ(fused.Run(), elementwise.Run()) << text << " turn " << turn;
             ASSERT_EQ(fused.Variables(), elementwise.Variables()) << text << " turn " << turn;
+            ASSERT_EQ(fused.ErrorLines(), elementwise.ErrorLines()) << text << " turn " << turn;
         }
     }
 }

@@ -70,7 +70,7 @@ CompiledScript::CompiledScript(const std::string& text, bool debug) {
     // A lexical failure does not stop the test: the analyser must cope with bad lexemes.
     CaptureStdout([&] { lexic->MakeAnalysis(); });
     output = CaptureStdout([&] {
-        CSyntax syntax(lexic->GetBegin(), run.get());
+        CSyntax syntax(lexic->GetBegin(), run.get(), lexic.get());
         passed = syntax.MakeAnalysis();
     });
 }

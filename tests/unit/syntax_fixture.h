@@ -40,6 +40,8 @@ public:
     // one element per operation, so a budget too large to run out compares the two forms.
     void SetStepBudget(std::uint64_t steps) { run->SetStepBudget(steps); }
     bool BudgetExhausted() const { return run->BudgetExhausted(); }
+    // Lines of the runtime errors of the last run (see CRun::ErrorLines).
+    const std::vector<int>& ErrorLines() const { return run->ErrorLines(); }
     CExecuter& Executer() { return *executer; }
     // The variable table: every name with its cells.
     std::map<std::string, std::vector<int>> Variables() const;

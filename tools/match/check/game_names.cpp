@@ -111,7 +111,7 @@ std::vector<Diagnostic> DataNameWarnings(const ScriptText& text, const std::vect
             {read.first->line, Severity::kWarning,
              "'" + Printable(Shown(read)) +
                  "' is no game data the robot has: reading it stops the robot with error " +
-                 std::to_string(kDataErrorNumber) +
+                 std::to_string(kUnknownDataErrorNumber) +
                  (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
     }
     return out;

@@ -21,6 +21,23 @@ namespace {
 std::atomic<bool> stop_requested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
 
+// The match's environment with `entries` (NAME=VALUE) in place of any of the same names.
+std::vector<char*> ChildEnvironment(const std::vector<std::string>& entries) {
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        bool replaced = false;
+        for (const std::string& entry : entries) {
+            size_t name_end = entry.find('=');  // the '=' is compared too: "A=" is not "AB="
+            replaced = replaced ||
+                       (name_end != std::string::npos && std::strncmp(*e, entry.c_str(), name_end + 1) == 0);
+        }
+        if (!replaced) env.push_back(*e);
+    }
+    for (const std::string& entry : entries) env.push_back(const_cast<char*>(entry.c_str()));
+    env.push_back(nullptr);
+    return env;
+}
+
 }  // namespace
 
 void RequestStop() { stop_requested.store(true); }
@@ -42,7 +59,7 @@ ChildProcess::~ChildProcess() {
 }
 
 std::string ChildProcess::Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd,
-                                int stdin_fd) {
+                                int stdin_fd, const std::vector<std::string>& environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (stdin_fd >= 0)
@@ -60,8 +77,9 @@ std::string ChildProcess::Start(const std::vector<std::string>& argv, const std:
     // Children stay in our process group, so Ctrl-C stops the whole match at once.
     // A bare program name is looked up in PATH, as a shell would.
     bool bare = argv[0].find('/') == std::string::npos;
-    int rc = bare ? posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ)
-                  : posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    std::vector<char*> env = ChildEnvironment(environment);
+    int rc = bare ? posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), env.data())
+                  : posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         pid_ = -1;

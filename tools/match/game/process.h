@@ -31,9 +31,10 @@ public:
 
     // Starts argv[0] with stdout appended to `log_path`; stderr goes to `stderr_fd` when it is not
     // -1, else to the log as well; stdin comes from `stdin_fd` when it is not -1, else from
-    // /dev/null. Returns an error message, empty on success.
+    // /dev/null. `environment` holds NAME=VALUE entries the child gets on top of the match's own.
+    // Returns an error message, empty on success.
     std::string Start(const std::vector<std::string>& argv, const std::string& log_path, int stderr_fd = -1,
-                      int stdin_fd = -1);
+                      int stdin_fd = -1, const std::vector<std::string>& environment = {});
 
     bool Started() const { return pid_ > 0; }
     bool Exited() const { return status_.has_value(); }

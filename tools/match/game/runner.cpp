@@ -22,6 +22,7 @@
 #include "match/game/process.h"
 #include "match/web/replay.h"
 #include "match/game/server_events.h"
+#include "protocol/robot_protocol.h"
 
 namespace match {
 namespace {
@@ -32,6 +33,14 @@ constexpr milliseconds kPollStep(100);      // how often robots are checked whil
 constexpr milliseconds kAnswerStep(10);     // the same while robots' questions are answered
 constexpr int kLogLinesInErrors = 3;        // lines of a robot's log quoted when it fails
 constexpr off_t kMaxLogScanBytes = 16 << 20;  // bytes of a robot's log read for its reports (its end)
+
+// The whole of a file; empty when it cannot be read.
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    std::getline(in, text, '\0');
+    return text;
+}
 
 // The last `max_bytes` of a file, or all of it.
 std::string ReadTail(const std::string& path, off_t max_bytes) {
@@ -131,6 +140,7 @@ private:
 
     std::string Path(const std::string& file) const { return setup_.out_dir + "/" + file; }
     std::string RobotLog(size_t i) const { return Path(RobotLogName(setup_.names[i])); }
+    std::string RobotErrorLines(size_t i) const { return Path(RobotErrorLinesName(setup_.names[i])); }
 
     std::string ServerLogHint() const {
         std::string tail = LastLines(Path("server.log"), kLogLinesInErrors);
@@ -207,7 +217,8 @@ private:
         };
         for (const auto& entry : std::filesystem::directory_iterator(setup_.out_dir, ec)) {
             std::string file = entry.path().filename().string();
-            bool robot_file = file.rfind("robot-", 0) == 0 && (ends_with(file, ".log") || ends_with(file, ".txt"));
+            bool robot_file = file.rfind("robot-", 0) == 0 &&
+                              (ends_with(file, ".log") || ends_with(file, ".txt") || ends_with(file, ".error-lines"));
             if (robot_file || file == "server.log" || file == "game.jsonl" || file == "money.svg" ||
                 file == kSummaryFile || file == "replay.html" || file == kServerStateDir)
                 std::filesystem::remove_all(entry.path(), ec);
@@ -344,7 +355,8 @@ private:
             robot.answer_fd = ends[0];
             child_stdin = ends[1];
         }
-        std::string error = robot.process.Start(args, RobotLog(i), -1, child_stdin);
+        const std::string error_lines = std::string(protocol::kErrorLinesVariable) + "=" + RobotErrorLines(i);
+        std::string error = robot.process.Start(args, RobotLog(i), -1, child_stdin, {error_lines});
         if (child_stdin >= 0) close(child_stdin);
         if (robot.answer_fd >= 0) robot.console_fd = open(RobotLog(i).c_str(), O_RDONLY | O_CLOEXEC);
         return error.empty() || Fail(error);
@@ -485,6 +497,9 @@ private:
         facts.game_end_reason = record.reason;
         facts.reports = ReadErrorReports(ReadTail(RobotLog(i), kMaxLogScanBytes));
         DateReports(robot, facts);
+        std::error_code ec;
+        const bool whole_log = std::filesystem::file_size(RobotLog(i), ec) <= static_cast<std::uintmax_t>(kMaxLogScanBytes);
+        AttachErrorLines(facts.reports, ReadErrorLines(ReadAll(RobotErrorLines(i))), whole_log || ec);
         if (robot.process.Exited()) facts.wait_status = robot.process.Status();
         facts.stopped = robot.stopped;
         auto times = record.turn_times.find(name);
@@ -519,6 +534,8 @@ private:
 GameOutcome RunGame(const GameSetup& setup) { return GameRun(setup).Run(); }
 
 std::string RobotLogName(const std::string& name) { return "robot-" + name + ".log"; }
+
+std::string RobotErrorLinesName(const std::string& name) { return "robot-" + name + ".error-lines"; }
 
 std::string LastLines(const std::string& path, int count) {
     std::ifstream in(path);

@@ -45,6 +45,8 @@ struct GameOutcome {
 
 // The file in the game's folder that keeps a robot's console output.
 std::string RobotLogName(const std::string& name);
+// The file in the game's folder where the robot notes the script line of each runtime error.
+std::string RobotErrorLinesName(const std::string& name);
 
 constexpr auto kStartTimeout = std::chrono::seconds(15);  // for the server's "listening on" and each robot's join
 constexpr auto kLeaveGrace = std::chrono::seconds(1);     // for a robot to leave by itself once its game is over

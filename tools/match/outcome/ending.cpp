@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/game_log.h"
@@ -96,6 +97,40 @@ std::vector<ErrorReport> ReadErrorReports(const std::string& console) {
     return reports;
 }
 
+std::vector<ErrorLine> ReadErrorLines(const std::string& text) {
+    std::vector<ErrorLine> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;  // a line cut short as the robot was stopped
+        std::string row = text.substr(start, end - start);
+        start = end + 1;
+        size_t space = row.find(' ');
+        std::optional<int> number = ReadSigned(row, 0);
+        std::optional<int> line = space == std::string::npos ? std::nullopt : ReadSigned(row, space + 1);
+        if (number && line && *line >= 0) lines.push_back(ErrorLine{*number, *line});
+    }
+    return lines;
+}
+
+void AttachErrorLines(std::vector<ErrorReport>& reports, const std::vector<ErrorLine>& lines,
+                      bool all_reports) {
+    std::vector<ErrorReport*> script_errors;
+    for (ErrorReport& r : reports)
+        if (IsScriptError(r.number)) script_errors.push_back(&r);
+    const size_t pairs = std::min(script_errors.size(), lines.size());
+    for (size_t i = 0; i < pairs; ++i) {
+        ErrorReport& report = *script_errors[all_reports ? i : script_errors.size() - pairs + i];
+        const ErrorLine& at = lines[all_reports ? i : lines.size() - pairs + i];
+        report.line = at.number == report.number ? at.line : 0;
+    }
+}
+
+std::string LineText(int line, bool after_turn) {
+    if (line <= 0) return "";
+    return (after_turn ? ", line " : " at line ") + std::to_string(line);
+}
+
 bool IsScriptError(int number) {
     for (int n : kScriptErrorNumbers)
         if (n == number) return true;
@@ -145,6 +180,7 @@ RobotEnding DecideEnding(const EndingFacts& f) {
                                               : RobotEnding::Kind::kDisconnected;
         e.number = fatal->number;
         e.message = fatal->text;
+        e.line = fatal->line;
     } else if (f.stopped == StopCause::kTimeLimit) {
         e.kind = RobotEnding::Kind::kTimeLimit;
     } else if (timeout_since > 0 && reason != out_reason::kDisconnected) {
@@ -188,7 +224,8 @@ std::string RobotEnding::Describe() const {
             if (number != 0) text += " (error " + std::to_string(number) + ": " + message + ")";
             break;
         case Kind::kRuntimeError:
-            text = "error " + std::to_string(number) + TurnText(turn) + ": " + message;
+            text = "error " + std::to_string(number) + TurnText(turn) + LineText(line, turn > 0) + ": " +
+                   message;
             break;
         case Kind::kTurnTimeout:
             text = "stopped by the turn timeout" + (turn > 0 ? " from turn " + std::to_string(turn) : "") +

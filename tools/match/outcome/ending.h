@@ -16,10 +16,30 @@ struct ErrorReport {
     int number = 0;
     std::string text;  // on one line, without the robot's "Runtime error." lead-in
     std::int64_t turn = 0;  // the turn in play when the robot printed it; 0 unknown
+    int line = 0;      // of the script, where a runtime error happened; 0 unknown
 };
 
 // The reports in a robot's console output, in the order printed.
 std::vector<ErrorReport> ReadErrorReports(const std::string& console);
+
+// One line of a robot's side file of runtime error lines (protocol::kErrorLinesVariable).
+struct ErrorLine {
+    int number = 0;
+    int line = 0;
+};
+
+// The side file's lines, in order; lines that are not "NUMBER LINE" are left out.
+std::vector<ErrorLine> ReadErrorLines(const std::string& text);
+
+// Gives the script errors among `reports` their lines, pairing them in order with `lines`
+// (one per script error the robot reported): from the first when `reports` holds all the
+// robot printed, else from the last, as reports read from the end of a long log lack the
+// first. A pair whose numbers differ gets no line.
+void AttachErrorLines(std::vector<ErrorReport>& reports, const std::vector<ErrorLine>& lines,
+                      bool all_reports);
+
+// ", line 12" after a turn, " at line 12" without one; nothing for an unknown line.
+std::string LineText(int line, bool after_turn);
 
 // Reports about the script itself (a bad index, an unknown name), as opposed to connection faults.
 bool IsScriptError(int number);
@@ -66,6 +86,7 @@ struct RobotEnding {
     std::int64_t turn = 0;     // when it happened; 0 unknown
     int number = 0;            // error number (kRuntimeError, kDisconnected) or signal (kSignal)
     std::string message;       // the error's text
+    int line = 0;              // of the script, for kRuntimeError; 0 unknown
     int continued_errors = 0;  // script errors answered "y" (--on-error continue)
     int timed_out_turns = 0;   // turns the turn timeout ended before the robot did
     bool all_timed_out = false;  // every turn it played was ended by the timeout

@@ -79,14 +79,14 @@ std::string FormatErrorReports(const std::vector<ErrorReport>& reports) {
     std::vector<std::pair<const ErrorReport*, std::vector<std::int64_t>>> groups;
     for (const ErrorReport& e : reports) {
         auto same = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
-            return g.first->number == e.number && g.first->text == e.text;
+            return g.first->number == e.number && g.first->line == e.line && g.first->text == e.text;
         });
         if (same == groups.end()) same = groups.insert(groups.end(), {&e, {}});
         same->second.push_back(e.turn);
     }
     std::string text;
     for (const auto& [report, turns] : groups) {
-        text += "  error " + std::to_string(report->number) + ": " + report->text;
+        text += "  error " + std::to_string(report->number) + LineText(report->line, false) + ": " + report->text;
         std::vector<std::int64_t> distinct = turns;
         std::sort(distinct.begin(), distinct.end());
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
