@@ -109,6 +109,8 @@ TEST(LspDispatch, AnswersEachMessage) {
     const std::string open = Framed(Notify("textDocument/didOpen", OpenParams("a\nb\n")));
     const Case cases[] = {
         {"not JSON", "{\"jsonrpc\":", static_cast<int>(ErrorCode::kParseError), ""},
+        {"nested too deep", std::string(100000, '[') + std::string(100000, ']'),
+         static_cast<int>(ErrorCode::kParseError), ""},
         {"not an object", "[1,2]", static_cast<int>(ErrorCode::kInvalidRequest), ""},
         {"no jsonrpc", R"({"id":1,"method":"shutdown"})", static_cast<int>(ErrorCode::kInvalidRequest), ""},
         {"method not a string", R"({"jsonrpc":"2.0","id":1,"method":7})", static_cast<int>(ErrorCode::kInvalidRequest), ""},

@@ -15,6 +15,9 @@ namespace {
 
 constexpr char kJsonRpcVersion[] = "2.0";
 constexpr int kFullTextSync = 1;
+// Arrays and objects nested deeper than this are refused unread: the JSON library builds and
+// frees them recursively, and no message of the protocol comes near it.
+constexpr int kMaxNesting = 256;
 
 // A request that cannot be answered with a result; thrown by a handler, answered as an error.
 struct RequestError {
@@ -46,6 +49,26 @@ long long VersionOf(const nlohmann::json& document) {
 }
 
 std::string UriOf(const nlohmann::json& params) { return params.at("textDocument").at("uri").get<std::string>(); }
+
+// True when the brackets outside strings nest deeper than kMaxNesting.
+bool NestsTooDeep(const std::string& body) {
+    int depth = 0;
+    bool in_string = false;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (in_string) {
+            if (c == '\\') ++i;  // the escaped character cannot end the string
+            in_string = c != '"';
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
 
 bool IsValidId(const nlohmann::json& id) { return id.is_string() || id.is_number_integer() || id.is_null(); }
 
@@ -84,6 +107,9 @@ const std::map<std::string, Server::Notification>& Server::Notifications() {
 }
 
 void Server::HandleMessage(const std::string& body) {
+    if (NestsTooDeep(body))
+        return SendError(nullptr, ErrorCode::kParseError,
+                         "the message nests deeper than " + std::to_string(kMaxNesting) + " levels");
     const nlohmann::json message = nlohmann::json::parse(body, nullptr, false);
     if (message.is_discarded()) return SendError(nullptr, ErrorCode::kParseError, "the message is not JSON");
     if (!message.is_object()) return SendError(nullptr, ErrorCode::kInvalidRequest, "a message is a JSON object");
