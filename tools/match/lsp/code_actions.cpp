@@ -15,6 +15,7 @@ namespace {
 const char kDidYouMean[] = "did you mean ";
 const char kNoGameData[] = "' is no game data the robot has";
 const char kMacroWithSpace[] = "?macro ";
+const char kAnyIndex[] = "[i]";
 // Diagnostics of runs that reach the end of the script without "?turn".
 const char* const kMissingTurn[] = {"the run reaches the end of the script without '?turn'",
                                     "no '?turn' anywhere"};
@@ -44,14 +45,6 @@ std::string Suggested(const std::string& message) {
     return name;
 }
 
-// The lexemes of editor line `line` (from 0), as indices.
-std::vector<std::size_t> LineTokens(const ScriptView& view, int line) {
-    std::vector<std::size_t> on_line;
-    for (std::size_t i = 0; i < view.Tokens().size(); ++i)
-        if (view.PositionOf(view.Tokens()[i].offset).line == line) on_line.push_back(i);
-    return on_line;
-}
-
 // The game data read "first[index]second" written from lexeme `i`, without white space, and the
 // index after it.
 std::string WrittenRead(const std::vector<Token>& tokens, std::size_t i, std::size_t& end) {
@@ -73,11 +66,13 @@ std::string WrittenRead(const std::vector<Token>& tokens, std::size_t i, std::si
 bool NameFix(const ScriptView& view, int line, const std::string& message, Edit& edit) {
     const std::string wrong = FirstQuoted(message);
     std::string right = Suggested(message);
-    if (wrong.empty() || right.empty()) return false;
+    // ".players[i]..." stands for any index: the author still has to choose one.
+    if (wrong.empty() || right.empty() || Contains(right, kAnyIndex)) return false;
     const std::vector<Token>& tokens = view.Tokens();
     const bool data = Contains(message, kNoGameData);
     const bool macro = wrong.compare(0, sizeof kMacroWithSpace - 1, kMacroWithSpace) == 0;
-    for (std::size_t i : LineTokens(view, line)) {
+    const auto [first, last] = view.TokensOnLine(line);
+    for (std::size_t i = first; i < last; ++i) {
         std::size_t end = i + 1;
         std::string written = tokens[i].text;
         if (data && tokens[i].kind == lx_robotdata) written = WrittenRead(tokens, i, end);
@@ -147,7 +142,8 @@ std::string Text(const ScriptView& view, std::size_t first, std::size_t end) {
 bool OperatorFix(const ScriptView& view, int line, const std::string& message, Edit& edit) {
     const std::string pair = FirstQuoted(message);
     const std::vector<Token>& tokens = view.Tokens();
-    for (std::size_t i : LineTokens(view, line)) {
+    const auto [first, last] = view.TokensOnLine(line);
+    for (std::size_t i = first; i < last; ++i) {
         if (i + 1 >= tokens.size() || tokens[i].text + tokens[i + 1].text != pair ||
             tokens[i + 1].offset != tokens[i].offset + 1)
             continue;

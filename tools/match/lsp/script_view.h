@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -37,6 +38,8 @@ public:
 
     // The index of the lexeme that holds `at` or ends right at it; kNone when none does.
     std::size_t TokenAt(Position at) const;
+    // The lexemes that start on line `line` (from 0), as the indices [first, end).
+    std::pair<std::size_t, std::size_t> TokensOnLine(int line) const;
     // The first byte of line `line` (from 0) and the byte after its text, line end excluded.
     std::size_t LineStart(int line) const;
     std::size_t LineTextEnd(int line) const;
