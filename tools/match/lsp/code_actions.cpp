@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "match/check/game_names.h"
+#include "match/check/nearest.h"
 #include "match/check/warnings.h"
 #include "match/lsp/features.h"
 #include "match/lsp/script_view.h"
@@ -12,13 +14,10 @@
 namespace match::lsp {
 namespace {
 
-const char kDidYouMean[] = "did you mean ";
-const char kNoGameData[] = "' is no game data the robot has";
 const char kMacroWithSpace[] = "?macro ";
 const char kAnyIndex[] = "[i]";
 // Diagnostics of runs that reach the end of the script without "?turn".
-const char* const kMissingTurn[] = {"the run reaches the end of the script without '?turn'",
-                                    "no '?turn' anywhere"};
+const char* const kMissingTurn[] = {kEndWithoutTurn, kNoTurnAnywhere};
 
 struct Edit {
     std::size_t first = 0;
@@ -35,7 +34,7 @@ std::string FirstQuoted(const std::string& message) {
     return close == std::string::npos ? std::string() : message.substr(open + 1, close - open - 1);
 }
 
-// The name after the last "did you mean ", without its closing "?" and quotes.
+// The name after the last "; did you mean ", without its closing "?" and quotes.
 std::string Suggested(const std::string& message) {
     const std::size_t at = message.rfind(kDidYouMean);
     if (at == std::string::npos || message.back() != '?') return std::string();
@@ -199,8 +198,8 @@ bool FixOf(const ScriptView& view, const nlohmann::json& d, Edit& edit, std::str
             return true;
         }
     }
-    if (message.rfind("there is no '", 0) == 0 || Contains(message, "; there is no '")) {
-        const std::size_t at = message.find("there is no '");
+    const std::size_t at = message.find(kNoSuchOperator);
+    if (at != std::string::npos) {
         if (!OperatorFix(view, line, message.substr(at), edit)) return false;
         title = "Write '" + edit.text + "'";
         return true;
