@@ -19,25 +19,22 @@ constexpr int kConstantItem = 21;
 
 const char kPlayersRecord[] = ".players";
 
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 // The first byte of the run of name characters that ends at `end`.
 std::size_t NameStart(const std::string& bytes, std::size_t end) {
     while (end > 0 && IsNameCharacter(bytes[end - 1])) --end;
     return end;
 }
 
-// Where the typed word starts and what the completion at the cursor is for.
-struct Context {
-    std::size_t from = 0;  // the bytes [from, cursor) are replaced by the item
+// The bytes [from, cursor) that a completion item replaces: what was typed of the word.
+struct Typed {
+    std::size_t from = 0;
     std::size_t cursor = 0;
 };
 
+// The items of one completion, each replacing the same typed bytes.
 class Items {
 public:
-    Items(const ScriptView& view, Context c) : view_(view), range_(view.Range(c.from, c.cursor)) {}
+    Items(const ScriptView& view, Typed c) : view_(view), range_(view.Range(c.from, c.cursor)) {}
 
     void Add(const std::string& label, int kind, const std::string& detail) {
         nlohmann::json item = {{"label", label}, {"kind", kind}, {"textEdit", {{"range", range_}, {"newText", label}}}};

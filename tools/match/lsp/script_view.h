@@ -15,6 +15,11 @@
 
 namespace match::lsp {
 
+// The characters that may follow the "$", "@", "?" or "." of a name: ASCII letters, digits, "_".
+inline bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 class ScriptView {
 public:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);

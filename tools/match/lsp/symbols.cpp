@@ -18,10 +18,6 @@ bool IsName(const Token& t) { return t.kind == lx_label || t.kind == lx_var; }
 
 bool IsGoto(const Token& t) { return t.kind == lx_keyword && t.text == kGotoKeyword; }
 
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 nlohmann::json LocationOf(const std::string& uri, const ScriptView& view, std::size_t token) {
     return {{"uri", uri}, {"range", view.RangeOf(view.Tokens()[token])}};
 }
