@@ -144,6 +144,7 @@ TEST(LspFeatures, HoverTellsTheMeaning) {
         {"{ $a := .yo|u.money }", "`.you.money`: your money"},
         {"{ $a := .players[$i].pr|od }", "`.players[i].prod`: player i's products"},
         {"{ $a := .turn_|number }", "turns completed"},
+        {"{ $a := .players[.turn_|number].raw }", "turns completed"},
         {"{ ?se|ll 1, 2 }", "offer N products at P each"},
         {"{ $a := ?macro \"Opti|Prod\" }", "what you can make this turn"},
         {"{ $a := 1 |& 2 }", "bitwise and"},

@@ -1,6 +1,7 @@
 // Completion and hover: what the table of words and the script's own names offer at a place.
 #include "match/lsp/features.h"
 
+#include "match/check/token_walk.h"
 #include "match/check/warnings.h"
 #include "match/lsp/script_view.h"
 #include "match/lsp/symbols.h"
@@ -91,41 +92,23 @@ nlohmann::json WordHover(const Word& w, const ScriptView& view, const Token& t) 
     return {{"contents", {{"kind", "markdown"}, {"value", Describe(w)}}}, {"range", view.RangeOf(t)}};
 }
 
-// The game data read that lexeme `i` belongs to, as the table names it.
+// The game data read that lexeme `i` belongs to, as the table names it. Name parts pair up as
+// the syntax analyser pairs them: a part, then the next part directly or after an index group.
 const Word* DataWordAt(const std::vector<Token>& tokens, std::size_t i) {
-    const auto is_data = [&](std::size_t k) { return k < tokens.size() && tokens[k].kind == lx_robotdata; };
-    // A second part follows a first part directly, or after an index group.
-    std::size_t before = i;
-    if (i > 0 && tokens[i - 1].text == "]") {
-        int depth = 0;
-        for (std::size_t k = i; k-- > 0;) {
-            depth += tokens[k].text == "]" ? 1 : tokens[k].text == "[" ? -1 : 0;
-            if (depth == 0) {
-                before = k;
-                break;
-            }
-        }
+    const TokenWalk walk(tokens);
+    std::vector<bool> second_part(tokens.size(), false);
+    for (std::size_t first = 0; first <= i; ++first) {
+        if (tokens[first].kind != lx_robotdata || second_part[first]) continue;
+        std::size_t second = first + 1;
+        if (second < tokens.size() && tokens[second].text == "[") second = walk.SkipGroup(second);
+        const bool pair = second < tokens.size() && tokens[second].kind == lx_robotdata;
+        if (pair) second_part[second] = true;
+        if (first != i && !(pair && second == i)) continue;
+        if (!pair) return FindWord(WordKind::kData, tokens[first].text);
+        if (tokens[first].text == kPlayersRecord) return FindWord(WordKind::kPlayerData, tokens[second].text);
+        return FindWord(WordKind::kData, tokens[first].text + tokens[second].text);
     }
-    if (before > 0 && is_data(before - 1) && tokens[before - 1].text == kPlayersRecord && before != i)
-        return FindWord(WordKind::kPlayerData, tokens[i].text);
-    if (i > 0 && is_data(i - 1) && before == i) {
-        const Word* pair = FindWord(WordKind::kData, tokens[i - 1].text + tokens[i].text);
-        if (pair) return pair;
-    }
-    if (tokens[i].text == kPlayersRecord) {
-        std::size_t k = i + 1;
-        int depth = 0;
-        for (; k < tokens.size(); ++k) {
-            depth += tokens[k].text == "[" ? 1 : tokens[k].text == "]" ? -1 : 0;
-            if (depth == 0) break;
-        }
-        if (is_data(k + 1)) return FindWord(WordKind::kPlayerData, tokens[k + 1].text);
-    }
-    if (is_data(i + 1)) {
-        const Word* pair = FindWord(WordKind::kData, tokens[i].text + tokens[i + 1].text);
-        if (pair) return pair;
-    }
-    return FindWord(WordKind::kData, tokens[i].text);
+    return nullptr;
 }
 
 const Word* WordAt(const std::vector<Token>& tokens, std::size_t i) {
