@@ -14,7 +14,6 @@
 namespace match::lsp {
 namespace {
 
-const char kMacroWithSpace[] = "?macro ";
 const char kAnyIndex[] = "[i]";
 // Diagnostics of runs that reach the end of the script without "?turn".
 const char* const kMissingTurn[] = {kEndWithoutTurn, kNoTurnAnywhere};
@@ -65,19 +64,22 @@ std::string WrittenRead(const std::vector<Token>& tokens, std::size_t i, std::si
 bool NameFix(const ScriptView& view, int line, const std::string& message, Edit& edit) {
     const std::string wrong = FirstQuoted(message);
     std::string right = Suggested(message);
+    // A macro is quoted with the function before it: "?macro \"Name\"".
+    const std::string macro_call = std::string(kMacroFunction) + " ";
+    const bool macro = wrong.compare(0, macro_call.size(), macro_call) == 0;
     // ".players[i]..." stands for any index: the author still has to choose one.
     if (wrong.empty() || right.empty() || Contains(right, kAnyIndex)) return false;
+    if (macro && right.compare(0, macro_call.size(), macro_call) != 0) return false;
     const std::vector<Token>& tokens = view.Tokens();
     const bool data = Contains(message, kNoGameData);
-    const bool macro = wrong.compare(0, sizeof kMacroWithSpace - 1, kMacroWithSpace) == 0;
     const auto [first, last] = view.TokensOnLine(line);
     for (std::size_t i = first; i < last; ++i) {
         std::size_t end = i + 1;
         std::string written = tokens[i].text;
         if (data && tokens[i].kind == lx_robotdata) written = WrittenRead(tokens, i, end);
-        if (macro && i > 0 && tokens[i - 1].text == kMacroFunction) written = kMacroWithSpace + written;
+        if (macro && i > 0 && tokens[i - 1].text == kMacroFunction) written = macro_call + written;
         if (written != wrong) continue;
-        if (macro) right = right.substr(sizeof kMacroWithSpace - 1);
+        if (macro) right = right.substr(macro_call.size());
         edit = {tokens[i].offset, tokens[end - 1].offset + tokens[end - 1].text.size(), right};
         return true;
     }
