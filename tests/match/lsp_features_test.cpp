@@ -121,6 +121,8 @@ TEST(LspFeatures, CompletionOffersWhatFitsThePlace) {
         {"{ $a := .players[$i].|", {".money", ".auto_plants"}, ".turn_number"},
         {"{ ?|", {"?buy", "?turn", "?macro"}, "if"},
         {"{ $a := ?macro \"|", {"\"YouProd\"", "\".you.money\""}, "?buy"},
+        {"{ $a := ?macro \"Opt|\" }", {"\"OptiProd\""}, "?buy"},
+        {"{ ?print \"money .|", {}, ".you.money"},
         {"{ @top; $n := 1; goto |", {"@top"}, "$n"},
         {"{ $cash := 1; $x := $|", {"$cash", "$x"}, "@top"},
         {"{ $cash := 1; |", {"if", "goto", "?sell", "$cash"}, ".you.money"},
@@ -136,6 +138,12 @@ TEST(LspFeatures, CompletionOffersWhatFitsThePlace) {
     const json money = Completion(text, at)[0];
     EXPECT_EQ(money["detail"], "your money");
     EXPECT_EQ(Apply(text, json::array({money["textEdit"]})), "{ $a := .you.money");
+    const auto [in_string, at_macro] = Cursor("{ $a := ?macro \"Opt|\" }");
+    const json macros = Completion(in_string, at_macro);
+    const auto opti = std::find_if(macros.begin(), macros.end(), [](const json& m) { return m["label"] == "\"OptiProd\""; });
+    ASSERT_NE(opti, macros.end());
+    EXPECT_EQ(Apply(in_string, json::array({(*opti)["textEdit"]})),
+              "{ $a := ?macro \"OptiProd\" }");
 }
 
 TEST(LspFeatures, HoverTellsTheMeaning) {

@@ -26,16 +26,17 @@ std::size_t NameStart(const std::string& bytes, std::size_t end) {
     return end;
 }
 
-// The bytes [from, cursor) that a completion item replaces: what was typed of the word.
+// The bytes [from, to) that a completion item replaces: what was typed of the word, up to the
+// cursor, or a whole string the cursor stands in.
 struct Typed {
     std::size_t from = 0;
-    std::size_t cursor = 0;
+    std::size_t to = 0;
 };
 
 // The items of one completion, each replacing the same typed bytes.
 class Items {
 public:
-    Items(const ScriptView& view, Typed c) : view_(view), range_(view.Range(c.from, c.cursor)) {}
+    Items(const ScriptView& view, Typed c) : view_(view), range_(view.Range(c.from, c.to)) {}
 
     void Add(const std::string& label, int kind, const std::string& detail) {
         nlohmann::json item = {{"label", label}, {"kind", kind}, {"textEdit", {{"range", range_}, {"newText", label}}}};
@@ -132,21 +133,40 @@ std::string VariableHover(const ScriptView& view, const Symbol& s) {
            std::to_string(view.PositionOf(view.Tokens()[s.definition].offset).line + 1);
 }
 
+// The string lexeme the cursor stands in, after its opening quote, or kNone.
+std::size_t StringAt(const ScriptView& view, Position at, std::size_t cursor) {
+    const std::size_t i = view.TokenAt(at);
+    if (i == ScriptView::kNone) return i;
+    const Token& t = view.Tokens()[i];
+    const bool closed = t.text.size() > 1 && t.text.back() == '"';
+    const bool inside = cursor > t.offset && (cursor < t.offset + t.text.size() || !closed);
+    return !t.text.empty() && t.text[0] == '"' && inside ? i : ScriptView::kNone;
+}
+
 }  // namespace
 
 nlohmann::json Completion(const std::string& text, Position at) {
     const ScriptView view(text);
     const std::string& bytes = view.Bytes();
     const std::size_t cursor = view.OffsetOf(at);
+    const std::size_t string = StringAt(view, at, cursor);
+    if (string != ScriptView::kNone) {
+        // In a string only a macro's name is completed; it replaces the whole string.
+        const Token& t = view.Tokens()[string];
+        const bool closed = t.text.size() > 1 && t.text.back() == '"';
+        Items items(view, {t.offset, closed ? t.offset + t.text.size() : cursor});
+        if (string > 0 && view.Tokens()[string - 1].text == kMacroFunction)
+            items.AddWords(WordKind::kMacro, kConstantItem);
+        return items.Done();
+    }
     const std::size_t start = NameStart(bytes, cursor);
     const char sign = start > 0 ? bytes[start - 1] : '\0';
     if (sign == '.') return DataItems(view, start - 1, cursor);
-    if (sign == '?' || sign == '$' || sign == '@' || sign == '"') {
+    if (sign == '?' || sign == '$' || sign == '@') {
         Items items(view, {start - 1, cursor});
         if (sign == '?') items.AddWords(WordKind::kCommand, kFunctionItem);
         if (sign == '$') items.AddSymbols(false);
         if (sign == '@') items.AddSymbols(true);
-        if (sign == '"') items.AddWords(WordKind::kMacro, kConstantItem);
         return items.Done();
     }
     Items items(view, {start, cursor});
