@@ -269,6 +269,7 @@ TEST(LspFeatures, CodeActionsFixWhatTheCheckerSays) {
         {"{\r\n  if ($a <= .you.money) ?turn;\r\n  ?turn\r\n}\r\n",
          "{\r\n  if (!($a > .you.money)) ?turn;\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  if ((1) != -$b[2]) ?turn;\r\n  ?turn\r\n}\r\n", "{\r\n  if (!((1) = -$b[2])) ?turn;\r\n  ?turn\r\n}\r\n"},
+        {"{\r\n  $a := 2 - -$b >= 1;\r\n  ?turn\r\n}\r\n", "{\r\n  $a := 2 - !(-$b < 1);\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  if ($a > 0) ?turn\r\n}\r\n", "{\r\n  if ($a > 0) ?turn;\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  $a := 1;\r\n}\r\n", "{\r\n  $a := 1;\r\n  ?turn\r\n}\r\n"},
     };

@@ -99,7 +99,11 @@ std::size_t MatchGroup(const std::vector<Token>& tokens, std::size_t k, bool for
 bool IsUnary(const std::vector<Token>& tokens, std::size_t k) {
     if (tokens[k].text != "-" && tokens[k].text != "!") return false;
     // After a value or a closing bracket, "-" subtracts.
-    return k == 0 || (tokens[k - 1].kind == lx_spacer && tokens[k - 1].text != ")" && tokens[k - 1].text != "]");
+    if (k == 0) return true;
+    const Token& before = tokens[k - 1];
+    const bool value = before.kind == lx_int_const || before.kind == lx_var || before.kind == lx_robotdata ||
+                       before.kind == lx_str_const || before.text == ")" || before.text == "]";
+    return !value;
 }
 
 // The lexemes [first, end) of the operand that ends right before `at`: one value, a group, an
