@@ -186,6 +186,7 @@ TEST(LspFeatures, DefinitionAndReferencesOfLabelsAndVariables) {
     };
     const Row rows[] = {
         {{1, 8}, 4, {1, 4}},
+        {{1, 3}, 4, {1, 4}},
         {{5, 16}, 2, {2, 3, 3, 5}},
         {{3, 9}, 2, {2, 3, 3, 5}},
         {{5, 4}, -1, {}},

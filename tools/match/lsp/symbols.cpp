@@ -62,6 +62,8 @@ const Symbol* SymbolAt(const ScriptView& view, const std::vector<Symbol>& symbol
     // At the border of two lexemes the name on the left is meant: "$a|+".
     if (!IsName(tokens[i]) && i > 0 && tokens[i - 1].offset + tokens[i - 1].text.size() == view.OffsetOf(at))
         --i;
+    // "goto" stands for the label it jumps to.
+    if (IsGoto(tokens[i]) && i + 1 < tokens.size()) ++i;
     if (!IsName(tokens[i])) return nullptr;
     for (const Symbol& s : symbols)
         if (s.name == tokens[i].text) return &s;
