@@ -1,0 +1,6 @@
+{
+  @loop;
+  if (.you.monye > 5000) ?print "rich";
+  ?turn;
+  goto @loop
+}
