@@ -26,6 +26,12 @@ if [ ! -d tests/browser/node_modules ] ||
   echo "Installing the browser test's Node packages (tests/browser)"
   (cd tests/browser && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi
+# The language server's client test speaks through the protocol library editors' clients use.
+if [ ! -d tests/lsp/node_modules ] ||
+   [ tests/lsp/package-lock.json -nt tests/lsp/node_modules/.package-lock.json ]; then
+  echo "Installing the language server test's Node packages (tests/lsp)"
+  (cd tests/lsp && npm ci --no-audit --no-fund --loglevel=error)
+fi
 
 # The VS Code extension's package, which the normal build's tests look into.
 scripts/build_vsix.sh build

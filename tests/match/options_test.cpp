@@ -62,6 +62,11 @@ TEST(Options, MistakesAreExplained) {
         {{"a", "--host-range", "127.0.0.9-127.0.0.1"}, "--host-range: in '127.0.0.9-127.0.0.1' the first address comes after the last"},
         {{"a", "--host-range=127.0.0.1-"},
          "--host-range: '127.0.0.1-' is not a loopback address or range (like 127.77.0.1-127.77.0.200)"},
+        {{"--lsp"}, ""},
+        {{"--stdio", "--lsp"}, ""},
+        {{"--lsp", "a"}, "--lsp takes no scripts and no other options"},
+        {{"--lsp", "--check"}, "--lsp takes no scripts and no other options"},
+        {{"--stdio", "a"}, "--stdio goes with --lsp"},
     };
     for (const Case& c : cases) {
         MatchOptions o;

@@ -11,6 +11,7 @@
 #include "match/league/tournament.h"
 #include "match/league/versus.h"
 #include "match/check/watch.h"
+#include "match/lsp/server.h"
 
 namespace {
 
@@ -41,6 +42,11 @@ int main(int argc, char** argv) {
     if (options.version) {
         std::cout << "match " << MATCH_VERSION << '\n';
         return 0;
+    }
+    if (options.lsp) {
+        // A client that goes away must end the server through a failed write, not a signal.
+        signal(SIGPIPE, SIG_IGN);
+        return match::lsp::RunLanguageServer(std::cin, std::cout, MATCH_VERSION);
     }
     if (options.check) return match::RunCheck(options.scripts, options.werror, std::cout, std::cerr);
     CatchStopSignals();

@@ -194,6 +194,10 @@ void DeclareOptions(CLI::App& app, MatchOptions& o) {
              });
     AddFlag(app, "--check", o.check, "compile the scripts and print their errors and warnings; play nothing");
     AddFlag(app, "--werror", o.werror, "with --check: warnings fail the check too");
+    AddFlag(app, "--lsp", o.lsp,
+            "be the language server of the robot language for an editor, speaking the\n"
+            "Language Server Protocol on standard input and output; play nothing");
+    AddFlag(app, "--stdio", o.stdio, "with --lsp: accepted for editors' clients that add it");
     AddFlag(app, "--version", o.version, "print the version");
     app.set_help_flag("--help,-h", "this text");
 
@@ -287,12 +291,20 @@ std::string ReadArguments(const std::vector<std::string>& args, MatchOptions& op
     return VersusOnlyOption(*app, options);
 }
 
+// --lsp takes nothing but --stdio: the editor gives the scripts through the protocol.
+std::string LanguageServerOnly(const std::vector<std::string>& args, const MatchOptions& options) {
+    const std::size_t words = options.stdio ? 2 : 1;
+    return args.size() == words ? std::string() : "--lsp takes no scripts and no other options";
+}
+
 }  // namespace
 
 std::string ParseOptions(const std::vector<std::string>& args, MatchOptions& options) {
     std::string error = ReadArguments(args, options);
     if (!error.empty()) return error;
     if (options.help || options.version) return std::string();
+    if (options.stdio && !options.lsp) return "--stdio goes with --lsp";
+    if (options.lsp) return LanguageServerOnly(args, options);
     if (options.werror && !options.check) return "--werror goes with --check";
     if (options.check && (options.tournament || !options.report_dir.empty() || !options.result_file.empty()))
         return "--check plays nothing: it does not go with --tournament, --report or --result";

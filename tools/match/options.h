@@ -36,6 +36,8 @@ struct MatchOptions {
     bool help = false;
     bool check = false;                 // --check: compile the scripts, play nothing
     bool werror = false;                // --werror: with --check, warnings fail too
+    bool lsp = false;                   // --lsp: the language server on standard input and output
+    bool stdio = false;                 // --stdio: with --lsp, what editors' clients add; changes nothing
     // Tournaments (see league/tournament.h)
     bool tournament = false;
     int table = 0;                      // players per game; 0: min(scripts, kDefaultTable)

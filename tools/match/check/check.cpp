@@ -92,10 +92,14 @@ bool CheckResult::HasWarnings() const {
 }
 
 CheckResult CheckScriptFile(const std::string& path) {
-    CheckResult result;
     std::string bytes;
-    result.read_error = ReadScript(path, bytes);
-    if (!result.read_error.empty()) return result;
+    std::string read_error = ReadScript(path, bytes);
+    if (!read_error.empty()) return CheckResult{read_error, {}};
+    return CheckScriptText(bytes);
+}
+
+CheckResult CheckScriptText(const std::string& bytes) {
+    CheckResult result;
     std::vector<Diagnostic>& out = result.diagnostics;
     const std::string not_text = NotTextReason(bytes);
     if (!not_text.empty()) {
@@ -103,8 +107,8 @@ CheckResult CheckScriptFile(const std::string& path) {
         out.push_back(Error(1, "this is not a text file (" + not_text + "): a script is text; is it the right file?"));
         return result;
     }
-    const ScriptText text(std::move(bytes));
-    Compilation c = CompileScript(path);
+    const ScriptText text(bytes);
+    Compilation c = CompileScript(bytes);
     text.Place(c.tokens);
     // A byte order mark comes first: it explains the lexical error it causes.
     Append(out, ByteOrderMarkWarning(text));

@@ -20,8 +20,12 @@ struct CheckResult {
     bool HasWarnings() const;
 };
 
-// Checks one script file.
+// Checks one script file: reads it and checks its bytes as CheckScriptText does.
 CheckResult CheckScriptFile(const std::string& path);
+
+// Checks a script given as its bytes (what an editor holds); never sets read_error. --check and
+// the language server both come here, so they report the same problems.
+CheckResult CheckScriptText(const std::string& bytes);
 
 // "SCRIPT:LINE: error: TEXT" (or warning).
 std::string FormatDiagnostic(const std::string& path, const Diagnostic& d);

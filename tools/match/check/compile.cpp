@@ -47,7 +47,7 @@ void DumpLexemes(Lexeme* first) {
     }
 }
 
-[[noreturn]] void CompileInChild(const char* path, int out_fd) {
+[[noreturn]] void CompileInChild(const std::string& bytes, int out_fd) {
     int null_in = open("/dev/null", O_RDONLY);
     if (null_in >= 0) {
         dup2(null_in, STDIN_FILENO);
@@ -58,7 +58,7 @@ void DumpLexemes(Lexeme* first) {
     dup2(out_fd, STDOUT_FILENO);
     close(out_fd);
     {
-        CLexic lexic(path);
+        CLexic lexic(bytes.data(), bytes.size(), CLexic::FromMemory{});
         bool lexed = lexic.MakeAnalysis();
         DumpLexemes(lexic.GetBegin());
         std::printf("%d\n", lexed ? 1 : 0);
@@ -183,7 +183,7 @@ Compilation ReadCompilation(const std::string& output) {
     return c;
 }
 
-Compilation CompileScript(const std::string& path) {
+Compilation CompileScript(const std::string& bytes) {
     Compilation c;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -201,7 +201,7 @@ Compilation CompileScript(const std::string& path) {
     }
     if (pid == 0) {
         close(fds[0]);
-        CompileInChild(path.c_str(), fds[1]);
+        CompileInChild(bytes, fds[1]);
     }
     close(fds[1]);
     std::string output = ReadAll(fds[0]);

@@ -26,8 +26,9 @@ struct Compilation {
     std::vector<SyntaxReport> reports;
 };
 
-// Compiles the script at `path` as the robot would. Standard input is never read.
-Compilation CompileScript(const std::string& path);
+// Compiles the script whose bytes are `bytes` as the robot would compile them from a file.
+// Standard input is never read.
+Compilation CompileScript(const std::string& bytes);
 
 // Reads what the compiling child wrote (see check_compile.cpp).
 Compilation ReadCompilation(const std::string& output);
