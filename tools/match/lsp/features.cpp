@@ -1,22 +1,206 @@
-// Placeholder answers: every feature answers "nothing here" until it is built.
+// Completion and hover: what the table of words and the script's own names offer at a place.
 #include "match/lsp/features.h"
 
-namespace match::lsp {
+#include "match/check/warnings.h"
+#include "match/lsp/script_view.h"
+#include "match/lsp/symbols.h"
+#include "match/lsp/words.h"
 
-nlohmann::json Completion(const std::string&, Position) { return nlohmann::json::array(); }
-nlohmann::json Hover(const std::string&, Position) { return nullptr; }
-nlohmann::json Definition(const std::string&, const std::string&, Position) { return nullptr; }
-nlohmann::json References(const std::string&, const std::string&, Position, bool) {
-    return nlohmann::json::array();
+namespace match::lsp {
+namespace {
+
+// The protocol's completion item kinds.
+constexpr int kFunctionItem = 3;
+constexpr int kFieldItem = 5;
+constexpr int kVariableItem = 6;
+constexpr int kKeywordItem = 14;
+constexpr int kReferenceItem = 18;
+constexpr int kConstantItem = 21;
+
+const char kPlayersRecord[] = ".players";
+
+bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
-nlohmann::json DocumentSymbols(const std::string&) { return nlohmann::json::array(); }
-nlohmann::json Rename(const std::string&, const std::string&, Position, const std::string&,
-                      std::string&) {
-    return nullptr;
+
+// The first byte of the run of name characters that ends at `end`.
+std::size_t NameStart(const std::string& bytes, std::size_t end) {
+    while (end > 0 && IsNameCharacter(bytes[end - 1])) --end;
+    return end;
 }
-nlohmann::json Format(const std::string&) { return nlohmann::json::array(); }
-nlohmann::json CodeActions(const std::string&, const std::string&, const nlohmann::json&) {
-    return nlohmann::json::array();
+
+// Where the typed word starts and what the completion at the cursor is for.
+struct Context {
+    std::size_t from = 0;  // the bytes [from, cursor) are replaced by the item
+    std::size_t cursor = 0;
+};
+
+class Items {
+public:
+    Items(const ScriptView& view, Context c) : view_(view), range_(view.Range(c.from, c.cursor)) {}
+
+    void Add(const std::string& label, int kind, const std::string& detail) {
+        nlohmann::json item = {{"label", label}, {"kind", kind}, {"textEdit", {{"range", range_}, {"newText", label}}}};
+        if (!detail.empty()) item["detail"] = detail;
+        items_.push_back(std::move(item));
+    }
+    void AddWords(WordKind kind, int item_kind, const std::string& prefix = "") {
+        for (const Word& w : Words())
+            if (w.kind == kind && w.name.compare(0, prefix.size(), prefix) == 0) Add(w.name, item_kind, w.meaning);
+    }
+    void AddSymbols(bool labels) {
+        for (const Symbol& s : Symbols(view_))
+            if (s.label == labels && (!labels || s.definition != ScriptView::kNone))
+                Add(s.name, labels ? kReferenceItem : kVariableItem, "");
+    }
+    nlohmann::json Done() { return std::move(items_); }
+
+private:
+    const ScriptView& view_;
+    nlohmann::json range_;
+    nlohmann::json items_ = nlohmann::json::array();
+};
+
+// Game data after a "." at `dot`: a record's fields after ".you." or ".market.", a player's
+// fields after ".players[...].", else every name.
+nlohmann::json DataItems(const ScriptView& view, std::size_t dot, std::size_t cursor) {
+    const std::string& bytes = view.Bytes();
+    const std::size_t record = NameStart(bytes, dot);
+    if (record > 0 && record < dot && bytes[record - 1] == '.') {
+        Items items(view, {record - 1, cursor});
+        items.AddWords(WordKind::kData, kFieldItem, bytes.substr(record - 1, dot - record + 2));
+        return items.Done();
+    }
+    Items items(view, {dot, cursor});
+    if (dot > 0 && bytes[dot - 1] == ']') {
+        items.AddWords(WordKind::kPlayerData, kFieldItem);
+    } else {
+        items.AddWords(WordKind::kData, kFieldItem);
+    }
+    return items.Done();
+}
+
+// The lexeme before the word that ends at the cursor, or null.
+const Token* TokenBefore(const ScriptView& view, std::size_t from) {
+    const Token* before = nullptr;
+    for (const Token& t : view.Tokens()) {
+        if (t.offset + t.text.size() > from) break;
+        before = &t;
+    }
+    return before;
+}
+
+nlohmann::json WordHover(const Word& w, const ScriptView& view, const Token& t) {
+    return {{"contents", {{"kind", "markdown"}, {"value", Describe(w)}}}, {"range", view.RangeOf(t)}};
+}
+
+// The game data read that lexeme `i` belongs to, as the table names it.
+const Word* DataWordAt(const std::vector<Token>& tokens, std::size_t i) {
+    const auto is_data = [&](std::size_t k) { return k < tokens.size() && tokens[k].kind == lx_robotdata; };
+    // A second part follows a first part directly, or after an index group.
+    std::size_t before = i;
+    if (i > 0 && tokens[i - 1].text == "]") {
+        int depth = 0;
+        for (std::size_t k = i; k-- > 0;) {
+            depth += tokens[k].text == "]" ? 1 : tokens[k].text == "[" ? -1 : 0;
+            if (depth == 0) {
+                before = k;
+                break;
+            }
+        }
+    }
+    if (before > 0 && is_data(before - 1) && tokens[before - 1].text == kPlayersRecord && before != i)
+        return FindWord(WordKind::kPlayerData, tokens[i].text);
+    if (i > 0 && is_data(i - 1) && before == i) {
+        const Word* pair = FindWord(WordKind::kData, tokens[i - 1].text + tokens[i].text);
+        if (pair) return pair;
+    }
+    if (tokens[i].text == kPlayersRecord) {
+        std::size_t k = i + 1;
+        int depth = 0;
+        for (; k < tokens.size(); ++k) {
+            depth += tokens[k].text == "[" ? 1 : tokens[k].text == "]" ? -1 : 0;
+            if (depth == 0) break;
+        }
+        if (is_data(k + 1)) return FindWord(WordKind::kPlayerData, tokens[k + 1].text);
+    }
+    if (is_data(i + 1)) {
+        const Word* pair = FindWord(WordKind::kData, tokens[i].text + tokens[i + 1].text);
+        if (pair) return pair;
+    }
+    return FindWord(WordKind::kData, tokens[i].text);
+}
+
+const Word* WordAt(const std::vector<Token>& tokens, std::size_t i) {
+    const Token& t = tokens[i];
+    switch (t.kind) {
+        case lx_robotdata: return DataWordAt(tokens, i);
+        case lx_func: return FindWord(WordKind::kCommand, t.text);
+        case lx_str_const:
+            return i > 0 && tokens[i - 1].text == kMacroFunction ? FindWord(WordKind::kMacro, t.text) : nullptr;
+        case lx_spacer: return FindWord(WordKind::kOperator, t.text);
+        case lx_assign: return FindWord(WordKind::kStatement, t.text);
+        case lx_keyword: return FindWord(WordKind::kKeyword, t.text);
+        case lx_label: return FindWord(WordKind::kStatement, "@");
+        default: return nullptr;
+    }
+}
+
+std::string VariableHover(const ScriptView& view, const Symbol& s) {
+    if (s.definition == ScriptView::kNone) return "variable `" + s.name + "`, never assigned: it reads 0";
+    return "variable `" + s.name + "`, first assigned on line " +
+           std::to_string(view.PositionOf(view.Tokens()[s.definition].offset).line + 1);
+}
+
+}  // namespace
+
+nlohmann::json Completion(const std::string& text, Position at) {
+    const ScriptView view(text);
+    const std::string& bytes = view.Bytes();
+    const std::size_t cursor = view.OffsetOf(at);
+    const std::size_t start = NameStart(bytes, cursor);
+    const char sign = start > 0 ? bytes[start - 1] : '\0';
+    if (sign == '.') return DataItems(view, start - 1, cursor);
+    if (sign == '?' || sign == '$' || sign == '@' || sign == '"') {
+        Items items(view, {start - 1, cursor});
+        if (sign == '?') items.AddWords(WordKind::kCommand, kFunctionItem);
+        if (sign == '$') items.AddSymbols(false);
+        if (sign == '@') items.AddSymbols(true);
+        if (sign == '"') items.AddWords(WordKind::kMacro, kConstantItem);
+        return items.Done();
+    }
+    Items items(view, {start, cursor});
+    const Token* before = TokenBefore(view, start);
+    if (before && before->kind == lx_keyword && before->text == kGotoKeyword) {
+        items.AddSymbols(true);
+    } else if (before && before->text == kMacroFunction) {
+        items.AddWords(WordKind::kMacro, kConstantItem);
+    } else {
+        items.AddWords(WordKind::kKeyword, kKeywordItem);
+        items.AddWords(WordKind::kCommand, kFunctionItem);
+        items.AddSymbols(false);
+    }
+    return items.Done();
+}
+
+nlohmann::json Hover(const std::string& text, Position at) {
+    const ScriptView view(text);
+    std::size_t i = view.TokenAt(at);
+    if (i == ScriptView::kNone) return nullptr;
+    const std::vector<Token>& tokens = view.Tokens();
+    // At the border of a name and a separator, the name is meant.
+    if (tokens[i].kind == lx_spacer && i > 0 && tokens[i - 1].kind != lx_spacer &&
+        tokens[i - 1].offset + tokens[i - 1].text.size() == view.OffsetOf(at))
+        --i;
+    if (tokens[i].kind == lx_var) {
+        const std::vector<Symbol> symbols = Symbols(view);
+        const Symbol* s = SymbolAt(view, symbols, at);
+        if (!s) return nullptr;
+        return {{"contents", {{"kind", "markdown"}, {"value", VariableHover(view, *s)}}},
+                {"range", view.RangeOf(tokens[i])}};
+    }
+    const Word* w = WordAt(tokens, i);
+    return w ? WordHover(*w, view, tokens[i]) : nlohmann::json(nullptr);
 }
 
 }  // namespace match::lsp
