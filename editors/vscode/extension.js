@@ -20,10 +20,11 @@ function serverCommand(configured) {
 }
 
 function startClient() {
+  // The defaults (match, --lsp) are those of the settings in package.json.
   const settings = vscode.workspace.getConfiguration('robotScript.server');
   const server = {
-    command: serverCommand(settings.get('path', 'match')),
-    args: settings.get('args', ['--lsp']),
+    command: serverCommand(settings.get('path')),
+    args: settings.get('args'),
     transport: TransportKind.stdio,
   };
   const options = {
@@ -33,7 +34,10 @@ function startClient() {
     ],
   };
   client = new LanguageClient('robotScript', 'Robot script', server, options);
-  return client.start();
+  return client.start().catch((error) => {
+    vscode.window.showErrorMessage(`Robot script: ${server.command} ${server.args.join(' ')} did not start ` +
+      `(${error.message || error}); set robotScript.server.path to your match program.`);
+  });
 }
 
 async function restartClient() {

@@ -1,6 +1,6 @@
 {
-  @loop;
-  if (.you.monye > 5000) ?print "rich";
-  ?turn;
-  goto @loop
+  if (.you.monye > 5000) goto @done;
+  ?print "not rich yet";
+  @done;
+  ?turn
 }

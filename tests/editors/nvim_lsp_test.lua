@@ -51,25 +51,25 @@ end
 local function check_diagnostic(buf)
   vim.wait(20000, function() return #vim.diagnostic.get(buf) > 0 end, 20)
   local found = vim.diagnostic.get(buf)[1]
-  -- Line 3 of the script, `  if (.you.monye > 5000)`: the name is columns 6 to 16, and the
+  -- Line 2 of the script, `  if (.you.monye > 5000)`: the name is columns 6 to 16, and the
   -- range Neovim underlines must take it in.
-  local on_name = found and found.lnum == 2 and found.end_lnum == 2 and found.col <= 6 and found.end_col >= 16
+  local on_name = found and found.lnum == 1 and found.end_lnum == 1 and found.col <= 6 and found.end_col >= 16
   check(on_name and found.message:find('monye', 1, true), 'the misspelt data name is reported on its line and columns', found)
 end
 
 local function check_completion(buf)
-  local params = { textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = 2, character = 7 } }
+  local params = { textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = 1, character = 7 } }
   local answers = vim.lsp.buf_request_sync(buf, 'textDocument/completion', params, 20000) or {}
   local _, answer = next(answers)
   check(answer and offers(answer.result, '.you.money'), 'completion after "." offers .you.money', answer)
 end
 
 local function check_definition()
-  vim.api.nvim_win_set_cursor(0, { 5, 8 })  -- on `@loop` of `goto @loop`
+  vim.api.nvim_win_set_cursor(0, { 2, 31 })  -- on `@done` of `goto @done`
   vim.lsp.buf.definition()
-  vim.wait(20000, function() return vim.api.nvim_win_get_cursor(0)[1] ~= 5 end, 20)
+  vim.wait(20000, function() return vim.api.nvim_win_get_cursor(0)[1] ~= 2 end, 20)
   local at = vim.api.nvim_win_get_cursor(0)
-  check(at[1] == 2 and at[2] == 2, 'go to definition on a goto lands on its label', at)
+  check(at[1] == 4 and at[2] == 2, 'go to definition on a goto lands on its label', at)
 end
 
 local function run()
