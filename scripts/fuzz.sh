@@ -4,7 +4,7 @@
 # (engine_diff runs scripts, so it shares the script target's corpus and dictionary).
 # Exits non-zero when a target finds a fault; its input is left in build-fuzz/artifacts/.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]   targets: script engine_diff client server (default: all)
+#   scripts/fuzz.sh [SECONDS] [TARGET...]   targets: script engine_diff client server lsp (default: all)
 #
 # New inputs a run finds go to build-fuzz/corpus/TARGET, not into the tree.
 set -euo pipefail
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(script engine_diff client server)
+[ ${#targets[@]} -gt 0 ] || targets=(script engine_diff client server lsp)
 
 build=build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)

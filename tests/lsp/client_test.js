@@ -17,7 +17,8 @@ const Codes = { parse: -32700, invalidRequest: -32600, methodNotFound: -32601, n
 
 function start(match) {
   const child = spawn(match, ["--lsp"], { stdio: ["pipe", "pipe", "inherit"] });
-  const exited = new Promise(resolve => child.on("exit", code => resolve(code)));
+  // "close" comes after the output is read to its end, "exit" may come before.
+  const exited = new Promise(resolve => child.on("close", code => resolve(code)));
   return { child, exited };
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,6 +113,23 @@ bool ReadLine(const std::string& s, std::size_t& pos, std::string& line) {
     return true;
 }
 
+// Reads a lexeme's "KIND GOOD COMPLETE SIZE" line. By hand rather than with sscanf: a long
+// script has one such line per lexeme, and the language server reads them after every edit.
+bool ReadTokenHeader(const std::string& line, int& kind, int& good, int& complete, std::size_t& size) {
+    const char* at = line.c_str();
+    char* end = nullptr;
+    for (int* field : {&kind, &good, &complete}) {
+        const long value = std::strtol(at, &end, 10);
+        if (end == at || value < INT_MIN || value > INT_MAX) return false;
+        *field = static_cast<int>(value);
+        at = end;
+    }
+    const unsigned long long bytes = std::strtoull(at, &end, 10);
+    if (end == at) return false;
+    size = static_cast<std::size_t>(bytes);
+    return true;
+}
+
 bool ReadTokens(const std::string& s, std::size_t& pos, std::vector<Token>& tokens) {
     std::string line;
     if (!ReadLine(s, pos, line)) return false;
@@ -120,7 +138,7 @@ bool ReadTokens(const std::string& s, std::size_t& pos, std::vector<Token>& toke
         int kind = 0, good = 0, complete = 0;
         std::size_t size = 0;
         if (!ReadLine(s, pos, line) ||
-            std::sscanf(line.c_str(), "%d %d %d %zu", &kind, &good, &complete, &size) != 4 ||
+            !ReadTokenHeader(line, kind, good, complete, size) ||
             size > s.size() - pos)
             return false;
         Token t;

@@ -64,6 +64,21 @@ std::string ReadHeader(const std::string& line, bool& has_length, std::size_t& l
     return problem;
 }
 
+// Reads `length` bytes, growing the body as they come rather than trusting the header with
+// the memory at once; false when the input ends first.
+bool ReadBody(std::istream& in, std::size_t length, std::string& body) {
+    constexpr std::size_t kChunkBytes = 1 << 16;
+    body.clear();
+    while (body.size() < length) {
+        const std::size_t want = std::min(kChunkBytes, length - body.size());
+        const std::size_t had = body.size();
+        body.resize(had + want);
+        in.read(&body[had], static_cast<std::streamsize>(want));
+        if (static_cast<std::size_t>(in.gcount()) != want) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Frame ReadFrame(std::istream& in) {
@@ -91,9 +106,7 @@ Frame ReadFrame(std::istream& in) {
         return frame;
     }
     // A usable length lets a message with another bad header be skipped whole.
-    frame.body.resize(length);
-    in.read(&frame.body[0], static_cast<std::streamsize>(length));
-    if (static_cast<std::size_t>(in.gcount()) != length) return Frame{};
+    if (!ReadBody(in, length, frame.body)) return Frame{};
     frame.kind = frame.problem.empty() ? Frame::Kind::kMessage : Frame::Kind::kBadHeader;
     if (!frame.problem.empty()) frame.body.clear();
     return frame;

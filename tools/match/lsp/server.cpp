@@ -15,6 +15,12 @@ namespace {
 
 constexpr char kJsonRpcVersion[] = "2.0";
 constexpr int kFullTextSync = 1;
+constexpr char kInitialize[] = "initialize";
+constexpr char kExit[] = "exit";
+constexpr char kPublishDiagnostics[] = "textDocument/publishDiagnostics";
+// Arrays and objects nested deeper than this are refused unread: the JSON library builds and
+// frees them recursively, and no message of the protocol comes near it.
+constexpr int kMaxNesting = 256;
 
 // A request that cannot be answered with a result; thrown by a handler, answered as an error.
 struct RequestError {
@@ -47,7 +53,35 @@ long long VersionOf(const nlohmann::json& document) {
 
 std::string UriOf(const nlohmann::json& params) { return params.at("textDocument").at("uri").get<std::string>(); }
 
+// True when the brackets outside strings nest deeper than kMaxNesting.
+bool NestsTooDeep(const std::string& body) {
+    int depth = 0;
+    bool in_string = false;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (in_string) {
+            if (c == '\\') ++i;  // the escaped character cannot end the string
+            in_string = c != '"';
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 bool IsValidId(const nlohmann::json& id) { return id.is_string() || id.is_number_integer() || id.is_null(); }
+
+// Why `message` is neither a request nor a notification; empty when it is one of them.
+std::string EnvelopeProblem(const nlohmann::json& message) {
+    if (message.value("jsonrpc", nlohmann::json()) != kJsonRpcVersion) return "\"jsonrpc\" must be \"2.0\"";
+    if (!message.contains("method") || !message["method"].is_string()) return "a request needs a \"method\" string";
+    if (message.contains("id") && !IsValidId(message["id"])) return "an \"id\" is a number or a string";
+    return std::string();
+}
 
 }  // namespace
 
@@ -56,7 +90,7 @@ Server::Server(std::ostream& out, std::string version, Checker check)
 
 const std::map<std::string, Server::Request>& Server::Requests() {
     static const std::map<std::string, Request> requests = {
-        {"initialize", &Server::Initialize},
+        {kInitialize, &Server::Initialize},
         {"shutdown", &Server::Shutdown},
         {"textDocument/completion", &Server::Completion},
         {"textDocument/hover", &Server::Hover},
@@ -84,6 +118,9 @@ const std::map<std::string, Server::Notification>& Server::Notifications() {
 }
 
 void Server::HandleMessage(const std::string& body) {
+    if (NestsTooDeep(body))
+        return SendError(nullptr, ErrorCode::kParseError,
+                         "the message nests deeper than " + std::to_string(kMaxNesting) + " levels");
     const nlohmann::json message = nlohmann::json::parse(body, nullptr, false);
     if (message.is_discarded()) return SendError(nullptr, ErrorCode::kParseError, "the message is not JSON");
     if (!message.is_object()) return SendError(nullptr, ErrorCode::kInvalidRequest, "a message is a JSON object");
@@ -91,12 +128,8 @@ void Server::HandleMessage(const std::string& body) {
     const nlohmann::json id = has_id && IsValidId(message["id"]) ? message["id"] : nlohmann::json();
     if (!message.contains("method") && has_id && (message.contains("result") || message.contains("error")))
         return;  // an answer to a request of ours; the server sends none
-    if (message.value("jsonrpc", nlohmann::json()) != kJsonRpcVersion)
-        return SendError(id, ErrorCode::kInvalidRequest, "\"jsonrpc\" must be \"2.0\"");
-    if (!message.contains("method") || !message["method"].is_string())
-        return SendError(id, ErrorCode::kInvalidRequest, "a request needs a \"method\" string");
-    if (has_id && !IsValidId(message["id"]))
-        return SendError(nullptr, ErrorCode::kInvalidRequest, "an \"id\" is a number or a string");
+    const std::string problem = EnvelopeProblem(message);
+    if (!problem.empty()) return SendError(id, ErrorCode::kInvalidRequest, problem);
     const nlohmann::json params = message.value("params", nlohmann::json::object());
     const std::string method = message["method"].get<std::string>();
     if (has_id) {
@@ -112,10 +145,10 @@ void Server::RejectFrame(const std::string& problem) {
 
 void Server::HandleRequest(const nlohmann::json& id, const std::string& method, const nlohmann::json& params) {
     const auto handler = Requests().find(method);
-    if (state_ == State::kWaiting && method != "initialize")
+    if (state_ == State::kWaiting && method != kInitialize)
         return SendError(id, ErrorCode::kServerNotInitialized, "the server is not initialized yet");
     if (state_ == State::kShutDown) return SendError(id, ErrorCode::kInvalidRequest, "the server is shut down");
-    if (state_ == State::kRunning && method == "initialize")
+    if (state_ == State::kRunning && method == kInitialize)
         return SendError(id, ErrorCode::kInvalidRequest, "the server is initialized already");
     if (handler == Requests().end()) return SendError(id, ErrorCode::kMethodNotFound, "unknown method " + method);
     try {
@@ -133,7 +166,7 @@ void Server::HandleRequest(const nlohmann::json& id, const std::string& method, 
 // Before initialize only exit counts; after shutdown too. Unknown notifications are ignored,
 // and so are those whose parameters are wrong: there is no one to answer.
 void Server::HandleNotification(const std::string& method, const nlohmann::json& params) {
-    if (method == "exit") {
+    if (method == kExit) {
         exited_ = true;
         return;
     }
@@ -168,7 +201,7 @@ const std::string& Server::OpenText(const nlohmann::json& params) const {
 void Server::PublishDiagnostics(const std::string& uri) {
     const std::string* text = documents_.Text(uri);
     if (!text) return;
-    Send(NotificationMessage("textDocument/publishDiagnostics",
+    Send(NotificationMessage(kPublishDiagnostics,
                       {{"uri", uri},
                        {"version", documents_.Version(uri)},
                        {"diagnostics", ToLspDiagnostics(*text, check_(*text))}}));
@@ -250,7 +283,7 @@ void Server::DidChange(const nlohmann::json& params) {
 void Server::DidClose(const nlohmann::json& params) {
     const std::string uri = UriOf(params);
     documents_.Close(uri);
-    Send(NotificationMessage("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", nlohmann::json::array()}}));
+    Send(NotificationMessage(kPublishDiagnostics, {{"uri", uri}, {"diagnostics", nlohmann::json::array()}}));
 }
 
 void Server::Ignore(const nlohmann::json&) {}
