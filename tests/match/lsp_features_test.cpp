@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -121,6 +122,8 @@ TEST(LspFeatures, CompletionOffersWhatFitsThePlace) {
         {"{ $a := .players[$i].|", {".money", ".auto_plants"}, ".turn_number"},
         {"{ ?|", {"?buy", "?turn", "?macro"}, "if"},
         {"{ $a := ?macro \"|", {"\"YouProd\"", "\".you.money\""}, "?buy"},
+        {"{ $a := ?macro \"Opt|\" }", {"\"OptiProd\""}, "?buy"},
+        {"{ ?print \"money .|", {}, ".you.money"},
         {"{ @top; $n := 1; goto |", {"@top"}, "$n"},
         {"{ $cash := 1; $x := $|", {"$cash", "$x"}, "@top"},
         {"{ $cash := 1; |", {"if", "goto", "?sell", "$cash"}, ".you.money"},
@@ -136,6 +139,12 @@ TEST(LspFeatures, CompletionOffersWhatFitsThePlace) {
     const json money = Completion(text, at)[0];
     EXPECT_EQ(money["detail"], "your money");
     EXPECT_EQ(Apply(text, json::array({money["textEdit"]})), "{ $a := .you.money");
+    const auto [in_string, at_macro] = Cursor("{ $a := ?macro \"Opt|\" }");
+    const json macros = Completion(in_string, at_macro);
+    const auto opti = std::find_if(macros.begin(), macros.end(), [](const json& m) { return m["label"] == "\"OptiProd\""; });
+    ASSERT_NE(opti, macros.end());
+    EXPECT_EQ(Apply(in_string, json::array({(*opti)["textEdit"]})),
+              "{ $a := ?macro \"OptiProd\" }");
 }
 
 TEST(LspFeatures, HoverTellsTheMeaning) {
@@ -144,6 +153,7 @@ TEST(LspFeatures, HoverTellsTheMeaning) {
         {"{ $a := .yo|u.money }", "`.you.money`: your money"},
         {"{ $a := .players[$i].pr|od }", "`.players[i].prod`: player i's products"},
         {"{ $a := .turn_|number }", "turns completed"},
+        {"{ $a := .players[.turn_|number].raw }", "turns completed"},
         {"{ ?se|ll 1, 2 }", "offer N products at P each"},
         {"{ $a := ?macro \"Opti|Prod\" }", "what you can make this turn"},
         {"{ $a := 1 |& 2 }", "bitwise and"},
@@ -176,6 +186,7 @@ TEST(LspFeatures, DefinitionAndReferencesOfLabelsAndVariables) {
     };
     const Row rows[] = {
         {{1, 8}, 4, {1, 4}},
+        {{1, 3}, 4, {1, 4}},
         {{5, 16}, 2, {2, 3, 3, 5}},
         {{3, 9}, 2, {2, 3, 3, 5}},
         {{5, 4}, -1, {}},
@@ -243,8 +254,10 @@ TEST(LspFeatures, FormattingTheExamplesChangesNoProgram) {
             const std::string text = Read(entry.path());
             const std::string formatted = Apply(text, Format(text));
             EXPECT_EQ(Program(formatted), Program(text)) << entry.path();
-            // The examples are the house style.
+            // The examples are the house style, whatever indentation they come with.
             EXPECT_EQ(formatted, text) << entry.path();
+            const std::string flat = std::regex_replace(text, std::regex("\n[ \t]+"), "\n\t ");
+            EXPECT_EQ(Apply(flat, Format(flat)), text) << entry.path();
         }
     }
 }
@@ -257,6 +270,7 @@ TEST(LspFeatures, CodeActionsFixWhatTheCheckerSays) {
         {"{\r\n  if ($a <= .you.money) ?turn;\r\n  ?turn\r\n}\r\n",
          "{\r\n  if (!($a > .you.money)) ?turn;\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  if ((1) != -$b[2]) ?turn;\r\n  ?turn\r\n}\r\n", "{\r\n  if (!((1) = -$b[2])) ?turn;\r\n  ?turn\r\n}\r\n"},
+        {"{\r\n  $a := 2 - -$b >= 1;\r\n  ?turn\r\n}\r\n", "{\r\n  $a := 2 - !(-$b < 1);\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  if ($a > 0) ?turn\r\n}\r\n", "{\r\n  if ($a > 0) ?turn;\r\n  ?turn\r\n}\r\n"},
         {"{\r\n  $a := 1;\r\n}\r\n", "{\r\n  $a := 1;\r\n  ?turn\r\n}\r\n"},
     };

@@ -110,9 +110,9 @@ std::vector<Diagnostic> DataNameWarnings(const ScriptText& text, const std::vect
         out.push_back(
             {read.first->line, Severity::kWarning,
              "'" + Printable(Shown(read)) +
-                 "' is no game data the robot has: reading it stops the robot with error " +
+                 kNoGameData + ": reading it stops the robot with error " +
                  std::to_string(kUnknownDataErrorNumber) +
-                 (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
+                 (nearest.empty() ? "" : kDidYouMean + nearest + "?")});
     }
     return out;
 }
@@ -133,7 +133,7 @@ std::vector<Diagnostic> MacroWarnings(const std::vector<Token>& tokens) {
                            "' is no macro the robot knows: the run stops there with error " +
                            std::to_string(kRuntimeErrorNumber) + " (" +
                            RuntimeFaultText(RuntimeFault::kWrongMacros) + ")" +
-                           (nearest.empty() ? "" : "; did you mean ?macro " + nearest + "?")});
+                           (nearest.empty() ? "" : kDidYouMean + std::string(kMacroFunction) + " " + nearest + "?")});
     }
     return out;
 }

@@ -8,6 +8,9 @@
 
 namespace match {
 
+// What a warning about an unknown game data name says after the name it quotes.
+inline constexpr char kNoGameData[] = "' is no game data the robot has";
+
 // Game data names (".you.money", ".players[$i].prod", ".turn_number") the robot cannot read,
 // each with the nearest real name when one is close.
 std::vector<Diagnostic> DataNameWarnings(const ScriptText& text, const std::vector<Token>& tokens);

@@ -31,7 +31,7 @@ std::vector<Diagnostic> LabelErrors(const std::vector<Token>& tokens) {
                            "' is not defined: the jump stops the run with error " +
                            std::to_string(kRuntimeErrorNumber) + " (" +
                            RuntimeFaultText(RuntimeFault::kWrongAddress) + ")" +
-                           (nearest.empty() ? "" : "; did you mean " + nearest + "?")});
+                           (nearest.empty() ? "" : kDidYouMean + nearest + "?")});
     }
     return out;
 }

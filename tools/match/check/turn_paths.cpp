@@ -312,7 +312,7 @@ std::vector<Diagnostic> TurnPathWarnings(const ScriptText& text, const std::vect
     if (decisions.size() > kShownDecisions)
         when += " (and " + std::to_string(decisions.size() - kShownDecisions) + " more 'if's)";
     out.push_back({tokens[decisions.back().branch->first].line, Severity::kWarning,
-                   when + ", the run reaches the end of the script without '?turn': " + kTimeout});
+                   when + ", " + kEndWithoutTurn + ": " + kTimeout});
     return out;
 }
 

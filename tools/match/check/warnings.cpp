@@ -1,6 +1,7 @@
 // Warnings about line ends, refused bytes and statements (operators are in operators.cpp).
 #include "match/check/warnings.h"
 
+#include "match/check/nearest.h"
 #include "match/check/token_walk.h"
 
 #include <cstdio>
@@ -56,7 +57,7 @@ std::string NoEffect(const Token& t) {
     if (t.kind == lx_str_const) return "statement has no effect: a string alone is skipped";
     if (t.kind == lx_keyword && !Is(t, "if") && !Is(t, kGotoKeyword) && !Is(t, "else")) {
         for (const char* s : kRobotStatements)
-            if (t.text == s + 1) return "statement has no effect: the word '" + t.text + "' is skipped; did you mean '" + s + "'?";
+            if (t.text == s + 1) return "statement has no effect: the word '" + t.text + "' is skipped" + kDidYouMean + "'" + s + "'?";
         return "statement has no effect: the word '" + t.text + "' is skipped";
     }
     if (t.kind == lx_spacer && !Is(t, "{") && !Is(t, ";") && !Is(t, "}"))
@@ -121,7 +122,7 @@ std::vector<Diagnostic> StatementWarnings(const std::vector<Token>& tokens) {
         if (!no_effect.empty()) out.push_back(Warning(t.line, no_effect));
     }
     if (!turn)
-        out.push_back(Warning(1, "no '?turn' anywhere: the robot never says it is done, so every turn lasts "
+        out.push_back(Warning(1, std::string(kNoTurnAnywhere) + ": the robot never says it is done, so every turn lasts "
                                  "until the server's turn timeout"));
     return out;
 }

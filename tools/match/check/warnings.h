@@ -14,6 +14,12 @@ inline constexpr char kMacroFunction[] = "?macro";
 inline constexpr char kTurnStatement[] = "?turn";
 inline constexpr char kGotoKeyword[] = "goto";
 
+// What the warnings of scripts whose runs may miss "?turn" say; a quick fix adds it at the end.
+inline constexpr char kNoTurnAnywhere[] = "no '?turn' anywhere";
+inline constexpr char kEndWithoutTurn[] = "the run reaches the end of the script without '?turn'";
+// How a hint about an operator of other languages begins; the operator and "'" follow.
+inline constexpr char kNoSuchOperator[] = "there is no '";
+
 // Lines that end with LF alone or CR alone.
 std::vector<Diagnostic> LineEndWarnings(const ScriptText& text);
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "match/check/game_names.h"
+#include "match/check/nearest.h"
 #include "match/check/warnings.h"
 #include "match/lsp/features.h"
 #include "match/lsp/script_view.h"
@@ -12,12 +14,9 @@
 namespace match::lsp {
 namespace {
 
-const char kDidYouMean[] = "did you mean ";
-const char kNoGameData[] = "' is no game data the robot has";
-const char kMacroWithSpace[] = "?macro ";
+const char kAnyIndex[] = "[i]";
 // Diagnostics of runs that reach the end of the script without "?turn".
-const char* const kMissingTurn[] = {"the run reaches the end of the script without '?turn'",
-                                    "no '?turn' anywhere"};
+const char* const kMissingTurn[] = {kEndWithoutTurn, kNoTurnAnywhere};
 
 struct Edit {
     std::size_t first = 0;
@@ -34,7 +33,7 @@ std::string FirstQuoted(const std::string& message) {
     return close == std::string::npos ? std::string() : message.substr(open + 1, close - open - 1);
 }
 
-// The name after the last "did you mean ", without its closing "?" and quotes.
+// The name after the last "; did you mean ", without its closing "?" and quotes.
 std::string Suggested(const std::string& message) {
     const std::size_t at = message.rfind(kDidYouMean);
     if (at == std::string::npos || message.back() != '?') return std::string();
@@ -42,14 +41,6 @@ std::string Suggested(const std::string& message) {
     name.pop_back();
     if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
     return name;
-}
-
-// The lexemes of editor line `line` (from 0), as indices.
-std::vector<std::size_t> LineTokens(const ScriptView& view, int line) {
-    std::vector<std::size_t> on_line;
-    for (std::size_t i = 0; i < view.Tokens().size(); ++i)
-        if (view.PositionOf(view.Tokens()[i].offset).line == line) on_line.push_back(i);
-    return on_line;
 }
 
 // The game data read "first[index]second" written from lexeme `i`, without white space, and the
@@ -73,17 +64,22 @@ std::string WrittenRead(const std::vector<Token>& tokens, std::size_t i, std::si
 bool NameFix(const ScriptView& view, int line, const std::string& message, Edit& edit) {
     const std::string wrong = FirstQuoted(message);
     std::string right = Suggested(message);
-    if (wrong.empty() || right.empty()) return false;
+    // A macro is quoted with the function before it: "?macro \"Name\"".
+    const std::string macro_call = std::string(kMacroFunction) + " ";
+    const bool macro = wrong.compare(0, macro_call.size(), macro_call) == 0;
+    // ".players[i]..." stands for any index: the author still has to choose one.
+    if (wrong.empty() || right.empty() || Contains(right, kAnyIndex)) return false;
+    if (macro && right.compare(0, macro_call.size(), macro_call) != 0) return false;
     const std::vector<Token>& tokens = view.Tokens();
     const bool data = Contains(message, kNoGameData);
-    const bool macro = wrong.compare(0, sizeof kMacroWithSpace - 1, kMacroWithSpace) == 0;
-    for (std::size_t i : LineTokens(view, line)) {
+    const auto [first, last] = view.TokensOnLine(line);
+    for (std::size_t i = first; i < last; ++i) {
         std::size_t end = i + 1;
         std::string written = tokens[i].text;
         if (data && tokens[i].kind == lx_robotdata) written = WrittenRead(tokens, i, end);
-        if (macro && i > 0 && tokens[i - 1].text == kMacroFunction) written = kMacroWithSpace + written;
+        if (macro && i > 0 && tokens[i - 1].text == kMacroFunction) written = macro_call + written;
         if (written != wrong) continue;
-        if (macro) right = right.substr(sizeof kMacroWithSpace - 1);
+        if (macro) right = right.substr(macro_call.size());
         edit = {tokens[i].offset, tokens[end - 1].offset + tokens[end - 1].text.size(), right};
         return true;
     }
@@ -103,7 +99,11 @@ std::size_t MatchGroup(const std::vector<Token>& tokens, std::size_t k, bool for
 bool IsUnary(const std::vector<Token>& tokens, std::size_t k) {
     if (tokens[k].text != "-" && tokens[k].text != "!") return false;
     // After a value or a closing bracket, "-" subtracts.
-    return k == 0 || (tokens[k - 1].kind == lx_spacer && tokens[k - 1].text != ")" && tokens[k - 1].text != "]");
+    if (k == 0) return true;
+    const Token& before = tokens[k - 1];
+    const bool value = before.kind == lx_int_const || before.kind == lx_var || before.kind == lx_robotdata ||
+                       before.kind == lx_str_const || before.text == ")" || before.text == "]";
+    return !value;
 }
 
 // The lexemes [first, end) of the operand that ends right before `at`: one value, a group, an
@@ -147,7 +147,8 @@ std::string Text(const ScriptView& view, std::size_t first, std::size_t end) {
 bool OperatorFix(const ScriptView& view, int line, const std::string& message, Edit& edit) {
     const std::string pair = FirstQuoted(message);
     const std::vector<Token>& tokens = view.Tokens();
-    for (std::size_t i : LineTokens(view, line)) {
+    const auto [first, last] = view.TokensOnLine(line);
+    for (std::size_t i = first; i < last; ++i) {
         if (i + 1 >= tokens.size() || tokens[i].text + tokens[i + 1].text != pair ||
             tokens[i + 1].offset != tokens[i].offset + 1)
             continue;
@@ -203,8 +204,8 @@ bool FixOf(const ScriptView& view, const nlohmann::json& d, Edit& edit, std::str
             return true;
         }
     }
-    if (message.rfind("there is no '", 0) == 0 || Contains(message, "; there is no '")) {
-        const std::size_t at = message.find("there is no '");
+    const std::size_t at = message.find(kNoSuchOperator);
+    if (at != std::string::npos) {
         if (!OperatorFix(view, line, message.substr(at), edit)) return false;
         title = "Write '" + edit.text + "'";
         return true;

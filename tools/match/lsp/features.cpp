@@ -1,6 +1,7 @@
 // Completion and hover: what the table of words and the script's own names offer at a place.
 #include "match/lsp/features.h"
 
+#include "match/check/token_walk.h"
 #include "match/check/warnings.h"
 #include "match/lsp/script_view.h"
 #include "match/lsp/symbols.h"
@@ -19,25 +20,23 @@ constexpr int kConstantItem = 21;
 
 const char kPlayersRecord[] = ".players";
 
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 // The first byte of the run of name characters that ends at `end`.
 std::size_t NameStart(const std::string& bytes, std::size_t end) {
     while (end > 0 && IsNameCharacter(bytes[end - 1])) --end;
     return end;
 }
 
-// Where the typed word starts and what the completion at the cursor is for.
-struct Context {
-    std::size_t from = 0;  // the bytes [from, cursor) are replaced by the item
-    std::size_t cursor = 0;
+// The bytes [from, to) that a completion item replaces: what was typed of the word, up to the
+// cursor, or a whole string the cursor stands in.
+struct Typed {
+    std::size_t from = 0;
+    std::size_t to = 0;
 };
 
+// The items of one completion, each replacing the same typed bytes.
 class Items {
 public:
-    Items(const ScriptView& view, Context c) : view_(view), range_(view.Range(c.from, c.cursor)) {}
+    Items(const ScriptView& view, Typed c) : view_(view), range_(view.Range(c.from, c.to)) {}
 
     void Add(const std::string& label, int kind, const std::string& detail) {
         nlohmann::json item = {{"label", label}, {"kind", kind}, {"textEdit", {{"range", range_}, {"newText", label}}}};
@@ -94,41 +93,23 @@ nlohmann::json WordHover(const Word& w, const ScriptView& view, const Token& t) 
     return {{"contents", {{"kind", "markdown"}, {"value", Describe(w)}}}, {"range", view.RangeOf(t)}};
 }
 
-// The game data read that lexeme `i` belongs to, as the table names it.
+// The game data read that lexeme `i` belongs to, as the table names it. Name parts pair up as
+// the syntax analyser pairs them: a part, then the next part directly or after an index group.
 const Word* DataWordAt(const std::vector<Token>& tokens, std::size_t i) {
-    const auto is_data = [&](std::size_t k) { return k < tokens.size() && tokens[k].kind == lx_robotdata; };
-    // A second part follows a first part directly, or after an index group.
-    std::size_t before = i;
-    if (i > 0 && tokens[i - 1].text == "]") {
-        int depth = 0;
-        for (std::size_t k = i; k-- > 0;) {
-            depth += tokens[k].text == "]" ? 1 : tokens[k].text == "[" ? -1 : 0;
-            if (depth == 0) {
-                before = k;
-                break;
-            }
-        }
+    const TokenWalk walk(tokens);
+    std::vector<bool> second_part(tokens.size(), false);
+    for (std::size_t first = 0; first <= i; ++first) {
+        if (tokens[first].kind != lx_robotdata || second_part[first]) continue;
+        std::size_t second = first + 1;
+        if (second < tokens.size() && tokens[second].text == "[") second = walk.SkipGroup(second);
+        const bool pair = second < tokens.size() && tokens[second].kind == lx_robotdata;
+        if (pair) second_part[second] = true;
+        if (first != i && !(pair && second == i)) continue;
+        if (!pair) return FindWord(WordKind::kData, tokens[first].text);
+        if (tokens[first].text == kPlayersRecord) return FindWord(WordKind::kPlayerData, tokens[second].text);
+        return FindWord(WordKind::kData, tokens[first].text + tokens[second].text);
     }
-    if (before > 0 && is_data(before - 1) && tokens[before - 1].text == kPlayersRecord && before != i)
-        return FindWord(WordKind::kPlayerData, tokens[i].text);
-    if (i > 0 && is_data(i - 1) && before == i) {
-        const Word* pair = FindWord(WordKind::kData, tokens[i - 1].text + tokens[i].text);
-        if (pair) return pair;
-    }
-    if (tokens[i].text == kPlayersRecord) {
-        std::size_t k = i + 1;
-        int depth = 0;
-        for (; k < tokens.size(); ++k) {
-            depth += tokens[k].text == "[" ? 1 : tokens[k].text == "]" ? -1 : 0;
-            if (depth == 0) break;
-        }
-        if (is_data(k + 1)) return FindWord(WordKind::kPlayerData, tokens[k + 1].text);
-    }
-    if (is_data(i + 1)) {
-        const Word* pair = FindWord(WordKind::kData, tokens[i].text + tokens[i + 1].text);
-        if (pair) return pair;
-    }
-    return FindWord(WordKind::kData, tokens[i].text);
+    return nullptr;
 }
 
 const Word* WordAt(const std::vector<Token>& tokens, std::size_t i) {
@@ -152,21 +133,40 @@ std::string VariableHover(const ScriptView& view, const Symbol& s) {
            std::to_string(view.PositionOf(view.Tokens()[s.definition].offset).line + 1);
 }
 
+// The string lexeme the cursor stands in, after its opening quote, or kNone.
+std::size_t StringAt(const ScriptView& view, Position at, std::size_t cursor) {
+    const std::size_t i = view.TokenAt(at);
+    if (i == ScriptView::kNone) return i;
+    const Token& t = view.Tokens()[i];
+    const bool closed = t.text.size() > 1 && t.text.back() == '"';
+    const bool inside = cursor > t.offset && (cursor < t.offset + t.text.size() || !closed);
+    return !t.text.empty() && t.text[0] == '"' && inside ? i : ScriptView::kNone;
+}
+
 }  // namespace
 
 nlohmann::json Completion(const std::string& text, Position at) {
     const ScriptView view(text);
     const std::string& bytes = view.Bytes();
     const std::size_t cursor = view.OffsetOf(at);
+    const std::size_t string = StringAt(view, at, cursor);
+    if (string != ScriptView::kNone) {
+        // In a string only a macro's name is completed; it replaces the whole string.
+        const Token& t = view.Tokens()[string];
+        const bool closed = t.text.size() > 1 && t.text.back() == '"';
+        Items items(view, {t.offset, closed ? t.offset + t.text.size() : cursor});
+        if (string > 0 && view.Tokens()[string - 1].text == kMacroFunction)
+            items.AddWords(WordKind::kMacro, kConstantItem);
+        return items.Done();
+    }
     const std::size_t start = NameStart(bytes, cursor);
     const char sign = start > 0 ? bytes[start - 1] : '\0';
     if (sign == '.') return DataItems(view, start - 1, cursor);
-    if (sign == '?' || sign == '$' || sign == '@' || sign == '"') {
+    if (sign == '?' || sign == '$' || sign == '@') {
         Items items(view, {start - 1, cursor});
         if (sign == '?') items.AddWords(WordKind::kCommand, kFunctionItem);
         if (sign == '$') items.AddSymbols(false);
         if (sign == '@') items.AddSymbols(true);
-        if (sign == '"') items.AddWords(WordKind::kMacro, kConstantItem);
         return items.Done();
     }
     Items items(view, {start, cursor});

@@ -52,10 +52,21 @@ std::size_t ScriptView::LineStart(int line) const {
 }
 
 std::size_t ScriptView::LineTextEnd(int line) const {
-    std::size_t end = line + 1 < LineCount() ? LineStart(line + 1) : Bytes().size();
+    std::size_t end = line < LineCount() - 1 ? LineStart(line + 1) : Bytes().size();
     const std::size_t start = LineStart(line);
     while (end > start && (Bytes()[end - 1] == '\n' || Bytes()[end - 1] == '\r')) --end;
     return end;
+}
+
+std::pair<std::size_t, std::size_t> ScriptView::TokensOnLine(int line) const {
+    const auto starting_at_or_after = [&](std::size_t offset) {
+        return static_cast<std::size_t>(
+            std::lower_bound(tokens_.begin(), tokens_.end(), offset,
+                             [](const Token& t, std::size_t o) { return t.offset < o; }) -
+            tokens_.begin());
+    };
+    const std::size_t end = line < LineCount() - 1 ? LineStart(line + 1) : Bytes().size() + 1;
+    return {starting_at_or_after(LineStart(line)), starting_at_or_after(end)};
 }
 
 std::size_t ScriptView::OffsetOf(Position at) const {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -13,6 +14,11 @@
 #include "match/lsp/features.h"
 
 namespace match::lsp {
+
+// The characters that may follow the "$", "@", "?" or "." of a name: ASCII letters, digits, "_".
+inline bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 class ScriptView {
 public:
@@ -37,6 +43,8 @@ public:
 
     // The index of the lexeme that holds `at` or ends right at it; kNone when none does.
     std::size_t TokenAt(Position at) const;
+    // The lexemes that start on line `line` (from 0), as the indices [first, end).
+    std::pair<std::size_t, std::size_t> TokensOnLine(int line) const;
     // The first byte of line `line` (from 0) and the byte after its text, line end excluded.
     std::size_t LineStart(int line) const;
     std::size_t LineTextEnd(int line) const;

@@ -18,10 +18,6 @@ bool IsName(const Token& t) { return t.kind == lx_label || t.kind == lx_var; }
 
 bool IsGoto(const Token& t) { return t.kind == lx_keyword && t.text == kGotoKeyword; }
 
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 nlohmann::json LocationOf(const std::string& uri, const ScriptView& view, std::size_t token) {
     return {{"uri", uri}, {"range", view.RangeOf(view.Tokens()[token])}};
 }
@@ -66,6 +62,8 @@ const Symbol* SymbolAt(const ScriptView& view, const std::vector<Symbol>& symbol
     // At the border of two lexemes the name on the left is meant: "$a|+".
     if (!IsName(tokens[i]) && i > 0 && tokens[i - 1].offset + tokens[i - 1].text.size() == view.OffsetOf(at))
         --i;
+    // "goto" stands for the label it jumps to.
+    if (IsGoto(tokens[i]) && i + 1 < tokens.size()) ++i;
     if (!IsName(tokens[i])) return nullptr;
     for (const Symbol& s : symbols)
         if (s.name == tokens[i].text) return &s;
