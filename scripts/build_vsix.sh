@@ -13,7 +13,10 @@ vsix=$build/robot-script.vsix
 version=$(sed -n 's/^project([a-z]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 case $version in *.*.*) ;; *.*) version=$version.0 ;; *) version=$version.0.0 ;; esac
 
+# A fresh copy of the sources each time (a file removed from them leaves the package too); the
+# installed node_modules stay while the lock file is unchanged.
 mkdir -p "$stage"
+find "$stage" -mindepth 1 -maxdepth 1 ! -name node_modules -exec rm -rf {} +
 cp -R editors/vscode/. "$stage/"
 node -e '
   const fs = require("fs"), file = process.argv[1];
