@@ -17,9 +17,13 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples DESTINATION ${CMAKE_INSTALL_DOCDI
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# Editor support (syntax files, problem matchers) as the editors README describes it.
+# Editor support as the editors README describes it: Vim's files, the Neovim snippet, the VS Code
+# extension's sources and, when scripts/build_vsix.sh has built it, its package beside them
+# (for `code --install-extension`). The npm lock and packaging list serve only the build.
 if(EXISTS ${CMAKE_SOURCE_DIR}/editors)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/editors DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/editors DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          PATTERN "package-lock.json" EXCLUDE PATTERN ".vscodeignore" EXCLUDE)
+  install(FILES ${CMAKE_BINARY_DIR}/robot-script.vsix DESTINATION ${CMAKE_INSTALL_DOCDIR}/editors OPTIONAL)
 endif()
 
 # Manual pages and the change log are installed compressed, as Debian keeps them; -n leaves the

@@ -12,6 +12,7 @@ packages+=(chromium)  # the replay's browser test
 packages+=(clang libclang-rt-dev)  # the fuzz targets
 packages+=(lintian systemd man-db)  # the Debian package's checks: lintian, the unit, its man page
 packages+=(prometheus)  # promtool and a real scraper for the metrics page's tests
+packages+=(neovim unzip)  # the language server under Neovim's client; the VS Code package's check
 # Node may come from elsewhere than Debian (its own npm included), so the commands are what count.
 also_missing=()
 command -v node >/dev/null 2>&1 || also_missing+=(nodejs)
@@ -31,6 +32,9 @@ if [ ! -d tests/lsp/node_modules ] ||
   echo "Installing the language server test's Node packages (tests/lsp)"
   (cd tests/lsp && npm ci --no-audit --no-fund --loglevel=error)
 fi
+
+# The VS Code extension's package, which the normal build's tests look into.
+scripts/build_vsix.sh build
 
 jobs=$(nproc 2>/dev/null || echo 2)
 run_suite() {

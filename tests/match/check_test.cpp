@@ -295,7 +295,7 @@ TEST_F(CheckTest, EditorsReadTheDiagnostics) {
     const std::string path = Write("both.robot", "{\r\n  turn;\r\n  $x := ;\r\n  ?turn\r\n}\r\n");
     Check({path});
     ASSERT_NE(out_, "");
-    std::ifstream json(fs::path(PROJECT_SOURCE_DIR) / "editors/textmate/package.json");
+    std::ifstream json(fs::path(PROJECT_SOURCE_DIR) / "editors/vscode/package.json");
     std::string package((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
     std::smatch m;
     ASSERT_TRUE(std::regex_search(package, m, std::regex(R"re("regexp":\s*"((?:[^"\\]|\\.)*)")re")));

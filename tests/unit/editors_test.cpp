@@ -50,7 +50,7 @@ const Highlight kHighlights[] = {
 // The TextMate grammar's single-match rules, in the order the grammar tries them.
 std::vector<std::pair<std::string, std::regex>> TextMateRules() {
     static const std::regex rule(R"re("name":\s*"([^"]+)",\s*"match":\s*"((?:[^"\\]|\\.)*)")re");
-    const std::string grammar = ReadBytes(kRoot / "editors/textmate/robot.tmLanguage.json");
+    const std::string grammar = ReadBytes(kRoot / "editors/vscode/robot.tmLanguage.json");
     std::vector<std::pair<std::string, std::regex>> rules;
     for (std::sregex_iterator it(grammar.begin(), grammar.end(), rule), end; it != end; ++it) {
         std::string pattern;
